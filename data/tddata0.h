@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QRect>
+#include <QString>
+#include <QVector>
+
+class DataInfo;
+
+// One dataset: a grid of values with a valid flag per pixel, the running range of the stored
+// values, an identifier, an optional region of interest and attached info items (owned).
+// Pixel (x, y) is element y * width + x. Accessors do not check coordinates; callers keep them
+// inside the grid. The range is only ever widened, except when a 2dData file sets it outright.
+class TDData0 : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A grid of width x height pixels, all 0.0 and invalid, range 0..0 (1e300..-1e300 when empty).
+    explicit TDData0(int width = 0, int height = 0);
+    ~TDData0() override;
+
+    // True when a grid of that size can be held: both sides non-negative and every pixel
+    // addressable in the value storage. Readers check sizes taken from files with it.
+    static bool fitsStorage(qint64 width, qint64 height);
+
+    int index(int x, int y) const { return y * width + x; }
+    double value(int x, int y) const { return values[index(x, y)]; }
+    bool isValid(int x, int y) const { return valids[index(x, y)]; }
+    // Stores v, marks the pixel valid and widens the range with v.
+    void setValue(int x, int y, double v);
+    // Sets the flag only; the range is left alone.
+    void setValid(int x, int y, bool valid) { valids[index(x, y)] = valid; }
+    // Widens the range with v; NaN never widens it.
+    void widenRange(double v)
+    {
+        if (minVal > v)
+            minVal = v;
+        if (v > maxVal)
+            maxVal = v;
+    }
+
+    // Copies the pixels of r (values and flags, widening dst's range) to dst, at (0, 0) when toOrigin
+    // is set, else in place; pixels outside either grid are skipped. dst takes this dataId, and this
+    // region or, without one, the whole of this grid as its region.
+    void copyRect(TDData0 *dst, const QRect &r, bool toOrigin) const;
+    // Appends a deep copy of every info item to dst's items.
+    void copyInfos(TDData0 *dst) const;
+    // Running mean of the valid pixels over a window of 2a+1 along rows (X) or columns (Y), cut at
+    // the edges. Only pixels valid here are written to dst, which must have the same size.
+    void movingAvrX(TDData0 *dst, int a) const;
+    void movingAvrY(TDData0 *dst, int a) const;
+
+    QString dataId;
+    int width = 0;
+    int height = 0;
+    QVector<double> values;
+    QVector<bool> valids;
+    double minVal = 1e300;
+    double maxVal = -1e300;
+    QRect region;
+    bool regionSet = false;
+    QVector<DataInfo *> infos;
+
+public slots:
+    void setRegion(QRect rR);
+    void regionCleared();
+};
