@@ -1,0 +1,8 @@
+#include "filterwarea.h"
+
+FilterWArea::FilterWArea(int type, int areaHW, int areaHH)
+    : Filter(type)
+    , areaHW(areaHW)
+    , areaHH(areaHH)
+{
+}
