@@ -1,13 +1,70 @@
 #include "tddata0.h"
 
-#include "datainfo.h"
+#include "data/datainfo.h"
+#include "data/tddataheader.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
 
 #include <limits>
 
-TDData0::TDData0(int width, int height)
-    : width(width)
-    , height(height)
+namespace {
+
+// Values are converted to little-endian in chunks, so that saving needs no second copy of the grid.
+const int chunkValues = 1 << 16;
+
+bool writeValues(QIODevice *device, const QVector<double> &values)
 {
+    QByteArray chunk;
+    for (int i = 0; i < values.size(); i += chunkValues) {
+        const int n = qMin(chunkValues, values.size() - i);
+        chunk.resize(n * int(sizeof(double)));
+        qToLittleEndian<double>(values.constData() + i, n, chunk.data());
+        if (device->write(chunk) != chunk.size())
+            return false;
+    }
+    return true;
+}
+
+bool writeFlags(QIODevice *device, const QVector<bool> &valids)
+{
+    QByteArray flags(valids.size(), '\0');
+    for (int i = 0; i < valids.size(); ++i)
+        flags[i] = valids.at(i) ? 1 : 0;
+    return device->write(flags) == flags.size();
+}
+
+// Reads as many whole values as the device holds; the rest of values stays as it is.
+void readValues(QIODevice *device, QVector<double> *values)
+{
+    char *data = reinterpret_cast<char *>(values->data());
+    const qint64 bytes = qMax<qint64>(device->read(data, qint64(values->size()) * qint64(sizeof(double))), 0);
+    const qint64 whole = bytes / qint64(sizeof(double));
+    qFromLittleEndian<double>(data, whole, data);
+    if (whole < values->size())
+        (*values)[int(whole)] = 0.0;
+}
+
+// Any non-zero byte is a valid pixel.
+void readFlags(QIODevice *device, QVector<bool> *valids)
+{
+    const QByteArray flags = device->read(valids->size());
+    for (int i = 0; i < flags.size(); ++i)
+        (*valids)[i] = flags.at(i) != 0;
+}
+
+} // namespace
+
+TDData0::TDData0(int width, int height)
+{
+    if (!fitsStorage(width, height)) {
+        qDebug() << "can't hold a grid of" << width << "x" << height;
+        return;
+    }
+    this->width = width;
+    this->height = height;
     const int n = width * height;
     values.resize(n);
     valids.resize(n);
@@ -114,6 +171,68 @@ void TDData0::movingAvrY(TDData0 *dst, int a) const
             }
         }
     }
+}
+
+bool TDData0::read2dData(const QString &fileName)
+{
+    TDDataHeader header;
+    if (!header.readHeader(fileName)) {
+        qDebug() << fileName << "is not a TDData0 file.";
+        return false;
+    }
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "can't open" << fileName;
+        return false;
+    }
+    // readHeader made sure the product fits.
+    const int n = header.width * header.height;
+    QVector<double> newValues(n);
+    QVector<bool> newValids(n);
+    if (file.seek(header.headerSize)) {
+        readValues(&file, &newValues);
+        readFlags(&file, &newValids);
+    }
+
+    dataId = header.dataId;
+    width = header.width;
+    height = header.height;
+    values.swap(newValues);
+    valids.swap(newValids);
+    minVal = header.minVal;
+    maxVal = header.maxVal;
+    region = QRect();
+    regionSet = false;
+    qDeleteAll(infos);
+    infos.clear();
+    return true;
+}
+
+bool TDData0::save2dData(const QString &fileName) const
+{
+    TDDataHeader header;
+    header.width = width;
+    header.height = height;
+    header.dataId = dataId;
+    header.minVal = minVal;
+    header.maxVal = maxVal;
+    const QByteArray text = header.headerText();
+    qDebug() << "2dData save:" << QString::fromLatin1(text) << text.size();
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qDebug() << "can't open" << fileName << "to save 2dData";
+        return false;
+    }
+    const QByteArray padding(int(TDDataHeader::headerSizeFor(text.size()) - text.size()), '\0');
+    const bool written = file.write(text) == text.size() && file.write(padding) == padding.size()
+        && writeValues(&file, values) && writeFlags(&file, valids);
+    // Without commit() the temporary file is dropped and an existing file stays as it was.
+    if (!written || !file.commit()) {
+        qDebug() << "can't write" << fileName << "to save 2dData:" << file.errorString();
+        return false;
+    }
+    return true;
 }
 
 void TDData0::setRegion(QRect rR)

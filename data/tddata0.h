@@ -17,6 +17,7 @@ class TDData0 : public QObject
 
 public:
     // A grid of width x height pixels, all 0.0 and invalid, range 0..0 (1e300..-1e300 when empty).
+    // A size that cannot be held (see fitsStorage) gives an empty grid and a debug line.
     explicit TDData0(int width = 0, int height = 0);
     ~TDData0() override;
 
@@ -50,6 +51,15 @@ public:
     // the edges. Only pixels valid here are written to dst, which must have the same size.
     void movingAvrX(TDData0 *dst, int a) const;
     void movingAvrY(TDData0 *dst, int a) const;
+
+    // Replaces this grid (size, identifier, range, pixels) by the 2dData file fileName; the range is
+    // taken from the file, not from the values. Region and info items are dropped. Parts missing from
+    // a short file read as 0.0 and invalid. Returns false with a debug line, leaving the grid as it
+    // was, when the file is not 2dData or claims a size that cannot be held.
+    bool read2dData(const QString &fileName);
+    // Writes this grid as a 2dData file, replacing fileName only once everything is written.
+    // Returns false with a debug line when the file cannot be opened, written or committed.
+    bool save2dData(const QString &fileName) const;
 
     QString dataId;
     int width = 0;
