@@ -1,0 +1,450 @@
+#include "imgdata.h"
+
+#include "data/tddata.h"
+#include "data/tddataheader.h"
+#include "data/textitems.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+#include <QtEndian>
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace {
+
+void releaseRow(void *row, int kind)
+{
+    switch (kind) {
+    case ImgData::TiffU16:
+        _TIFFfree(row);
+        break;
+    case ImgData::U16:
+        delete[] static_cast<quint16 *>(row);
+        break;
+    case ImgData::U32:
+        delete[] static_cast<quint32 *>(row);
+        break;
+    case ImgData::Float:
+        delete[] static_cast<float *>(row);
+        break;
+    case ImgData::Double:
+        delete[] static_cast<double *>(row);
+        break;
+    }
+}
+
+void releaseRows(const QVector<void *> &rows, int kind)
+{
+    for (void *row : rows)
+        releaseRow(row, kind);
+}
+
+// Sizes come from files; a grid has to hold them once the record is converted.
+bool sizeFits(double width, double height, const QString &fname)
+{
+    const double intMax = std::numeric_limits<int>::max();
+    if (width <= intMax && height <= intMax && TDData0::fitsStorage(qint64(width), qint64(height)))
+        return true;
+    qDebug() << "Image size out of range" << width << height << fname;
+    return false;
+}
+
+// The first count items of line, empty ones once the line is used up.
+QStringList firstItems(QString line, int count)
+{
+    QStringList items;
+    for (int i = 0; i < count; ++i) {
+        QString item;
+        line = takeFirstItem(line, &item);
+        items.append(item);
+    }
+    return items;
+}
+
+// ---- TIFF ----
+
+struct TiffCloser {
+    void operator()(TIFF *tif) const { TIFFClose(tif); }
+};
+using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
+
+// The record kind for a TIFF sample layout, None when it is not read. Every accepted sample
+// converts exactly to double.
+int tiffSampleKind(uint16_t samplesPerPixel, uint16_t bits, uint16_t format)
+{
+    if (samplesPerPixel != 1)
+        return ImgData::None;
+    if (format == SAMPLEFORMAT_UINT) {
+        switch (bits) {
+        case 8:
+            return ImgData::U16;
+        case 16:
+            return ImgData::TiffU16;
+        case 32:
+            return ImgData::U32;
+        }
+    }
+    if (format == SAMPLEFORMAT_IEEEFP && bits == 32)
+        return ImgData::Float;
+    return ImgData::None;
+}
+
+template <typename To, typename From>
+void *convertedRow(const void *line, int width)
+{
+    const auto *source = static_cast<const From *>(line);
+    auto *row = new To[size_t(width)];
+    std::copy(source, source + width, row);
+    return row;
+}
+
+// A scanline that libtiff has delivered in host byte order, as a row buffer of kind.
+// 16-bit lines are kept as they are; the others are copied into buffers of their kind.
+void *tiffRow(void *line, int kind, int width)
+{
+    if (kind == ImgData::TiffU16)
+        return line;
+    void *row = nullptr;
+    if (kind == ImgData::U16)
+        row = convertedRow<quint16, quint8>(line, width);
+    else if (kind == ImgData::U32)
+        row = convertedRow<quint32, quint32>(line, width);
+    else if (kind == ImgData::Float)
+        row = convertedRow<float, float>(line, width);
+    _TIFFfree(line);
+    return row;
+}
+
+// ---- ZRT ----
+
+// The value of key in a ZRT comment ("key=value" entries separated by ","), def when missing.
+QByteArray commentValue(const QByteArray &comment, const QByteArray &key, const QByteArray &def)
+{
+    const int at = comment.indexOf(key);
+    if (at < 0)
+        return def;
+    QByteArray value = comment.mid(at + key.size());
+    for (char end : {',', '\0'}) {
+        const int cut = value.indexOf(end);
+        if (cut >= 0)
+            value.truncate(cut);
+    }
+    return value;
+}
+
+// One row of width little-endian samples, null when the file ends before it.
+template <typename T>
+void *readLittleEndianRow(QIODevice &file, int width)
+{
+    auto *row = new T[size_t(width)];
+    const qint64 bytes = qint64(width) * qint64(sizeof(T));
+    if (file.read(reinterpret_cast<char *>(row), bytes) != bytes) {
+        delete[] row;
+        return nullptr;
+    }
+    qFromLittleEndian<T>(row, width, row);
+    return row;
+}
+
+// ---- CT ----
+
+// A CT value scaled to the stored float: negative products (and NaN) become 0, products beyond
+// the float range infinity.
+float ctSample(double v)
+{
+    const double scaled = v * 500.0;
+    if (!(scaled > 0.0))
+        return 0.0f;
+    if (scaled > double(std::numeric_limits<float>::max()))
+        return std::numeric_limits<float>::infinity();
+    return float(scaled);
+}
+
+} // namespace
+
+ImgData::~ImgData()
+{
+    clear();
+}
+
+void ImgData::clear()
+{
+    releaseRows(rows, sampleKind);
+    rows.clear();
+    sampleKind = None;
+}
+
+void ImgData::adopt(const QVector<void *> &readRows, int kind)
+{
+    clear();
+    rows = readRows;
+    sampleKind = kind;
+}
+
+bool ImgData::load(const QString &fname)
+{
+    clear();
+    QFile file(fname);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "Can not open (1)" << fname;
+        return false;
+    }
+    const QByteArray head = file.read(15);
+    file.close();
+    if (head.size() < 15) {
+        qDebug() << "Error on reading file (1)" << fname;
+        return false;
+    }
+    if (head.startsWith("II") || head.startsWith("MM"))
+        return readTiff(fname);
+    if (head.startsWith("IM"))
+        return readZrt(fname);
+    // The magic is compared on the text before the first zero byte.
+    if (QByteArray(head.constData()).startsWith("#PLMR-CTImg"))
+        return readCtImg(fname);
+    TDDataHeader header;
+    if (header.readHeader(fname))
+        return load2dData(fname);
+    return false;
+}
+
+bool ImgData::readTiff(const QString &fname)
+{
+    // The name is handed over in the file system's encoding so that non-Latin names open too.
+    TiffHandle tif(TIFFOpen(QFile::encodeName(fname).constData(), "r"));
+    if (!tif)
+        return false;
+    uint32_t tiffWidth = 0;
+    uint32_t tiffHeight = 0;
+    uint16_t samplesPerPixel = 0;
+    uint16_t bits = 0;
+    uint16_t format = 0;
+    if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &tiffWidth)
+        || !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &tiffHeight)
+        || !TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel)
+        || !TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits)
+        || !TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &format)) {
+        qDebug() << "TIFF tag can not be read" << fname;
+        return false;
+    }
+    const int kind = tiffSampleKind(samplesPerPixel, bits, format);
+    if (kind == None || TIFFIsTiled(tif.get())) {
+        qDebug() << "Unsupported TIFF layout" << fname << "samples per pixel" << samplesPerPixel
+                 << "bits" << bits << "sample format" << format << "tiled" << bool(TIFFIsTiled(tif.get()));
+        return false;
+    }
+    if (!sizeFits(tiffWidth, tiffHeight, fname))
+        return false;
+    const int w = int(tiffWidth);
+    const int h = int(tiffHeight);
+    // Every row buffer must hold width samples, whatever the file claims.
+    const tmsize_t lineSize = TIFFScanlineSize(tif.get());
+    if (lineSize < tmsize_t(w) * (bits / 8)) {
+        qDebug() << "TIFF scanline too short" << fname << lineSize;
+        return false;
+    }
+
+    fileName = fname;
+    width = w;
+    height = h;
+    QVector<void *> readRows;
+    for (int y = 0; y < h; ++y) {
+        void *line = _TIFFmalloc(std::max<tmsize_t>(lineSize, 1));
+        if (!line || TIFFReadScanline(tif.get(), line, uint32_t(y), 0) < 0) {
+            qDebug() << "TIFF row can not be read" << fname << y;
+            if (line)
+                _TIFFfree(line);
+            releaseRows(readRows, kind);
+            return false;
+        }
+        readRows.append(tiffRow(line, kind, w));
+    }
+    adopt(readRows, kind);
+    return true;
+}
+
+int ImgData::readZrtHeader(const QString &fname)
+{
+    width = 0;
+    height = 0;
+    QFile file(fname);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "Can not open" << fname << "[" << int(file.error()) << "]";
+        return 0;
+    }
+    const QByteArray head = file.read(40);
+    if (head.size() <= 9) {
+        qDebug() << "Error on reading (4)" << fname;
+        return 0;
+    }
+    const auto *bytes = reinterpret_cast<const uchar *>(head.constData());
+    const int commentLength = qFromLittleEndian<quint16>(bytes + 2);
+    width = qFromLittleEndian<quint16>(bytes + 4);
+    height = qFromLittleEndian<quint16>(bytes + 6);
+    QByteArray comment;
+    if (file.seek(64))
+        comment = file.read(commentLength);
+    zrtBytesPerPixel = quint16(commentValue(comment, "BytesPerPixel=", "2").toInt());
+    return 64 + commentLength;
+}
+
+bool ImgData::readZrt(const QString &fname)
+{
+    const int offset = readZrtHeader(fname);
+    if (offset < 1 || !sizeFits(width, height, fname))
+        return false;
+    fileName = fname;
+    QFile file(fname);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "Can not open (2)" << fname;
+        return false;
+    }
+    file.seek(offset);
+    const bool wide = zrtBytesPerPixel == 4;
+    const int kind = wide ? U32 : U16;
+    // Rows are allocated as they arrive, so a file that ends early never costs the whole image.
+    QVector<void *> readRows;
+    for (int y = 0; y < height; ++y) {
+        void *row = wide ? readLittleEndianRow<quint32>(file, width) : readLittleEndianRow<quint16>(file, width);
+        if (!row) {
+            qDebug() << "invalid file size. expected (h,w) = " << height << width;
+            qDebug() << (wide ? "Error on reading (2)" : "Error on reading (3)") << fname;
+            releaseRows(readRows, kind);
+            return false;
+        }
+        readRows.append(row);
+    }
+    adopt(readRows, kind);
+    return true;
+}
+
+int ImgData::readCtHeader(const QString &fname)
+{
+    width = 0;
+    height = 0;
+    QFile file(fname);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qDebug() << "Can not open" << fname;
+        return -1;
+    }
+    QTextStream in(&file);
+    double x0 = 0.0;
+    double x1 = 0.0;
+    double y0 = 0.0;
+    double y1 = 0.0;
+    int count = 0;
+    while (!in.atEnd()) {
+        const QStringList items = firstItems(in.readLine(), 4);
+        if (!(items[0] + ' ').startsWith('#'))
+            break;
+        qDebug() << "ksv" << items[1] << items[2] << items[3];
+        const QString key = items[1].toUpper();
+        const double v = std::trunc(items[3].toDouble());
+        if (key == QLatin1String("RANGE_X0"))
+            x0 = v;
+        else if (key == QLatin1String("RANGE_X1"))
+            x1 = v;
+        else if (key == QLatin1String("RANGE_Y0"))
+            y0 = v;
+        else if (key == QLatin1String("RANGE_Y1"))
+            y1 = v;
+        ++count;
+    }
+    const double w = x1 - x0;
+    const double h = y1 - y0;
+    if (!(w > 0.0 && h > 0.0) || !sizeFits(w, h, fname))
+        return -1;
+    width = int(w);
+    height = int(h);
+    return count;
+}
+
+bool ImgData::readCtImg(const QString &fname)
+{
+    const int headerLines = readCtHeader(fname);
+    if (headerLines < 0)
+        return false;
+    fileName = fname;
+    QFile file(fname);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qDebug() << "Can not open (2)" << fname;
+        return false;
+    }
+    QTextStream in(&file);
+    for (int i = 0; i < headerLines; ++i)
+        in.readLine();
+    // One pixel per line; pixels past the end of the file are 0.
+    QVector<void *> readRows;
+    readRows.reserve(height);
+    for (int y = 0; y < height; ++y) {
+        auto *row = new float[size_t(width)];
+        for (int x = 0; x < width; ++x)
+            row[x] = in.atEnd() ? 0.0f : ctSample(firstItems(in.readLine(), 3)[2].toDouble());
+        readRows.append(row);
+    }
+    adopt(readRows, Float);
+    return true;
+}
+
+bool ImgData::load2dData(const QString &fname)
+{
+    TDData grid;
+    if (!grid.read2dData(fname))
+        return false;
+    if (grid.values.size() != qint64(grid.width) * grid.height) {
+        qDebug() << "Image size out of range" << grid.width << grid.height << fname;
+        return false;
+    }
+    fileName = fname;
+    width = grid.width;
+    height = grid.height;
+    qDebug() << "header size" << fname << grid.minVal << grid.maxVal << width << height;
+    QVector<void *> readRows;
+    readRows.reserve(height);
+    for (int y = 0; y < height; ++y) {
+        auto *row = new double[size_t(width)];
+        const double *source = grid.values.constData() + qint64(y) * width;
+        std::copy(source, source + width, row);
+        readRows.append(row);
+    }
+    adopt(readRows, Double);
+    return true;
+}
+
+double ImgData::sample(int x, int y) const
+{
+    if (x < 0 || x >= width || y < 0 || y >= rows.size())
+        return 0.0;
+    const void *row = rows[y];
+    switch (sampleKind) {
+    case TiffU16:
+    case U16:
+        return static_cast<const quint16 *>(row)[x];
+    case U32:
+        return static_cast<const quint32 *>(row)[x];
+    case Float:
+        return static_cast<const float *>(row)[x];
+    case Double:
+        return static_cast<const double *>(row)[x];
+    }
+    return 0.0;
+}
+
+TDData *ImgData::toTDData() const
+{
+    auto *data = new TDData(width, height);
+    // Base name: no directory and nothing from the first "." on.
+    data->dataId = QFileInfo(fileName).baseName();
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            data->setValue(x, y, sample(x, y));
+    }
+    return data;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+class TDData;
+
+// A raw image as read from a file, each row kept in the sample type of its file, until it is
+// converted into a dataset. Formats are recognised by their first bytes, never by the name:
+// TIFF ("II" or "MM"), the ZRT camera format ("IM"), PLMR CT text ("#PLMR-CTImg") and 2dData.
+//
+// The record owns its row buffers and releases them in the manner of their kind. Readers return
+// false (with a line on the debug stream) on failure and then leave no rows behind. Every size
+// read from a file is checked against the grid storage before anything is allocated.
+class ImgData
+{
+public:
+    // Type of every sample; decides how a row buffer is read and released.
+    enum SampleKind {
+        TiffU16 = 0,  // unsigned 16-bit, buffers from _TIFFmalloc (16-bit TIFF)
+        U16 = 1,      // unsigned 16-bit (ZRT with 2 bytes per pixel, 8-bit TIFF widened)
+        U32 = 2,      // unsigned 32-bit (ZRT with 4 bytes per pixel, 32-bit TIFF)
+        Float = 3,    // 32-bit float (CT text, floating-point TIFF)
+        Double = 4,   // 64-bit double (2dData)
+        None = 5
+    };
+
+    ImgData() = default;
+    ~ImgData();
+    ImgData(const ImgData &) = delete;
+    ImgData &operator=(const ImgData &) = delete;
+
+    // Recognises the format of fname by its first 15 bytes and runs its reader. Rows of an
+    // earlier load are released first. False when the file cannot be read or is of no known format.
+    bool load(const QString &fname);
+
+    // A new dataset of width x height holding every sample as a valid pixel, dataId the base name
+    // of fileName. Its range includes 0.0. The caller owns the result.
+    TDData *toTDData() const;
+
+    // Sample (x, y) as a double; 0.0 for kind None or a missing row.
+    double sample(int x, int y) const;
+
+    bool readTiff(const QString &fname);
+    // Offset of the samples, 0 on failure. Sets width, height and the bytes per pixel.
+    int readZrtHeader(const QString &fname);
+    bool readZrt(const QString &fname);
+    // Number of header lines, -1 on failure. Sets width and height.
+    int readCtHeader(const QString &fname);
+    bool readCtImg(const QString &fname);
+    bool load2dData(const QString &fname);
+
+    QString fileName;
+    int width = 0;
+    int height = 0;
+    QVector<void *> rows;  // height buffers of width samples of sampleKind
+    int sampleKind = None;
+
+private:
+    // Takes over readRows as the record's rows of the given kind.
+    void adopt(const QVector<void *> &readRows, int kind);
+    void clear();
+
+    quint16 zrtBytesPerPixel = 2;
+};
