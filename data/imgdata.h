@@ -41,6 +41,8 @@ public:
     // Sample (x, y) as a double; 0.0 for kind None or a missing row.
     double sample(int x, int y) const;
 
+    // The single readers; load picks one by the first bytes. Each sets fileName, width and height
+    // and, on success, rows and sampleKind.
     bool readTiff(const QString &fname);
     // Offset of the samples, 0 on failure. Sets width, height and the bytes per pixel.
     int readZrtHeader(const QString &fname);
