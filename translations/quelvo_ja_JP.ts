@@ -1,0 +1,346 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP" sourcelanguage="en">
+<context>
+    <name>Body</name>
+    <message>
+        <source>Calc</source>
+        <translation>演算(Cl)</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>複製(Cp)</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>フィルタ</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>読込</translation>
+    </message>
+    <message>
+        <source>Quelvo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+</context>
+<context>
+    <name>CalcCtrl</name>
+    <message>
+        <source>Calc. Ctrl</source>
+        <translation>演算設定</translation>
+    </message>
+    <message>
+        <source>Cl[%1]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Denominator(s)</source>
+        <translation>分母</translation>
+    </message>
+    <message>
+        <source>Gen</source>
+        <translation>結果生成</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Neg.</source>
+        <translation>負</translation>
+    </message>
+    <message>
+        <source>Numerator(s)</source>
+        <translation>分子</translation>
+    </message>
+    <message>
+        <source>Sel. by A</source>
+        <translation>選択(A)</translation>
+    </message>
+    <message>
+        <source>Sel. by B</source>
+        <translation>選択(B)</translation>
+    </message>
+</context>
+<context>
+    <name>CopyCtrl</name>
+    <message>
+        <source>%1: Cp(%2,%3)-(%4,%5)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1:CpAPk[%2(%3,%4)]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Around Peaks of S1 (Region in S2)</source>
+        <translation>S1ピーク周辺(S2から)</translation>
+    </message>
+    <message>
+        <source>B-&gt;T</source>
+        <translation>下=&gt;上</translation>
+    </message>
+    <message>
+        <source>Both(H First)</source>
+        <translation>両方(水平優先)</translation>
+    </message>
+    <message>
+        <source>Both(V First)</source>
+        <translation>両方(垂直優先)</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy Control</source>
+        <translation>複製設定</translation>
+    </message>
+    <message>
+        <source>H</source>
+        <translation>水平</translation>
+    </message>
+    <message>
+        <source>L-&gt;R</source>
+        <translation>左=&gt;右</translation>
+    </message>
+    <message>
+        <source>R-&gt;L</source>
+        <translation>右=&gt;左</translation>
+    </message>
+    <message>
+        <source>Reference Peak</source>
+        <translation>参照ピーク番号</translation>
+    </message>
+    <message>
+        <source>Resize</source>
+        <translation>画像サイズを選択領域サイズに合わせる</translation>
+    </message>
+    <message>
+        <source>Save Order</source>
+        <translation>並び順選択</translation>
+    </message>
+    <message>
+        <source>Simple Copy (from Selected Region of S1)</source>
+        <translation>単純コピー(S1で選択した画像内の領域から)</translation>
+    </message>
+    <message>
+        <source>T-&gt;B</source>
+        <translation>上=&gt;下</translation>
+    </message>
+    <message>
+        <source>V</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DataCtrl</name>
+    <message>
+        <source>0</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Del</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>Frame</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>S1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>S2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>表示</translation>
+    </message>
+</context>
+<context>
+    <name>FilterCtrl</name>
+    <message>
+        <source>10</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>100</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Adaptive Threshold</source>
+        <translation>適応2値化(AT)</translation>
+    </message>
+    <message>
+        <source>Addaptive Threshold (%1, %2)</source>
+        <translation>適応2値化 (%1, %2)</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>適用</translation>
+    </message>
+    <message>
+        <source>ArcCosTh</source>
+        <translation>arc-cosθ</translation>
+    </message>
+    <message>
+        <source>CosTh</source>
+        <translation>cosθ</translation>
+    </message>
+    <message>
+        <source>Del.</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>Exc. Raius</source>
+        <translation>排除半径</translation>
+    </message>
+    <message>
+        <source>Exec1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exec2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>フィルタ設定</translation>
+    </message>
+    <message>
+        <source>Find %1 Peaks (%2:%3)</source>
+        <translation>ピーク(%1)探索 (%2: %3)</translation>
+    </message>
+    <message>
+        <source>Find Peaks</source>
+        <translation>ピーク探索(P+/-)</translation>
+    </message>
+    <message>
+        <source>Match</source>
+        <translation>パタンマッチ</translation>
+    </message>
+    <message>
+        <source>Matching</source>
+        <translation>パタンマッチ(PM)</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Max.</source>
+        <translation>最大(P+)</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>最小(P-)</translation>
+    </message>
+    <message>
+        <source>Moving Avr.</source>
+        <translation>移動平均(MA)</translation>
+    </message>
+    <message>
+        <source>Moving Avr. (%1, %2)</source>
+        <translation>移動平均 (%1, %2)</translation>
+    </message>
+    <message>
+        <source>Num:</source>
+        <translation>探索個数</translation>
+    </message>
+    <message>
+        <source>Reg</source>
+        <translation>登録</translation>
+    </message>
+    <message>
+        <source>[pix]</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FindPeaksF</name>
+    <message>
+        <source>%1: PKs(%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Peaks(%1)</source>
+        <translation>ピーク探索(%1)</translation>
+    </message>
+</context>
+<context>
+    <name>ImgDisp</name>
+    <message>
+        <source>Del</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>Frame</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Grey</source>
+        <translation>グレイスケール</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>設定</translation>
+    </message>
+</context>
+<context>
+    <name>MatchingF</name>
+    <message>
+        <source>%1: PM</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MovingAvrF</name>
+    <message>
+        <source>%1: MA(%2,%3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WinSizeSet</name>
+    <message>
+        <source>12</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Frame</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pix</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Window Half Width</source>
+        <translation>ウインドウ半幅</translation>
+    </message>
+    <message>
+        <source>X:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Y:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>
