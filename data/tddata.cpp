@@ -1,5 +1,7 @@
 #include "tddata.h"
 
+#include "display/colorbar0.h"
+
 #include <QImage>
 
 TDData::TDData(int width, int height)
@@ -33,4 +35,27 @@ TDData *TDData::movingAvr(int ax, int ay) const
         movingAvrY(result, ay);
     }
     return result;
+}
+
+QImage *TDData::makeImg(const ColorBar0 *cb)
+{
+    if (!cb)
+        return nullptr;
+    delete img;
+    img = nullptr;
+    delete[] imgBuf;
+    imgBuf = ColorBar0::newImageBuffer(cb->format, width, height);
+    if (!imgBuf)
+        return nullptr;
+    const qint64 bytesPerLine = ColorBar0::bytesPerLine(cb->format, width);
+    const double range = maxVal - minVal;
+    for (int y = 0; y < height; ++y) {
+        uchar *out = imgBuf + y * bytesPerLine;
+        for (int x = 0; x < width; ++x) {
+            const int i = index(x, y);
+            out = cb->writePixel((values[i] - minVal) / range, valids[i], out);
+        }
+    }
+    img = ColorBar0::newImage(cb->format, imgBuf, width, height);
+    return img;
 }

@@ -4,7 +4,7 @@
 
 #include <QtGlobal>
 
-class ColorBar;
+class ColorBar0;
 class QImage;
 
 // A dataset together with its last rendering for display (a pixel buffer and an image over it).
@@ -20,6 +20,12 @@ public:
     // at most 0 it is a plain copy keeping dataId, region and info items; averaged results keep none.
     // The caller owns the result.
     TDData *movingAvr(int ax, int ay) const;
+
+    // Renders the grid through the colour scale into a new imgBuf/img, each value normalised by
+    // this grid's minVal..maxVal, and returns img (owned by this dataset). The previous rendering
+    // is released first; null (and no rendering) when cb is null or its format or this size
+    // cannot be rendered.
+    QImage *makeImg(const ColorBar0 *cb);
 
     uchar *imgBuf = nullptr;
     QImage *img = nullptr;

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+
+class QMouseEvent;
+class QWheelEvent;
+
+// The mouse state of one painted area: positions, buttons and keyboard modifiers of the last
+// move, press, release and double click. The area's event handlers feed it through the take...
+// operations; each updates the fields first and then relays the event as a signal.
+// Positions are widget pixels rounded to the nearest integer, halves upwards (2.5 -> 3, -2.5 -> -2).
+class MouseC : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MouseC(QObject *parent = nullptr);
+
+    void takeMove(QMouseEvent *e);
+    void takePress(QMouseEvent *e);
+    void takeRelease(QMouseEvent *e);
+    // Records dClickPos, button and modifiers only: pos and prevPos keep the last move.
+    void takeDoubleClick(QMouseEvent *e);
+    // Emits wMoved with whole wheel notches (120 eighths of a degree each), truncated towards zero.
+    void takeWheel(QWheelEvent *e);
+
+    QPoint prevPos;
+    QPoint pos;
+    QPoint pressPos;
+    QPoint releasePos;
+    QPoint dClickPos;
+    bool pressed = false;
+    Qt::MouseButton button = Qt::NoButton;
+    Qt::MouseButton pressButton = Qt::NoButton;
+    Qt::MouseButton releaseButton = Qt::NoButton;
+    Qt::MouseButton dClickButton = Qt::NoButton;
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    Qt::KeyboardModifiers pressModifiers = Qt::NoModifier;
+    Qt::KeyboardModifiers releaseModifiers = Qt::NoModifier;
+    Qt::KeyboardModifiers dClickModifiers = Qt::NoModifier;
+
+signals:
+    void mMoved();
+    void mPressed();
+    void mReleased();
+    void mDClicked();
+    void wMoved(int step);
+
+private:
+    // Moves, presses and releases all shift pos into prevPos.
+    QPoint moveTo(QMouseEvent *e);
+};
