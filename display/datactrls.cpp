@@ -1,0 +1,162 @@
+#include "display/datactrls.h"
+
+#include "display/datactrl.h"
+
+#include <QAbstractButton>
+
+DataCtrls::DataCtrls(QObject *parent)
+    : QObject(parent)
+{
+    imgBase.show();
+    connect(&singleSels1Group, qOverload<QAbstractButton *, bool>(&QButtonGroup::buttonToggled), this,
+            &DataCtrls::singleSels1Changed);
+    connect(&singleSels2Group, qOverload<QAbstractButton *, bool>(&QButtonGroup::buttonToggled), this,
+            &DataCtrls::singleSels2Changed);
+}
+
+void DataCtrls::addDataCtrl(DataCtrl *c)
+{
+    if (!c || dataCtrls.contains(c))
+        return;
+    ++ctrlCounter;
+    c->ui.No->setText(QString::number(ctrlCounter));
+
+    dataCtrls.append(c);
+    connect(c, &DataCtrl::focused, this, &DataCtrls::aCtrlFocused);
+    connect(c, &DataCtrl::pointAt, this, &DataCtrls::noticedAt);
+    connect(c, &DataCtrl::deleteMe, this, &DataCtrls::deleteAnDC);
+    connect(c, &DataCtrl::comeMeBackToTab, this, &DataCtrls::comeBackADCToTab);
+    connect(c->ui.MultiSelA, &QCheckBox::toggled, this, &DataCtrls::multiSelsChanged);
+    connect(c->ui.MultiSelB, &QCheckBox::toggled, this, &DataCtrls::multiSelsChanged);
+    // A row deleted by its owner must not stay behind as a dangling entry.
+    connect(c, &QObject::destroyed, this, [this, c] { dataCtrls.removeAll(c); });
+
+    singleSels1Group.addButton(c->ui.SingleSel1);
+    singleSels2Group.addButton(c->ui.SingleSel2);
+
+    if (tabbing)
+        putIntoTab(c);
+}
+
+DataCtrl *DataCtrls::ctrlAt(int i) const
+{
+    return dataCtrls.value(i, nullptr);
+}
+
+QList<DataCtrl *> DataCtrls::selectedCtrls(const QVector<bool> &sels) const
+{
+    QList<DataCtrl *> selected;
+    const int n = qMin(sels.size(), dataCtrls.size());
+    for (int i = 0; i < n; ++i) {
+        if (sels.at(i))
+            selected.append(dataCtrls.at(i));
+    }
+    return selected;
+}
+
+DataCtrl *DataCtrls::ctrlOf(const QAbstractButton *button) const
+{
+    if (!button)
+        return nullptr;
+    for (DataCtrl *c : dataCtrls) {
+        if (c->isAncestorOf(button))
+            return c;
+    }
+    return nullptr;
+}
+
+void DataCtrls::aCtrlFocused()
+{
+    const QObject *focusedCtrl = sender();
+    for (DataCtrl *c : qAsConst(dataCtrls)) {
+        if (c != focusedCtrl)
+            c->setFocused(false);
+    }
+}
+
+void DataCtrls::multiSelsChanged(bool)
+{
+    selsChanged_();
+}
+
+void DataCtrls::singleSels1Changed(QAbstractButton *, bool)
+{
+    selsChanged_();
+}
+
+void DataCtrls::singleSels2Changed(QAbstractButton *, bool)
+{
+    selsChanged_();
+}
+
+void DataCtrls::selsChanged_()
+{
+    selsS1.clear();
+    selsS2.clear();
+    selsA.clear();
+    selsB.clear();
+    for (const DataCtrl *c : qAsConst(dataCtrls)) {
+        selsS1.append(c->ui.SingleSel1->isChecked());
+        selsS2.append(c->ui.SingleSel2->isChecked());
+        selsA.append(c->ui.MultiSelA->isChecked());
+        selsB.append(c->ui.MultiSelB->isChecked());
+    }
+    emit selsChanged(selsS1, selsS2, selsA, selsB);
+}
+
+void DataCtrls::noticedAt(int ix, int iy)
+{
+    for (DataCtrl *c : qAsConst(dataCtrls))
+        c->noticedAt(ix, iy);
+}
+
+void DataCtrls::deleteAnDC()
+{
+    DataCtrl *c = senderCtrl();
+    if (!c)
+        return;
+    dataCtrls.removeAll(c);
+    singleSels1Group.removeButton(c->ui.SingleSel1);
+    singleSels2Group.removeButton(c->ui.SingleSel2);
+    c->deleteLater();
+    selsChanged_();
+}
+
+void DataCtrls::comeBackADCToTab()
+{
+    if (DataCtrl *c = senderCtrl())
+        putIntoTab(c);
+}
+
+void DataCtrls::inTab(bool f)
+{
+    tabbing = f;
+    if (f)
+        imgBase.show();
+}
+
+void DataCtrls::showImgBase()
+{
+    imgBase.show();
+}
+
+DataCtrl *DataCtrls::senderCtrl() const
+{
+    for (DataCtrl *c : dataCtrls) {
+        if (c == sender())
+            return c;
+    }
+    return nullptr;
+}
+
+void DataCtrls::putIntoTab(DataCtrl *c)
+{
+    QTabWidget *tabs = imgBase.ui.ImgBaseTab;
+    ImgDisp *disp = &c->imgDisp;
+    // A display already in the tabs would otherwise get a second page.
+    if (tabs->indexOf(disp) < 0) {
+        disp->setWindowFlag(Qt::Window, false);
+        tabs->addTab(disp, QString::number(c->ui.No->text().toInt()));
+    }
+    tabs->setCurrentWidget(disp);
+}
