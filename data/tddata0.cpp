@@ -8,7 +8,9 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -53,6 +55,117 @@ void readFlags(QIODevice *device, QVector<bool> *valids)
     const QByteArray flags = device->read(valids->size());
     for (int i = 0; i < flags.size(); ++i)
         (*valids)[i] = flags.at(i) != 0;
+}
+
+// The averages below give the same bits as the plain running sums of their definition: every
+// sum still adds and subtracts its pixels one by one in the defined order. Loops run across
+// independent sums instead, with invalid pixels replaced by 0.0: a sum starts at +0.0 and so
+// can never become -0.0, which makes adding or subtracting 0.0 leave it exactly as it is.
+
+const double infinity = std::numeric_limits<double>::infinity();
+
+// Rows whose running sums are computed side by side along x.
+const int rowGroup = 4;
+
+// Extremes of the written means, one pair per lane so that the loops carry no dependency.
+struct LaneRange
+{
+    explicit LaneRange(int lanes)
+        : lo(size_t(lanes), infinity)
+        , hi(size_t(lanes), -infinity)
+    {
+    }
+
+    // Widens dst's range with the lanes in lane order, which equals widening value by value in
+    // the order written when that order visits the lanes one after the other. Otherwise only a
+    // tie between +0.0 and -0.0 can tell the orders apart, and only against a range that does not
+    // hold 0 yet: then dst is left alone and false returned.
+    bool foldInto(TDData0 *dst) const
+    {
+        double minVal = dst->minVal;
+        double maxVal = dst->maxVal;
+        for (size_t i = 0; i < lo.size(); ++i) {
+            if (minVal > lo[i])
+                minVal = lo[i];
+            if (hi[i] > maxVal)
+                maxVal = hi[i];
+        }
+        if ((minVal == 0.0 && dst->minVal > 0.0) || (maxVal == 0.0 && dst->maxVal < 0.0))
+            return false;
+        dst->minVal = minVal;
+        dst->maxVal = maxVal;
+        return true;
+    }
+
+    std::vector<double> lo;
+    std::vector<double> hi;
+};
+
+void maskRow(const double *values, const bool *valids, int n, double *masked, int *flags)
+{
+    for (int i = 0; i < n; ++i) {
+        masked[i] = valids[i] ? values[i] : 0.0;
+        flags[i] = valids[i];
+    }
+}
+
+// Adds (entering) or subtracts (leaving) one row of pixels to the column sums.
+template <bool entering>
+void slideRow(const double *values, const bool *valids, int n, double *sums, int *counts)
+{
+    for (int i = 0; i < n; ++i) {
+        const double v = valids[i] ? values[i] : 0.0;
+        if (entering) {
+            sums[i] += v;
+            counts[i] += valids[i];
+        } else {
+            sums[i] -= v;
+            counts[i] -= valids[i];
+        }
+    }
+}
+
+// The running sums of rowGroup masked rows (each padded by ae zeros on both sides) as the
+// definition forms them: the entering pixel x + ae added, the sum taken for x, the leaving
+// pixel x - ae subtracted.
+void runningRowSums(const double *masked, const int *flags, int padded, int ae, int width, double *sums, int *counts)
+{
+    double s[rowGroup] = {};
+    int n[rowGroup] = {};
+    for (int e = ae; e < 2 * ae; ++e) {
+        for (int r = 0; r < rowGroup; ++r) {
+            s[r] += masked[r * padded + e];
+            n[r] += flags[r * padded + e];
+        }
+    }
+    for (int x = 0; x < width; ++x) {
+        for (int r = 0; r < rowGroup; ++r) {
+            const double *m = masked + r * padded;
+            const int *f = flags + r * padded;
+            s[r] += m[x + 2 * ae];
+            n[r] += f[x + 2 * ae];
+            sums[r * width + x] = s[r];
+            counts[r * width + x] = n[r];
+            s[r] -= m[x];
+            n[r] -= f[x];
+        }
+    }
+}
+
+// Stores sum / count where the source pixel is valid (its own pixel makes the count at least 1).
+void writeMeans(const double *sums, const int *counts, const bool *valids, double *out, bool *outValid, int n,
+                LaneRange *range)
+{
+    double *lo = range->lo.data();
+    double *hi = range->hi.data();
+    for (int i = 0; i < n; ++i) {
+        const bool w = valids[i];
+        const double q = sums[i] / (w ? counts[i] : 1);
+        out[i] = w ? q : out[i];
+        outValid[i] = w || outValid[i];
+        lo[i] = w && q < lo[i] ? q : lo[i];
+        hi[i] = w && q > hi[i] ? q : hi[i];
+    }
 }
 
 } // namespace
@@ -131,46 +244,64 @@ void TDData0::copyInfos(TDData0 *dst) const
 
 void TDData0::movingAvrX(TDData0 *dst, int a) const
 {
-    for (int y = 0; y < height; ++y) {
-        double sum = 0.0;
-        int n = 0;
-        for (int x = -a; x < width; ++x) {
-            const int e = x + a;
-            if (e >= 0 && e < width && isValid(e, y)) {
-                sum += value(e, y);
-                ++n;
-            }
-            if (x >= 0 && isValid(x, y) && n >= 1)
-                dst->setValue(x, y, sum / n);
-            const int l = x - a;
-            if (l >= 0 && l < width && isValid(l, y)) {
-                sum -= value(l, y);
-                --n;
-            }
+    // Beyond the row the window only meets zeros, so a wider window changes nothing.
+    const int ae = std::clamp(a, 0, width);
+    const int padded = width + 2 * ae;
+    // Each row's sum is one long chain of dependent additions; a group of rows runs side by side
+    // so that the chains overlap. Every row keeps its own order of additions.
+    std::vector<double> masked(size_t(rowGroup) * padded, 0.0);
+    std::vector<int> flags(size_t(rowGroup) * padded, 0);
+    std::vector<double> sums(size_t(rowGroup) * width);
+    std::vector<int> counts(size_t(rowGroup) * width);
+    LaneRange range(width);
+    double *out = dst->values.data();
+    bool *outValid = dst->valids.data();
+    for (int y0 = 0; y0 < height; y0 += rowGroup) {
+        const int rows = std::min(rowGroup, height - y0);
+        for (int r = 0; r < rows; ++r) {
+            maskRow(values.constData() + index(0, y0 + r), valids.constData() + index(0, y0 + r), width,
+                    masked.data() + r * padded + ae, flags.data() + r * padded + ae);
+        }
+        runningRowSums(masked.data(), flags.data(), padded, ae, width, sums.data(), counts.data());
+        for (int r = 0; r < rows; ++r) {
+            const int i = index(0, y0 + r);
+            writeMeans(sums.data() + r * width, counts.data() + r * width, valids.constData() + i, out + i,
+                       outValid + i, width, &range);
+        }
+    }
+    if (!range.foldInto(dst)) {
+        // The lanes cannot tell which signed zero was written first: widen again in writing order.
+        for (int i = 0; i < valids.size(); ++i) {
+            if (valids[i])
+                dst->widenRange(out[i]);
         }
     }
 }
 
 void TDData0::movingAvrY(TDData0 *dst, int a) const
 {
-    for (int x = 0; x < width; ++x) {
-        double sum = 0.0;
-        int n = 0;
-        for (int y = -a; y < height; ++y) {
-            const int e = y + a;
-            if (e >= 0 && e < height && isValid(x, e)) {
-                sum += value(x, e);
-                ++n;
-            }
-            if (y >= 0 && isValid(x, y) && n >= 1)
-                dst->setValue(x, y, sum / n);
-            const int l = y - a;
-            if (l >= 0 && l < height && isValid(x, l)) {
-                sum -= value(x, l);
-                --n;
-            }
-        }
+    // Every column is one running sum; a whole row of columns advances at once, each column
+    // keeping its own order of additions.
+    const int ae = std::clamp(a, 0, height);
+    std::vector<double> sums(width, 0.0);
+    std::vector<int> counts(width, 0);
+    LaneRange range(width);
+    double *out = dst->values.data();
+    bool *outValid = dst->valids.data();
+    const double *v = values.constData();
+    const bool *f = valids.constData();
+    for (int e = 0; e < ae; ++e)
+        slideRow<true>(v + index(0, e), f + index(0, e), width, sums.data(), counts.data());
+    for (int y = 0; y < height; ++y) {
+        if (y + ae < height)
+            slideRow<true>(v + index(0, y + ae), f + index(0, y + ae), width, sums.data(), counts.data());
+        const int i = index(0, y);
+        writeMeans(sums.data(), counts.data(), f + i, out + i, outValid + i, width, &range);
+        if (y - ae >= 0)
+            slideRow<false>(v + index(0, y - ae), f + index(0, y - ae), width, sums.data(), counts.data());
     }
+    // The lanes are the columns, which is also the order in which the definition writes.
+    range.foldInto(dst);
 }
 
 bool TDData0::read2dData(const QString &fileName)

@@ -3,17 +3,190 @@
 #include "data/datainfo.h"
 #include "data/tddata.h"
 
+#include <algorithm>
+#include <cmath>
+#include <queue>
+#include <vector>
+
 namespace {
 
-bool tooClose(const QVector<QPointF> &peaks, int x, int y, double r2)
+// Side of the square blocks whose best candidates are kept in a queue.
+constexpr int blockSide = 32;
+
+// A pixel that can become a peak, ranked by score (sign * value, larger first), ties by scan order.
+struct Candidate
 {
-    for (const QPointF &p : peaks) {
-        const double dx = p.x() - x;
-        const double dy = p.y() - y;
-        if (dx * dx + dy * dy < r2)
-            return true;
+    double score;
+    int x;
+    int y;
+};
+
+// The pixel of lo .. hi farthest from c.
+int farthest(int c, int lo, int hi)
+{
+    return c - lo > hi - c ? lo : hi;
+}
+
+bool ranksBefore(const Candidate &a, const Candidate &b)
+{
+    if (a.score != b.score)
+        return a.score > b.score;
+    return a.y != b.y ? a.y < b.y : a.x < b.x;
+}
+
+// The passes of the definition, each rescanning the whole rectangle for the best pixel not yet
+// excluded, give the same peaks as walking all candidates once in rank order and taking each
+// that no peak taken before excludes. That walk is done block by block: a queue holds every
+// block's best candidate, and a block near a new peak has its best looked for again when it
+// comes up.
+class PeakSearch
+{
+public:
+    PeakSearch(const TDData *src, const QRect &r, double radius, bool findMax);
+    QVector<QPointF> find(int count);
+
+private:
+    struct Entry
+    {
+        Candidate best;
+        int block;
+        int version;
+    };
+    struct RanksAfter
+    {
+        bool operator()(const Entry &a, const Entry &b) const { return ranksBefore(b.best, a.best); }
+    };
+
+    bool bestInBlock(int block, Candidate *best) const;
+    bool excluded(int x, int y) const;
+    bool excludedByPeak(const QPointF &p, int x, int y) const;
+    void take(const Candidate &c, QVector<QPointF> *peaks);
+
+    const TDData *src;
+    QRect r;
+    double sign;
+    double r2;
+    int reach;  // in blocks, around a peak's block, of the pixels it may exclude
+    int blocksX;
+    int blocksY;
+    std::vector<int> versions;
+    std::vector<bool> dead;
+    std::vector<std::vector<QPointF>> peaksInBlock;
+    std::priority_queue<Entry, std::vector<Entry>, RanksAfter> queue;
+};
+
+PeakSearch::PeakSearch(const TDData *src, const QRect &r, double radius, bool findMax)
+    : src(src)
+    , r(r)
+    , sign(findMax ? 1.0 : -1.0)
+    , r2(radius * radius)
+    , blocksX((r.width() + blockSide - 1) / blockSide)
+    , blocksY((r.height() + blockSide - 1) / blockSide)
+{
+    // One pixel more than the radius, as squares of large distances are rounded.
+    const double pixels = r2 > 0.0 ? std::ceil(std::abs(radius)) + 1.0 : 0.0;
+    reach = int(std::min(pixels / blockSide + 1.0, double(std::max(blocksX, blocksY))));
+    const int blocks = blocksX * blocksY;
+    versions.assign(size_t(blocks), 0);
+    dead.assign(size_t(blocks), false);
+    peaksInBlock.resize(size_t(blocks));
+    for (int b = 0; b < blocks; ++b) {
+        Candidate best;
+        if (bestInBlock(b, &best))
+            queue.push({best, b, 0});
+    }
+}
+
+// The definition's best: the first pixel in scan order with the highest score above -1e300.
+bool PeakSearch::bestInBlock(int block, Candidate *best) const
+{
+    const int x0 = r.left() + block % blocksX * blockSide;
+    const int y0 = r.top() + block / blocksX * blockSide;
+    const int x1 = std::min(x0 + blockSide - 1, r.right());
+    const int y1 = std::min(y0 + blockSide - 1, r.bottom());
+    double bestScore = -1e300;
+    for (int y = y0; y <= y1; ++y) {
+        const double *values = src->values.constData() + src->index(0, y);
+        const bool *valids = src->valids.constData() + src->index(0, y);
+        for (int x = x0; x <= x1; ++x) {
+            const double score = sign * values[x];
+            if (valids[x] && score > bestScore && !excluded(x, y)) {
+                bestScore = score;
+                *best = {score, x, y};
+            }
+        }
+    }
+    return bestScore > -1e300;
+}
+
+bool PeakSearch::excludedByPeak(const QPointF &p, int x, int y) const
+{
+    const double dx = p.x() - x;
+    const double dy = p.y() - y;
+    return dx * dx + dy * dy < r2;
+}
+
+bool PeakSearch::excluded(int x, int y) const
+{
+    const int bx = (x - r.left()) / blockSide;
+    const int by = (y - r.top()) / blockSide;
+    for (int cy = std::max(0, by - reach); cy <= std::min(blocksY - 1, by + reach); ++cy) {
+        for (int cx = std::max(0, bx - reach); cx <= std::min(blocksX - 1, bx + reach); ++cx) {
+            for (const QPointF &p : peaksInBlock[size_t(cy) * blocksX + cx]) {
+                if (excludedByPeak(p, x, y))
+                    return true;
+            }
+        }
     }
     return false;
+}
+
+void PeakSearch::take(const Candidate &c, QVector<QPointF> *peaks)
+{
+    const QPointF p(c.x, c.y);
+    peaks->append(p);
+    const int bx = (c.x - r.left()) / blockSide;
+    const int by = (c.y - r.top()) / blockSide;
+    peaksInBlock[size_t(by) * blocksX + bx].push_back(p);
+    // Blocks within reach must look for their best again; those the peak covers whole are done.
+    for (int cy = std::max(0, by - reach); cy <= std::min(blocksY - 1, by + reach); ++cy) {
+        for (int cx = std::max(0, bx - reach); cx <= std::min(blocksX - 1, bx + reach); ++cx) {
+            const int b = cy * blocksX + cx;
+            ++versions[size_t(b)];
+            // Rounding is monotonic: when the block's farthest pixel is excluded, every pixel is.
+            const int x0 = r.left() + cx * blockSide;
+            const int y0 = r.top() + cy * blockSide;
+            const int farX = farthest(c.x, x0, std::min(x0 + blockSide - 1, r.right()));
+            const int farY = farthest(c.y, y0, std::min(y0 + blockSide - 1, r.bottom()));
+            if (excludedByPeak(p, farX, farY))
+                dead[size_t(b)] = true;
+        }
+    }
+}
+
+QVector<QPointF> PeakSearch::find(int count)
+{
+    QVector<QPointF> peaks;
+    while (peaks.size() < count && !queue.empty()) {
+        const Entry top = queue.top();
+        queue.pop();
+        if (dead[size_t(top.block)])
+            continue;
+        if (top.version == versions[size_t(top.block)]) {
+            take(top.best, &peaks);
+            // Taking the peak made the entry stale: the block's best is looked for again when it
+            // comes up (the same pixel when the radius does not exclude the peak itself).
+            queue.push(top);
+            continue;
+        }
+        Candidate best;
+        if (bestInBlock(top.block, &best))
+            queue.push({best, top.block, versions[size_t(top.block)]});
+    }
+    // Once no pixel qualifies, every later pass of the definition records (0, 0).
+    while (peaks.size() < count)
+        peaks.append(QPointF(0, 0));
+    return peaks;
 }
 
 } // namespace
@@ -28,29 +201,9 @@ FindPeaksF::FindPeaksF(double exclRadius, int peakNum, bool findMax)
 
 QVector<QPointF> FindPeaksF::findPeaks(const TDData *src, const QRect &r) const
 {
-    const double sign = findMax ? 1.0 : -1.0;
-    const double r2 = exclRadius * exclRadius;
-    QVector<QPointF> peaks;
-    for (int k = 0; k < peakNum; ++k) {
-        // Only a strictly greater value replaces the best, so ties keep the first in scan order.
-        double best = -1e300;
-        int bx = 0;
-        int by = 0;
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            for (int x = r.left(); x <= r.right(); ++x) {
-                if (!src->isValid(x, y) || tooClose(peaks, x, y, r2))
-                    continue;
-                const double v = sign * src->value(x, y);
-                if (v > best) {
-                    best = v;
-                    bx = x;
-                    by = y;
-                }
-            }
-        }
-        peaks.append(QPointF(bx, by));
-    }
-    return peaks;
+    if (peakNum <= 0 || r.isEmpty())
+        return QVector<QPointF>(std::max(peakNum, 0), QPointF(0, 0));
+    return PeakSearch(src, r, exclRadius, findMax).find(peakNum);
 }
 
 TDData *FindPeaksF::exec(const TDData *src, const QRect &rect) const
@@ -61,11 +214,10 @@ TDData *FindPeaksF::exec(const TDData *src, const QRect &rect) const
     peakList->points = findPeaks(src, r);
 
     auto *result = new TDData(src->width, src->height);
+    // The fresh result already holds 0.0 with 0.0 in its range: only the flags change.
     for (int y = r.top(); y <= r.bottom(); ++y) {
-        for (int x = r.left(); x <= r.right(); ++x) {
-            if (src->isValid(x, y))
-                result->setValue(x, y, 0.0);
-        }
+        const int i = src->index(r.left(), y);
+        std::copy_n(src->valids.constData() + i, r.width(), result->valids.data() + i);
     }
     for (const QPointF &p : qAsConst(peakList->points)) {
         const int ix = int(p.x());

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -37,39 +38,138 @@ bool templateOf(const TDData0 *src, Template *t)
     return true;
 }
 
+// Lanes of one block of window positions: two vectors of eight.
+constexpr int vectorLanes = 8;
+constexpr int blockLanes = 2 * vectorLanes;
+// Window rows computed from one padded copy of the source.
+constexpr int stripRows = 32;
+
+// A valid template pixel: where its partner lies relative to the window position in the padded
+// copy, its value and its square.
+struct TemplatePixel
+{
+    int offset;
+    double t;
+    double tt;
+};
+
+// The source around a strip of window rows, ready for the pair loop: values with 0.0 where a
+// pixel is invalid or beyond the grid, and a mask of all ones where it is valid, else zero.
+// Window positions are columns from 0; pixels to the right and below are padding.
+struct Strip
+{
+    int stride = 0;
+    std::vector<double> values;
+    std::vector<qint64> masks;
+};
+
+void fillStrip(const TDData *src, int x0, int y0, int rows, Strip *strip)
+{
+    strip->values.assign(size_t(strip->stride) * rows, 0.0);
+    strip->masks.assign(size_t(strip->stride) * rows, 0);
+    const int columns = std::max(0, std::min(strip->stride, src->width - x0));
+    for (int r = 0; r < rows && y0 + r < src->height; ++r) {
+        const int i = src->index(x0, y0 + r);
+        const double *values = src->values.constData() + i;
+        const bool *valids = src->valids.constData() + i;
+        double *v = strip->values.data() + size_t(r) * strip->stride;
+        qint64 *m = strip->masks.data() + size_t(r) * strip->stride;
+        for (int c = 0; c < columns; ++c) {
+            v[c] = valids[c] ? values[c] : 0.0;
+            m[c] = valids[c] ? -1 : 0;
+        }
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Compiled for each instruction set and picked at load time by the processor's abilities.
+#define QUELVO_WIDE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define QUELVO_WIDE_CLONES
+#endif
+
+// The three sums of blocks consecutive blocks of window positions. Each lane is one position and
+// goes through the template pixels in their order, exactly as the plain loop does; a pair that
+// does not count adds +0.0 instead of being skipped, which changes no sum: none is ever -0.0.
+// The mask is applied after multiplying, so that an infinite template value meeting an invalid
+// pixel gives 0.0, not NaN.
+QUELVO_WIDE_CLONES
+void pairSums(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
+              double *st2, double *sa2, double *sat)
+{
+    typedef double Vec __attribute__((vector_size(vectorLanes * sizeof(double))));
+    typedef qint64 Mask __attribute__((vector_size(vectorLanes * sizeof(double))));
+    typedef double VecU __attribute__((vector_size(vectorLanes * sizeof(double)), aligned(sizeof(double))));
+    typedef qint64 MaskU __attribute__((vector_size(vectorLanes * sizeof(double)), aligned(sizeof(double))));
+    for (int b = 0; b < blocks; ++b) {
+        const double *v = values + b * blockLanes;
+        const qint64 *m = masks + b * blockLanes;
+        Vec t2[2] = {};
+        Vec a2[2] = {};
+        Vec at[2] = {};
+        for (int k = 0; k < count; ++k) {
+            const int o = tpl[k].offset;
+            const double t = tpl[k].t;
+            Vec tt;
+            for (int l = 0; l < vectorLanes; ++l)
+                tt[l] = tpl[k].tt;
+            for (int h = 0; h < 2; ++h) {
+                const Vec a = *reinterpret_cast<const VecU *>(v + o + h * vectorLanes);
+                const Mask valid = *reinterpret_cast<const MaskU *>(m + o + h * vectorLanes);
+                t2[h] += reinterpret_cast<Vec>(reinterpret_cast<Mask>(tt) & valid);
+                a2[h] += a * a;
+                at[h] += reinterpret_cast<Vec>(reinterpret_cast<Mask>(a * t) & valid);
+            }
+        }
+        for (int h = 0; h < 2; ++h) {
+            for (int l = 0; l < vectorLanes; ++l) {
+                const int i = b * blockLanes + h * vectorLanes + l;
+                st2[i] = t2[h][l];
+                sa2[i] = a2[h][l];
+                sat[i] = at[h][l];
+            }
+        }
+    }
+}
+
 // Similarity map of src against the template, the window's top-left corner at every position of
 // the in-grid rectangle positions. pixel(i, j, &t) gives template pixel (i, j) and whether it counts.
-template <typename TemplatePixel>
+template <typename TemplatePixelOf>
 TDData *similarityMap(const TDData *src, const QRect &positions, const Template &tpl, int measure,
-                      const char *rowLabel, TemplatePixel pixel)
+                      const char *rowLabel, TemplatePixelOf pixel)
 {
     auto *result = new TDData(src->width, src->height);
-    for (int y = positions.top(); y <= positions.bottom(); ++y) {
-        qDebug() << rowLabel << y;
-        // Window rows and columns beyond the grid pair with nothing, so they are not visited.
-        const int jEnd = std::min(tpl.th, src->height - y);
-        for (int x = positions.left(); x <= positions.right(); ++x) {
-            const int iEnd = std::min(tpl.tw, src->width - x);
-            double st2 = 0.0;
-            double sa2 = 0.0;
-            double sat = 0.0;
-            for (int j = 0; j < jEnd; ++j) {
-                for (int i = 0; i < iEnd; ++i) {
-                    double t;
-                    if (!pixel(i, j, &t) || !src->isValid(x + i, y + j))
-                        continue;
-                    const double a = src->value(x + i, y + j);
-                    st2 += t * t;
-                    sa2 += a * a;
-                    sat += a * t;
+    const int blocks = (positions.width() + blockLanes - 1) / blockLanes;
+    Strip strip;
+    strip.stride = blocks * blockLanes + tpl.tw;
+    std::vector<TemplatePixel> pixels;
+    for (int j = 0; j < tpl.th; ++j) {
+        for (int i = 0; i < tpl.tw; ++i) {
+            double t;
+            if (pixel(i, j, &t))
+                pixels.push_back({j * strip.stride + i, t, t * t});
+        }
+    }
+    std::vector<double> st2(size_t(blocks) * blockLanes);
+    std::vector<double> sa2(st2.size());
+    std::vector<double> sat(st2.size());
+    for (int y0 = positions.top(); y0 <= positions.bottom(); y0 += stripRows) {
+        const int rows = std::min(stripRows, positions.bottom() - y0 + 1);
+        fillStrip(src, positions.left(), y0, rows + tpl.th - 1, &strip);
+        for (int r = 0; r < rows; ++r) {
+            const int y = y0 + r;
+            qDebug() << rowLabel << y;
+            const size_t row = size_t(r) * strip.stride;
+            pairSums(strip.values.data() + row, strip.masks.data() + row, pixels.data(), int(pixels.size()), blocks,
+                     st2.data(), sa2.data(), sat.data());
+            for (int k = 0; k < positions.width(); ++k) {
+                if (st2[k] > 0.0 && sa2[k] > 0.0) {
+                    double c = sat[k] / std::sqrt(sa2[k] * st2[k]);
+                    // Not clamped: a cosine rounded past 1 gives NaN, which never widens the range.
+                    if (measure == MatchingF::ArcCosTh)
+                        c = 1.0 - std::acos(c) / M_PI;
+                    result->setValue(positions.left() + k, y, c);
                 }
-            }
-            if (st2 > 0.0 && sa2 > 0.0) {
-                double c = sat / std::sqrt(sa2 * st2);
-                // Not clamped: a cosine rounded past 1 gives NaN, which never widens the range.
-                if (measure == MatchingF::ArcCosTh)
-                    c = 1.0 - std::acos(c) / M_PI;
-                result->setValue(x, y, c);
             }
         }
     }

@@ -1,0 +1,336 @@
+// The fast filters against their plain definitions (plainfilters.h): whole results compared bit
+// for bit on random grids whose invalid pixels hold NaN and infinities, with odd sizes and
+// rectangles reaching past the edges.
+
+#include "data/datainfo.h"
+#include "data/tddata.h"
+#include "filtertesttools.h"
+#include "plainfilters.h"
+#include "processing/adaptivethresholdf.h"
+#include "processing/findpeaksf.h"
+#include "processing/matchingf.h"
+#include "processing/movingavrf.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+namespace {
+
+const double infinity = std::numeric_limits<double>::infinity();
+const double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+// Kinds of trouble a grid may hold besides ordinary values.
+enum Trouble {
+    InvalidNonFinite = 1,  // invalid pixels holding NaN, +inf, -inf
+    ValidNonFinite = 2,    // a few valid pixels holding them too
+    Ties = 4               // whole numbers 0..3, so that equal values are frequent
+};
+
+TDData *troubledGrid(int width, int height, quint32 seed, int trouble)
+{
+    TDData *grid = randomGrid(width, height, seed, trouble & Ties ? 4 : 0);
+    QRandomGenerator rng(seed + 1);
+    const double odd[] = {notANumber, infinity, -infinity};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool valid = grid->isValid(x, y);
+            const bool spoil = valid ? (trouble & ValidNonFinite) && rng.bounded(60) == 0
+                                     : (trouble & InvalidNonFinite) && rng.bounded(2) == 0;
+            if (spoil) {
+                grid->setValue(x, y, odd[rng.bounded(3)]);
+                grid->setValid(x, y, valid);
+            }
+        }
+    }
+    grid->dataId = QStringLiteral("g%1");
+    return grid;
+}
+
+void addInfos(TDData0 *g)
+{
+    auto *peaks = new DataInfo(DataInfo::PeakList, QStringLiteral("Peaks(+)"));
+    peaks->points = {QPointF(1, 2), QPointF(3, 0)};
+    auto *regions = new DataInfo(DataInfo::RegionList, QString());
+    regions->rects = {QRect(0, 0, 2, 2), QRect(1, 1, 3, 3)};
+    g->infos = {peaks, regions};
+}
+
+bool sameDouble(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Whole results: size, every value (NaN matching any NaN) and flag, range, name, region, items.
+void compareResults(const TDData0 *got, const TDData0 *want)
+{
+    QVERIFY(got && want);
+    QCOMPARE(got->width, want->width);
+    QCOMPARE(got->height, want->height);
+    QCOMPARE(got->valids, want->valids);
+    for (int i = 0; i < want->values.size(); ++i) {
+        if (!sameDouble(got->values[i], want->values[i]))
+            QFAIL(qPrintable(QStringLiteral("pixel %1, %2: %3 instead of %4")
+                                 .arg(i % want->width).arg(i / want->width)
+                                 .arg(got->values[i], 0, 'g', 17).arg(want->values[i], 0, 'g', 17)));
+    }
+    QVERIFY2(sameDouble(got->minVal, want->minVal), qPrintable(QString::number(got->minVal)));
+    QVERIFY2(sameDouble(got->maxVal, want->maxVal), qPrintable(QString::number(got->maxVal)));
+    QCOMPARE(got->dataId, want->dataId);
+    QCOMPARE(got->regionSet, want->regionSet);
+    QCOMPARE(got->region, want->region);
+    QCOMPARE(got->infos.size(), want->infos.size());
+    for (int i = 0; i < want->infos.size(); ++i) {
+        QCOMPARE(got->infos[i]->kind, want->infos[i]->kind);
+        QCOMPARE(got->infos[i]->name, want->infos[i]->name);
+        QCOMPARE(got->infos[i]->points, want->infos[i]->points);
+        QCOMPARE(got->infos[i]->rects, want->infos[i]->rects);
+        QCOMPARE(got->infos[i]->rect, want->infos[i]->rect);
+    }
+}
+
+// Debug lines of both runs, the closing elapsed time left out.
+void compareDebugLines(QStringList got, QStringList want)
+{
+    QVERIFY(!got.isEmpty() && !want.isEmpty());
+    const QString last = got.takeLast();
+    QCOMPARE(last.section(QLatin1Char(' '), 0, 0), want.takeLast().section(QLatin1Char(' '), 0, 0));
+    QCOMPARE(got, want);
+}
+
+} // namespace
+
+class TestFilterExactness : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void runningSums_data();
+    void runningSums();
+    void runningSumsSignedZeroRange();
+    void movingAverage_data();
+    void movingAverage();
+    void adaptiveThreshold_data();
+    void adaptiveThreshold();
+    void matching_data();
+    void matching();
+    void peaks_data();
+    void peaks();
+};
+
+void TestFilterExactness::runningSums_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("a");
+    QTest::addColumn<int>("trouble");
+    QTest::newRow("single pixel") << 1 << 1 << 2 << 0;
+    QTest::newRow("odd, a 0") << 7 << 5 << 0 << int(InvalidNonFinite);
+    QTest::newRow("odd, a 1") << 33 << 17 << 1 << int(InvalidNonFinite);
+    QTest::newRow("odd, a 3, valid infinities") << 33 << 17 << 3 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("a 12, ties") << 41 << 43 << 12 << int(InvalidNonFinite | Ties);
+    QTest::newRow("window past both edges") << 9 << 6 << 50 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("one column") << 1 << 40 << 4 << int(InvalidNonFinite);
+    QTest::newRow("one row") << 40 << 1 << 4 << int(InvalidNonFinite);
+    QTest::newRow("rows not a multiple of the group") << 19 << 7 << 2 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("empty") << 0 << 3 << 2 << 0;
+}
+
+void TestFilterExactness::runningSums()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, a);
+    QFETCH(int, trouble);
+    std::unique_ptr<TDData> src(troubledGrid(width, height, 17 + a, trouble));
+    for (bool alongX : {true, false}) {
+        TDData fast(width, height);
+        TDData plain(width, height);
+        // A destination holding values already: only pixels valid in the source are written.
+        for (TDData *dst : {&fast, &plain}) {
+            for (int i = 0; i < dst->values.size(); i += 3)
+                dst->setValue(i % width, i / width, 0.5 * i);
+        }
+        if (alongX) {
+            src->movingAvrX(&fast, a);
+            Plain::movingAvrX(src.get(), &plain, a);
+        } else {
+            src->movingAvrY(&fast, a);
+            Plain::movingAvrY(src.get(), &plain, a);
+        }
+        compareResults(&fast, &plain);
+    }
+}
+
+void TestFilterExactness::runningSumsSignedZeroRange()
+{
+    // Halving the smallest negative subnormal rounds to -0.0. Row 0 writes -0.0 at column 5
+    // before row 1 writes +0.0 at column 1; into a range that does not hold 0 yet, the first
+    // zero written must become the minimum.
+    const double tiny = -std::numeric_limits<double>::denorm_min();
+    TDData src(8, 2);
+    src.setValue(5, 0, tiny);
+    src.setValue(6, 0, 0.0);
+    src.setValue(1, 1, 0.0);
+    TDData fast(8, 2);
+    TDData plain(8, 2);
+    for (TDData *dst : {&fast, &plain}) {
+        dst->minVal = 5.0;
+        dst->maxVal = 7.0;
+    }
+    src.movingAvrX(&fast, 1);
+    Plain::movingAvrX(&src, &plain, 1);
+    QVERIFY(std::signbit(plain.minVal));
+    compareResults(&fast, &plain);
+}
+
+void TestFilterExactness::movingAverage_data()
+{
+    QTest::addColumn<int>("hw");
+    QTest::addColumn<int>("hh");
+    QTest::addColumn<int>("trouble");
+    QTest::newRow("12, 12") << 12 << 12 << int(InvalidNonFinite);
+    QTest::newRow("12, 12, valid infinities") << 12 << 12 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("3, 0") << 3 << 0 << int(InvalidNonFinite);
+    QTest::newRow("-2, 5") << -2 << 5 << int(InvalidNonFinite | Ties);
+    QTest::newRow("0, 0 copies") << 0 << 0 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("wider than the grid") << 80 << 70 << int(InvalidNonFinite);
+}
+
+void TestFilterExactness::movingAverage()
+{
+    QFETCH(int, hw);
+    QFETCH(int, hh);
+    QFETCH(int, trouble);
+    std::unique_ptr<TDData> src(troubledGrid(37, 29, 5, trouble));
+    addInfos(src.get());
+    src->setRegion(QRect(2, 3, 4, 5));
+    std::unique_ptr<TDData> fast(MovingAvrF(hw, hh).exec(src.get(), QRect(-5, -5, 100, 3)));
+    std::unique_ptr<TDData> plain(Plain::movingAvrF(src.get(), hw, hh));
+    compareResults(fast.get(), plain.get());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestFilterExactness::adaptiveThreshold_data()
+{
+    QTest::addColumn<int>("hw");
+    QTest::addColumn<int>("hh");
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<int>("trouble");
+    QTest::newRow("whole grid") << 12 << 12 << QRect(0, 0, 37, 29) << int(InvalidNonFinite);
+    QTest::newRow("ties") << 2 << 1 << QRect(0, 0, 37, 29) << int(InvalidNonFinite | Ties);
+    QTest::newRow("past every edge") << 3 << 4 << QRect(-4, -2, 50, 40) << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("inner") << 1 << 0 << QRect(QPoint(5, 6), QPoint(20, 11)) << int(InvalidNonFinite);
+    QTest::newRow("inverted") << 1 << 1 << QRect(QPoint(9, 9), QPoint(2, 2)) << int(InvalidNonFinite);
+    QTest::newRow("outside") << 1 << 1 << QRect(40, 0, 5, 5) << int(InvalidNonFinite);
+}
+
+void TestFilterExactness::adaptiveThreshold()
+{
+    QFETCH(int, hw);
+    QFETCH(int, hh);
+    QFETCH(QRect, rect);
+    QFETCH(int, trouble);
+    std::unique_ptr<TDData> src(troubledGrid(37, 29, 8, trouble));
+    addInfos(src.get());
+    std::unique_ptr<TDData> fast(AdaptiveThresholdF(hw, hh).exec(src.get(), rect));
+    std::unique_ptr<TDData> plain(Plain::adaptiveThreshold(src.get(), rect, hw, hh));
+    compareResults(fast.get(), plain.get());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestFilterExactness::matching_data()
+{
+    QTest::addColumn<int>("measure");
+    QTest::addColumn<QRect>("region");
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<int>("trouble");
+    const QRect whole(0, 0, 45, 71);
+    QTest::newRow("cos, 5 x 7") << 1 << QRect(10, 20, 5, 7) << whole << int(InvalidNonFinite);
+    QTest::newRow("arccos, 5 x 7") << 2 << QRect(10, 20, 5, 7) << whole << int(InvalidNonFinite);
+    QTest::newRow("no measure, 1 x 1") << 0 << QRect(4, 4, 1, 1) << whole << int(InvalidNonFinite);
+    QTest::newRow("cos, 19 x 3, past the edges") << 1 << QRect(20, 30, 19, 3) << QRect(-3, -2, 60, 80)
+                                                 << int(InvalidNonFinite);
+    QTest::newRow("cos, valid infinities") << 1 << QRect(3, 3, 6, 6) << QRect(1, 2, 40, 45)
+                                           << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("arccos, region partly outside") << 2 << QRect(QPoint(40, -3), QPoint(49, 4)) << whole
+                                                   << int(InvalidNonFinite);
+    QTest::newRow("cos, ties, inner rect") << 1 << QRect(7, 7, 4, 3) << QRect(QPoint(3, 33), QPoint(38, 70))
+                                           << int(InvalidNonFinite | Ties);
+    QTest::newRow("inverted rect") << 1 << QRect(7, 7, 4, 3) << QRect(QPoint(9, 9), QPoint(2, 2)) << 0;
+}
+
+void TestFilterExactness::matching()
+{
+    QFETCH(int, measure);
+    QFETCH(QRect, region);
+    QFETCH(QRect, rect);
+    QFETCH(int, trouble);
+    std::unique_ptr<TDData> src(troubledGrid(45, 71, 3, trouble));
+    addInfos(src.get());
+    src->setRegion(region);
+    // An infinite template pixel must not turn the sums of windows where its partner is invalid into NaN.
+    if (trouble & ValidNonFinite)
+        src->setValue(region.left() + 1, region.top() + 1, -infinity);
+    MatchingF filter(measure, 0);
+    for (bool copyTemplate : {false, true}) {
+        DebugCatcher caught;
+        std::unique_ptr<TDData> fast(copyTemplate ? filter.exec2(src.get(), rect) : filter.exec1(src.get(), rect));
+        const QStringList fastLines = DebugCatcher::lines();
+        DebugCatcher::lines().clear();
+        std::unique_ptr<TDData> plain(Plain::matching(src.get(), rect, measure, copyTemplate));
+        compareResults(fast.get(), plain.get());
+        compareDebugLines(fastLines, DebugCatcher::lines());
+    }
+}
+
+void TestFilterExactness::peaks_data()
+{
+    QTest::addColumn<double>("radius");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("findMax");
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<int>("trouble");
+    const QRect whole(0, 0, 101, 83);
+    QTest::newRow("radius 20, 12 maxima") << 20.0 << 12 << true << whole << int(InvalidNonFinite);
+    QTest::newRow("radius 20, 12 minima") << 20.0 << 12 << false << whole << int(InvalidNonFinite);
+    QTest::newRow("radius 2.5, 300 maxima, ties") << 2.5 << 300 << true << whole << int(InvalidNonFinite | Ties);
+    QTest::newRow("radius 1, 50 minima, ties") << 1.0 << 50 << false << whole << int(InvalidNonFinite | Ties);
+    QTest::newRow("radius 0.5") << 0.5 << 20 << true << whole << int(InvalidNonFinite);
+    QTest::newRow("radius 45, past the edges") << 45.0 << 40 << true << QRect(-7, -3, 120, 70)
+                                               << int(InvalidNonFinite);
+    QTest::newRow("radius 40, more than fit") << 40.0 << 30 << false << QRect(QPoint(3, 5), QPoint(90, 60))
+                                              << int(InvalidNonFinite);
+    QTest::newRow("radius 0 repeats") << 0.0 << 5 << true << whole << int(InvalidNonFinite | Ties);
+    QTest::newRow("negative radius") << -6.0 << 15 << false << whole << int(InvalidNonFinite);
+    QTest::newRow("NaN radius") << notANumber << 4 << true << whole << int(InvalidNonFinite);
+    QTest::newRow("infinite radius") << infinity << 3 << true << whole << int(InvalidNonFinite);
+    QTest::newRow("huge radius") << 1e9 << 3 << false << whole << int(InvalidNonFinite);
+    QTest::newRow("valid infinities, maxima") << 3.0 << 40 << true << whole << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("valid infinities, minima") << 3.0 << 40 << false << whole << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("no peaks") << 3.0 << 0 << true << whole << int(InvalidNonFinite);
+    QTest::newRow("inverted rect") << 3.0 << 2 << true << QRect(QPoint(9, 9), QPoint(2, 2)) << 0;
+}
+
+void TestFilterExactness::peaks()
+{
+    QFETCH(double, radius);
+    QFETCH(int, count);
+    QFETCH(bool, findMax);
+    QFETCH(QRect, rect);
+    QFETCH(int, trouble);
+    std::unique_ptr<TDData> src(troubledGrid(101, 83, 12, trouble));
+    // A value of -1e300 never beats the starting best; one just above it does.
+    src->setValue(50, 40, findMax ? -1e300 : 1e300);
+    src->setValue(51, 40, findMax ? -1e299 : 1e299);
+    addInfos(src.get());
+    std::unique_ptr<TDData> fast(FindPeaksF(radius, count, findMax).exec(src.get(), rect));
+    std::unique_ptr<TDData> plain(Plain::findPeaks(src.get(), rect, radius, count, findMax));
+    compareResults(fast.get(), plain.get());
+}
+
+QTEST_GUILESS_MAIN(TestFilterExactness)
+#include "tst_filterexactness.moc"
