@@ -1,0 +1,89 @@
+#include "calcratio.h"
+
+#include "data/tddata.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool insideMask(const RatioOperand &op, int x, int y)
+{
+    if (!op.masked)
+        return true;
+    // A region dragged right-to-left or bottom-to-top stores its corners the other way round.
+    const double x0 = std::min(op.corner1.x(), op.corner2.x());
+    const double x1 = std::max(op.corner1.x(), op.corner2.x());
+    const double y0 = std::min(op.corner1.y(), op.corner2.y());
+    const double y1 = std::max(op.corner1.y(), op.corner2.y());
+    return x0 <= x && x <= x1 && y0 <= y && y <= y1;
+}
+
+// Adds the operands' values at (x, y) in their order; clears valid when one cannot contribute.
+double sumAt(const QVector<RatioOperand> &operands, int x, int y, bool &valid)
+{
+    double sum = 0.0;
+    for (const RatioOperand &op : operands) {
+        const TDData0 *d = op.data;
+        if (!d)
+            continue;
+        if (insideMask(op, x, y) && x < d->width && y < d->height && d->isValid(x, y))
+            sum += d->value(x, y);
+        else
+            valid = false;
+    }
+    return sum;
+}
+
+} // namespace
+
+TDData *CalcRatio::exec(const QVector<RatioOperand> &numerators, const QVector<RatioOperand> &denominators,
+                        int width, int height, const RatioOptions &options)
+{
+    auto *result = new TDData(width, height);
+    const double sign = options.neg ? -1.0 : 1.0;
+    const bool ratio = !denominators.isEmpty();
+    for (int y = 0; y < result->height; ++y) {
+        for (int x = 0; x < result->width; ++x) {
+            bool valid = true;
+            double value = sumAt(numerators, x, y, valid);
+            if (ratio) {
+                const double den = sumAt(denominators, x, y, valid);
+                if (den == 0.0)
+                    continue;
+                value /= den;
+            }
+            if (!valid)
+                continue;
+            if (options.log) {
+                // NaN passes this test on purpose and stays NaN.
+                if (value <= 0.0)
+                    continue;
+                value = std::log(value);
+            }
+            result->setValue(x, y, sign * value);
+        }
+    }
+    return result;
+}
+
+QString CalcRatio::operandText(const QVector<int> &rowNumbers)
+{
+    QString text;
+    for (int n : rowNumbers)
+        text += (text.isEmpty() ? QStringLiteral("I[%1]") : QStringLiteral("+I[%1]")).arg(n);
+    return text;
+}
+
+QString CalcRatio::resultName(const QString &numerators, const QString &denominators, const RatioOptions &options)
+{
+    // One multi-argument arg() so that a typed "%1" in an operand text is not substituted again.
+    QString name = QStringLiteral("%1/%2").arg(numerators, denominators);
+    if (options.log)
+        name = QStringLiteral("log(%1)").arg(name);
+    if (options.neg)
+        name.prepend(QLatin1Char('-'));
+    return QCoreApplication::translate("CalcCtrl", "Cl[%1]").arg(name);
+}

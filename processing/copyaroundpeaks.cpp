@@ -1,0 +1,114 @@
+#include "copyaroundpeaks.h"
+
+#include "data/datainfo.h"
+#include "data/tddata.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Truncates toward zero; coordinates far outside any grid are held at +-1e9 so that the tile's
+// corners stay representable (NaN reads as 0).
+int truncated(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    return int(std::clamp(v, -1e9, 1e9));
+}
+
+} // namespace
+
+double SaveOrder::cx() const
+{
+    static const double coefficient[] = {0, 1, 0, 100000, 1};
+    return rightToLeft ? -coefficient[axis] : coefficient[axis];
+}
+
+double SaveOrder::cy() const
+{
+    static const double coefficient[] = {0, 0, 1, 1, 100000};
+    return bottomToTop ? -coefficient[axis] : coefficient[axis];
+}
+
+QVector<QPointF> CopyAroundPeaks::collectPeaks(const TDData0 *data)
+{
+    QVector<QPointF> peaks;
+    for (const DataInfo *info : data->infos) {
+        if (info->kind == DataInfo::PeakList)
+            peaks += info->points;
+    }
+    return peaks;
+}
+
+QRect CopyAroundPeaks::templateRect(const TDData0 *data)
+{
+    return data->regionSet ? data->region : QRect(0, 0, data->width, data->height);
+}
+
+QVector<double> CopyAroundPeaks::orderKeys(const QVector<QPointF> &peaks, const SaveOrder &order)
+{
+    QVector<double> keys;
+    keys.reserve(peaks.size());
+    for (const QPointF &p : peaks)
+        keys.append(order.cx() * p.x() + order.cy() * p.y());
+    return keys;
+}
+
+QVector<int> CopyAroundPeaks::sortedOrder(QVector<double> keys)
+{
+    QVector<int> order(keys.size());
+    for (int i = 0; i < order.size(); ++i)
+        order[i] = i;
+    for (int i = 0; i + 1 < keys.size(); ++i) {
+        int smallest = i;
+        for (int j = i + 1; j < keys.size(); ++j) {
+            if (keys[j] < keys[smallest])
+                smallest = j;
+        }
+        if (smallest != i) {
+            std::swap(keys[i], keys[smallest]);
+            std::swap(order[i], order[smallest]);
+        }
+    }
+    return order;
+}
+
+QVector<PeakTile> CopyAroundPeaks::plan(const QVector<QPointF> &peaks, int reference, const QRect &templ,
+                                 const SaveOrder &order)
+{
+    if (reference < 0 || reference >= peaks.size())
+        return {};
+    const qint64 w = qint64(templ.right()) - templ.left() + 1;
+    const qint64 h = qint64(templ.bottom()) - templ.top() + 1;
+    if (w < 1 || h < 1)
+        return {};
+    if (!TDData0::fitsStorage(w, h)) {
+        qDebug() << "can't copy a region of" << w << "x" << h;
+        return {};
+    }
+    const double dx = templ.left() - peaks[reference].x();
+    const double dy = templ.top() - peaks[reference].y();
+    const QVector<int> sorted = sortedOrder(orderKeys(peaks, order));
+    QVector<PeakTile> tiles;
+    tiles.reserve(sorted.size());
+    for (int k = 0; k < sorted.size(); ++k) {
+        const QPointF p = peaks[sorted[k]];
+        const QPoint topLeft(truncated(p.x() + dx), truncated(p.y() + dy));
+        tiles.append({k, p, QRect(topLeft, QSize(int(w), int(h)))});
+    }
+    return tiles;
+}
+
+TDData *CopyAroundPeaks::makeTile(const TDData0 *src, const PeakTile &tile)
+{
+    auto *copy = new TDData(tile.rect.width(), tile.rect.height());
+    src->copyRect(copy, tile.rect, true);
+    copy->dataId = QCoreApplication::translate("CopyCtrl", "%1:CpAPk[%2(%3,%4)]")
+                       .arg(src->dataId, QString::number(tile.k), QString::number(tile.peak.x(), 'g', 6),
+                            QString::number(tile.peak.y(), 'g', 6));
+    return copy;
+}
