@@ -1,0 +1,119 @@
+#include "display/chcoord.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <cmath>
+
+class TestChCoord : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsAsIdentity();
+    void rangesKeepArgumentOrder();
+    void imageMapping_data();
+    void imageMapping();
+    void roundTrip_data();
+    void roundTrip();
+};
+
+void TestChCoord::startsAsIdentity()
+{
+    ChCoord c;
+    QCOMPARE(c.wx0, 0.0);
+    QCOMPARE(c.wx1, 1.0);
+    QCOMPARE(c.wy0, 0.0);
+    QCOMPARE(c.wy1, 1.0);
+    QCOMPARE(c.dx0, 0.0);
+    QCOMPARE(c.dx1, 1.0);
+    QCOMPARE(c.dy0, 0.0);
+    QCOMPARE(c.dy1, 1.0);
+    QCOMPARE(c.toWidgetX(0.3), 0.3);
+    QCOMPARE(c.toDataY(-4.0), -4.0);
+}
+
+void TestChCoord::rangesKeepArgumentOrder()
+{
+    ChCoord c;
+    // Left, bottom, right, top.
+    c.setWidgetRange(1, 2, 3, 4);
+    c.setRange(5, 6, 7, 8);
+    QCOMPARE(c.wx0, 1.0);
+    QCOMPARE(c.wy0, 2.0);
+    QCOMPARE(c.wx1, 3.0);
+    QCOMPARE(c.wy1, 4.0);
+    QCOMPARE(c.dx0, 5.0);
+    QCOMPARE(c.dy0, 6.0);
+    QCOMPARE(c.dx1, 7.0);
+    QCOMPARE(c.dy1, 8.0);
+}
+
+void TestChCoord::imageMapping_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<double>("in");
+    QTest::addColumn<double>("out");
+
+    QTest::newRow("data x 5 is the middle") << "toWidgetX" << 5.0 << 100.0;
+    QTest::newRow("data y 0 is the top") << "toWidgetY" << 0.0 << 0.0;
+    QTest::newRow("data y 10 is the bottom") << "toWidgetY" << 10.0 << 100.0;
+    QTest::newRow("widget y 25 is data 2.5") << "toDataY" << 25.0 << 2.5;
+    QTest::newRow("widget x 100 is data 5") << "toDataX" << 100.0 << 5.0;
+    QTest::newRow("beyond the right edge") << "toWidgetX" << 12.0 << 240.0;
+}
+
+void TestChCoord::imageMapping()
+{
+    QFETCH(QString, call);
+    QFETCH(double, in);
+    QFETCH(double, out);
+
+    // A 200 x 100 area showing an image of data x 0..10 and data y growing downwards 0..10.
+    ChCoord c;
+    c.setWidgetRange(0, 100, 200, 0);
+    c.setRange(0, 10, 10, 0);
+    double result = 0;
+    if (call == "toWidgetX")
+        result = c.toWidgetX(in);
+    else if (call == "toWidgetY")
+        result = c.toWidgetY(in);
+    else if (call == "toDataX")
+        result = c.toDataX(in);
+    else
+        result = c.toDataY(in);
+    QCOMPARE(result, out);
+}
+
+void TestChCoord::roundTrip_data()
+{
+    QTest::addColumn<QVector<double>>("widget");
+    QTest::addColumn<QVector<double>>("data");
+
+    QTest::newRow("image") << QVector<double>{0, 480, 640, 0} << QVector<double>{0, 99, 127, 0};
+    QTest::newRow("zoomed into a fraction")
+        << QVector<double>{0, 300, 400, 0} << QVector<double>{10.25, 10.5, 10.75, 10.3};
+    QTest::newRow("mirrored both ways")
+        << QVector<double>{50, -20, -70, 900} << QVector<double>{1e6, -3e5, -2e6, 4e5};
+}
+
+void TestChCoord::roundTrip()
+{
+    QFETCH(QVector<double>, widget);
+    QFETCH(QVector<double>, data);
+
+    ChCoord c;
+    c.setWidgetRange(widget[0], widget[1], widget[2], widget[3]);
+    c.setRange(data[0], data[1], data[2], data[3]);
+    const double scale = std::abs(data[2] - data[0]) + std::abs(data[3] - data[1]);
+    QRandomGenerator rng(17);
+    for (int i = 0; i < 1000; ++i) {
+        const double x = (rng.generateDouble() - 0.5) * 4 * scale;
+        const double y = (rng.generateDouble() - 0.5) * 4 * scale;
+        QVERIFY2(std::abs(c.toDataX(c.toWidgetX(x)) - x) <= 1e-9 * scale, qPrintable(QString::number(x)));
+        QVERIFY2(std::abs(c.toDataY(c.toWidgetY(y)) - y) <= 1e-9 * scale, qPrintable(QString::number(y)));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestChCoord)
+#include "tst_chcoord.moc"
