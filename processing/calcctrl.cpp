@@ -1,0 +1,94 @@
+#include "calcctrl.h"
+
+#include "data/tddata.h"
+#include "display/datactrl.h"
+#include "display/datactrls.h"
+
+namespace {
+
+bool marked(const QVector<bool> &sels, int j)
+{
+    return j < sels.size() && sels[j];
+}
+
+// The row's dataset, masked to the row's region while its image window has one.
+RatioOperand operandOf(const DataCtrl *row, const TDData *data)
+{
+    RatioOperand op;
+    op.data = data;
+    op.masked = row->imgDisp.regionState != ImgDisp::NoRegion;
+    op.corner1 = row->imgDisp.pressData;
+    op.corner2 = row->imgDisp.curData;
+    return op;
+}
+
+} // namespace
+
+CalcCtrl::CalcCtrl(QWidget *parent)
+    : QFrame(parent)
+{
+    ui.setupUi(this);
+    connect(ui.Gen, &QPushButton::clicked, this, &CalcCtrl::calc);
+}
+
+void CalcCtrl::calc()
+{
+    if (!ctrls)
+        return;
+    QVector<RatioOperand> numerators;
+    QVector<RatioOperand> denominators;
+    const TDData *first = nullptr;
+    for (int j = 0; j < ctrls->dataCtrls.size(); ++j) {
+        const bool a = marked(selsA, j);
+        const bool b = marked(selsB, j);
+        if (!a && !b)
+            continue;
+        // Fetched once per row, also when it is both numerator and denominator.
+        DataCtrl *row = ctrls->dataCtrls.at(j);
+        const TDData *data = row->data(true);
+        if (!data)
+            continue;
+        if (!first)
+            first = data;
+        const RatioOperand op = operandOf(row, data);
+        if (a)
+            numerators.append(op);
+        if (b)
+            denominators.append(op);
+    }
+    if (!first)
+        return;
+    TDData *result = CalcRatio::exec(numerators, denominators, first->width, first->height, options());
+    result->dataId = CalcRatio::resultName(ui.Numerators->text(), ui.Denominators->text(), options());
+    emit newDataGenerated(result);
+}
+
+void CalcCtrl::selsChanged(QVector<bool> selsS1, QVector<bool> selsS2, QVector<bool> selsA, QVector<bool> selsB)
+{
+    this->selsS1 = selsS1;
+    this->selsS2 = selsS2;
+    this->selsA = selsA;
+    this->selsB = selsB;
+    ui.Numerators->setText(operandText(selsA));
+    ui.Denominators->setText(operandText(selsB));
+}
+
+void CalcCtrl::show(bool f)
+{
+    setVisible(f);
+}
+
+QString CalcCtrl::operandText(const QVector<bool> &sels) const
+{
+    QVector<int> numbers;
+    if (ctrls) {
+        for (const DataCtrl *row : ctrls->selectedCtrls(sels))
+            numbers.append(row->ui.No->text().toInt());
+    }
+    return CalcRatio::operandText(numbers);
+}
+
+RatioOptions CalcCtrl::options() const
+{
+    return RatioOptions{ui.Log->isChecked(), ui.Neg->isChecked()};
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "processing/calcratio.h"
+#include "ui_calcctrl.h"
+
+#include <QFrame>
+#include <QVector>
+
+class DataCtrls;
+class TDData;
+
+// The calculation panel: from the rows marked A (numerators) and B (denominators) it makes the
+// ratio of their sums, optionally with logarithm and negation, and hands it out through
+// newDataGenerated. It shows the operands as texts built from the row numbers. It owns no
+// datasets; it reads them through the rows of ctrls (set by the main window, never owned).
+// Selection vectors may be stale after rows came or went: entries without a row are ignored.
+class CalcCtrl : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit CalcCtrl(QWidget *parent = nullptr);
+
+    Ui_CalcCtrl ui;
+    DataCtrls *ctrls = nullptr;
+    // As last published by ctrls.
+    QVector<bool> selsS1;
+    QVector<bool> selsS2;
+    QVector<bool> selsA;
+    QVector<bool> selsB;
+
+signals:
+    // The receiver owns data.
+    void newDataGenerated(TDData *data);
+
+public slots:
+    // Makes the ratio of the A rows over the B rows, sized after the first selected row; does
+    // nothing without a selected row that holds a dataset.
+    void calc();
+    // Stores the vectors and rewrites Numerators and Denominators ("I[3]+I[5]").
+    void selsChanged(QVector<bool> selsS1, QVector<bool> selsS2, QVector<bool> selsA, QVector<bool> selsB);
+    void show(bool f);
+
+private:
+    QString operandText(const QVector<bool> &sels) const;
+    RatioOptions options() const;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "processing/copyaroundpeaks.h"
+#include "ui_copyctrl.h"
+
+#include <QButtonGroup>
+#include <QFrame>
+
+class DataCtrl;
+class DataCtrls;
+class TDData;
+
+// The copy panel: cuts the region drawn on the S1 dataset's image out (or copies it in place),
+// or copies the S2 dataset's region around every peak of the S1 dataset, one new dataset per
+// peak in the chosen save order. New datasets go out through copiedData.
+//
+// ctrls is the main window's row manager, set by it and never owned. Every failure (no S1 or S2
+// row, an empty region, a reference peak that does not exist) ends the copy with nothing emitted.
+class CopyCtrl : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit CopyCtrl(QWidget *parent = nullptr);
+
+    Ui_CopyCtrl ui;
+    DataCtrls *ctrls = nullptr;
+
+signals:
+    // The receiver owns data.
+    void copiedData(TDData *data);
+
+public slots:
+    void execCopy();
+    void simpleCopy();
+    void aroundPeaks();
+    void show(bool f);
+
+private:
+    SaveOrder saveOrder() const;
+    // The rows whose S1 or S2 button is checked, or null.
+    DataCtrl *s1Row() const;
+    DataCtrl *s2Row() const;
+
+    QButtonGroup modeGroup;
+    QButtonGroup orderGroup;
+    QButtonGroup horizontalGroup;
+    QButtonGroup verticalGroup;
+};
