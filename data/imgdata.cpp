@@ -442,8 +442,9 @@ TDData *ImgData::toTDData() const
     auto *data = new TDData(width, height);
     // Base name: no directory and nothing from the first "." on.
     data->dataId = QFileInfo(fileName).baseName();
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
+    // The grid's own size bounds the loop: a record of a size no grid can hold yields an empty grid.
+    for (int y = 0; y < data->height; ++y) {
+        for (int x = 0; x < data->width; ++x)
             data->setValue(x, y, sample(x, y));
     }
     return data;
