@@ -1,6 +1,7 @@
 #include "tddata0.h"
 
 #include "data/datainfo.h"
+#include "data/lanes.h"
 #include "data/tddataheader.h"
 
 #include <QDebug>
@@ -9,7 +10,9 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -58,113 +61,292 @@ void readFlags(QIODevice *device, QVector<bool> *valids)
 }
 
 // The averages below give the same bits as the plain running sums of their definition: every
-// sum still adds and subtracts its pixels one by one in the defined order. Loops run across
-// independent sums instead, with invalid pixels replaced by 0.0: a sum starts at +0.0 and so
-// can never become -0.0, which makes adding or subtracting 0.0 leave it exactly as it is.
+// sum still adds and subtracts its pixels one by one in the defined order. They run across
+// independent sums instead, each lane of a vector one sum (a column for movingAvrY, a row for
+// movingAvrX), with invalid pixels replaced by 0.0: a sum starts at +0.0 and so can never become
+// -0.0, which makes adding or subtracting 0.0 leave it exactly as it is. Counts are kept as
+// doubles: whole numbers, exact, divided by as the definition's int count would be.
+
+using Lanes::Bits;
+using Lanes::Doubles;
 
 const double infinity = std::numeric_limits<double>::infinity();
 
-// Rows whose running sums are computed side by side along x.
-const int rowGroup = 4;
+// Eight set flags read as one number.
+const quint64 allValid = 0x0101010101010101;
 
-// Extremes of the written means, one pair per lane so that the loops carry no dependency.
+// Rows read ahead of the one entering the column sums, which are quick enough to wait for memory.
+const int prefetchRows = 2;
+
+// Room for a whole number of vectors.
+int lanesFor(int n)
+{
+    return (n + Lanes::count - 1) / Lanes::count * Lanes::count;
+}
+
+void prefetchRow(const double *values, const bool *valids, int n)
+{
+    const int line = 64;
+    for (int i = 0; i < n; i += line / int(sizeof(double)))
+        __builtin_prefetch(values + i);
+    for (int i = 0; i < n; i += line)
+        __builtin_prefetch(valids + i);
+}
+
+// Extremes of the written means, one pair per lane. Each lane sees one stretch of the writing
+// order of the definition (a column, or a row) and the lanes are folded in that order, which
+// reaches the very range that widening value by value does, down to which of +0.0 and -0.0
+// stays on a tie.
 struct LaneRange
 {
     explicit LaneRange(int lanes)
-        : lo(size_t(lanes), infinity)
-        , hi(size_t(lanes), -infinity)
+        : lo(size_t(lanesFor(lanes)), infinity)
+        , hi(size_t(lanesFor(lanes)), -infinity)
     {
     }
 
-    // Widens dst's range with the lanes in lane order, which equals widening value by value in
-    // the order written when that order visits the lanes one after the other. Otherwise only a
-    // tie between +0.0 and -0.0 can tell the orders apart, and only against a range that does not
-    // hold 0 yet: then dst is left alone and false returned.
-    bool foldInto(TDData0 *dst) const
+    void foldInto(TDData0 *dst, int lanes) const
     {
-        double minVal = dst->minVal;
-        double maxVal = dst->maxVal;
-        for (size_t i = 0; i < lo.size(); ++i) {
-            if (minVal > lo[i])
-                minVal = lo[i];
-            if (hi[i] > maxVal)
-                maxVal = hi[i];
+        for (int i = 0; i < lanes; ++i) {
+            if (dst->minVal > lo[i])
+                dst->minVal = lo[i];
+            if (hi[i] > dst->maxVal)
+                dst->maxVal = hi[i];
         }
-        if ((minVal == 0.0 && dst->minVal > 0.0) || (maxVal == 0.0 && dst->maxVal < 0.0))
-            return false;
-        dst->minVal = minVal;
-        dst->maxVal = maxVal;
-        return true;
     }
 
     std::vector<double> lo;
     std::vector<double> hi;
 };
 
-void maskRow(const double *values, const bool *valids, int n, double *masked, int *flags)
+// One vector of pixels of a grid row: values with 0.0 where invalid, flags as 0.0 or 1.0.
+QUELVO_LANE_INLINE void loadMasked(const double *values, const bool *valids, Doubles *masked, Doubles *flags)
 {
-    for (int i = 0; i < n; ++i) {
-        masked[i] = valids[i] ? values[i] : 0.0;
-        flags[i] = valids[i];
+    Doubles v;
+    Bits w;
+    std::memcpy(&v, values, sizeof v);
+    Lanes::flagMask(valids, &w);
+    Lanes::choose(w, v, Doubles{}, masked);
+    Lanes::choose(w, Doubles{} + 1.0, Doubles{}, flags);
+}
+
+// *mean = sum / count in the lanes of valid pixels (where the pixel itself makes the count at
+// least 1), and the lanes' extremes *lo and *hi widened with them.
+QUELVO_LANE_INLINE void meanLanes(const Doubles &sum, const Doubles &count, const Bits &valid, Doubles *mean,
+                                  Doubles *lo, Doubles *hi)
+{
+    Doubles divisor;
+    Lanes::choose(valid, count, Doubles{} + 1.0, &divisor);
+    *mean = sum / divisor;
+    Lanes::choose(valid & (*mean < *lo), *mean, *lo, lo);
+    Lanes::choose(valid & (*mean > *hi), *mean, *hi, hi);
+}
+
+// Writes mean to the pixels of out whose source pixel (valids) is valid and marks them valid;
+// the others keep what they hold.
+QUELVO_LANE_INLINE void storeValidLanes(const Doubles &mean, const bool *valids, double *out, bool *outValid)
+{
+    quint64 b;
+    std::memcpy(&b, valids, sizeof b);
+    Doubles stored = mean;
+    // Mostly all eight pixels are valid: then the destination need not be read.
+    if (b != allValid) {
+        Bits w;
+        Doubles old;
+        Lanes::flagMask(valids, &w);
+        std::memcpy(&old, out, sizeof old);
+        Lanes::choose(w, mean, old, &stored);
+        quint64 ob;
+        std::memcpy(&ob, outValid, sizeof ob);
+        b |= ob;
+    }
+    std::memcpy(out, &stored, sizeof stored);
+    std::memcpy(outValid, &b, sizeof b);
+}
+
+// Rows (values and flags) of which a vector is read at a time; the last few pixels of a row go
+// through copies padded with invalid pixels, so that nothing past the row is read or written.
+struct PixelRow
+{
+    const double *values;
+    const bool *valids;
+};
+
+struct Tail
+{
+    Tail(PixelRow row, int i, int n)
+    {
+        std::copy_n(row.values + i, n - i, values);
+        std::copy_n(row.valids + i, n - i, valids);
+    }
+    PixelRow row() const { return {values, valids}; }
+
+    double values[Lanes::count] = {};
+    bool valids[Lanes::count] = {};
+};
+
+// masked / flags (room for lanesFor(n)) = the row with 0.0 where invalid / its flags as 0.0 or 1.0.
+QUELVO_LANE_CLONES
+void maskRow(PixelRow row, int n, double *masked, double *flags)
+{
+    auto chunk = [masked, flags](int i, PixelRow r) {
+        Doubles m, f;
+        loadMasked(r.values, r.valids, &m, &f);
+        std::memcpy(masked + i, &m, sizeof m);
+        std::memcpy(flags + i, &f, sizeof f);
+    };
+    int i = 0;
+    for (; i + Lanes::count <= n; i += Lanes::count)
+        chunk(i, {row.values + i, row.valids + i});
+    if (i < n)
+        chunk(i, Tail(row, i, n).row());
+}
+
+// Writes the means (room for lanesFor(n)) to the pixels of out valid in valids.
+QUELVO_LANE_CLONES
+void storeMeans(const double *means, const bool *valids, double *out, bool *outValid, int n)
+{
+    auto chunk = [means](int i, const bool *f, double *o, bool *ov) {
+        Doubles mean;
+        std::memcpy(&mean, means + i, sizeof mean);
+        storeValidLanes(mean, f, o, ov);
+    };
+    int i = 0;
+    for (; i + Lanes::count <= n; i += Lanes::count)
+        chunk(i, valids + i, out + i, outValid + i);
+    if (i < n) {
+        Tail tail({out, valids}, i, n);
+        bool ov[Lanes::count] = {};
+        std::copy_n(outValid + i, n - i, ov);
+        chunk(i, tail.valids, tail.values, ov);
+        std::copy_n(tail.values, n - i, out + i);
+        std::copy_n(ov, n - i, outValid + i);
     }
 }
 
-// Adds (entering) or subtracts (leaving) one row of pixels to the column sums.
-template <bool entering>
-void slideRow(const double *values, const bool *valids, int n, double *sums, int *counts)
+// Transposes blocks of eight by eight doubles: block b is read from in + b * inStep, row r of it
+// at in + r * inStride, and written to out + b * outStep, column r of it at out + r * outStride.
+QUELVO_LANE_CLONES
+void transposeBlocks(const double *in, int inStride, int inStep, double *out, int outStride, int outStep, int blocks)
 {
-    for (int i = 0; i < n; ++i) {
-        const double v = valids[i] ? values[i] : 0.0;
+    for (int b = 0; b < blocks; ++b) {
+        Doubles r[8], t[8];
+        for (int i = 0; i < 8; ++i)
+            std::memcpy(&r[i], in + size_t(b) * inStep + size_t(i) * inStride, sizeof r[i]);
+        for (int i = 0; i < 8; i += 2) {
+            t[i] = __builtin_shuffle(r[i], r[i + 1], Bits{0, 8, 2, 10, 4, 12, 6, 14});
+            t[i + 1] = __builtin_shuffle(r[i], r[i + 1], Bits{1, 9, 3, 11, 5, 13, 7, 15});
+        }
+        for (int i = 0; i < 8; i += 4) {
+            for (int k = i; k < i + 2; ++k) {
+                r[k] = __builtin_shuffle(t[k], t[k + 2], Bits{0, 1, 8, 9, 4, 5, 12, 13});
+                r[k + 2] = __builtin_shuffle(t[k], t[k + 2], Bits{2, 3, 10, 11, 6, 7, 14, 15});
+            }
+        }
+        for (int k = 0; k < 4; ++k) {
+            t[k] = __builtin_shuffle(r[k], r[k + 4], Bits{0, 1, 2, 3, 8, 9, 10, 11});
+            t[k + 4] = __builtin_shuffle(r[k], r[k + 4], Bits{4, 5, 6, 7, 12, 13, 14, 15});
+        }
+        for (int i = 0; i < 8; ++i)
+            std::memcpy(out + size_t(b) * outStep + size_t(i) * outStride, &t[i], sizeof t[i]);
+    }
+}
+
+// The running sums of a group of eight rows lying side by side in the lanes, as the definition
+// forms them: the entering pixel x + ae added, the mean taken for x, the leaving pixel x - ae
+// subtracted. masked and flags hold the rows transposed, vector c for column c - ae (margins of
+// ae zeros on both sides); vector x of means receives the means of column x.
+QUELVO_LANE_CLONES
+void rowGroupMeans(const double *masked, const double *flags, int ae, int width, double *means, double *lo, double *hi)
+{
+    Doubles sum{}, count{}, l, h;
+    std::memcpy(&l, lo, sizeof l);
+    std::memcpy(&h, hi, sizeof h);
+    auto slide = [&](int c, bool entering) {
+        Doubles m, f;
+        std::memcpy(&m, masked + size_t(c) * Lanes::count, sizeof m);
+        std::memcpy(&f, flags + size_t(c) * Lanes::count, sizeof f);
         if (entering) {
-            sums[i] += v;
-            counts[i] += valids[i];
+            sum += m;
+            count += f;
         } else {
-            sums[i] -= v;
-            counts[i] -= valids[i];
+            sum -= m;
+            count -= f;
         }
-    }
-}
-
-// The running sums of rowGroup masked rows (each padded by ae zeros on both sides) as the
-// definition forms them: the entering pixel x + ae added, the sum taken for x, the leaving
-// pixel x - ae subtracted.
-void runningRowSums(const double *masked, const int *flags, int padded, int ae, int width, double *sums, int *counts)
-{
-    double s[rowGroup] = {};
-    int n[rowGroup] = {};
-    for (int e = ae; e < 2 * ae; ++e) {
-        for (int r = 0; r < rowGroup; ++r) {
-            s[r] += masked[r * padded + e];
-            n[r] += flags[r * padded + e];
-        }
-    }
+    };
+    for (int c = ae; c < 2 * ae; ++c)
+        slide(c, true);
     for (int x = 0; x < width; ++x) {
-        for (int r = 0; r < rowGroup; ++r) {
-            const double *m = masked + r * padded;
-            const int *f = flags + r * padded;
-            s[r] += m[x + 2 * ae];
-            n[r] += f[x + 2 * ae];
-            sums[r * width + x] = s[r];
-            counts[r * width + x] = n[r];
-            s[r] -= m[x];
-            n[r] -= f[x];
-        }
+        slide(x + 2 * ae, true);
+        Doubles own, mean;
+        std::memcpy(&own, flags + size_t(x + ae) * Lanes::count, sizeof own);
+        meanLanes(sum, count, own != 0.0, &mean, &l, &h);
+        std::memcpy(means + size_t(x) * Lanes::count, &mean, sizeof mean);
+        slide(x, false);
     }
+    std::memcpy(lo, &l, sizeof l);
+    std::memcpy(hi, &h, sizeof h);
 }
 
-// Stores sum / count where the source pixel is valid (its own pixel makes the count at least 1).
-void writeMeans(const double *sums, const int *counts, const bool *valids, double *out, bool *outValid, int n,
-                LaneRange *range)
+// Column sums and the extremes of the means written, one lane per column.
+struct ColumnSums
 {
-    double *lo = range->lo.data();
-    double *hi = range->hi.data();
-    for (int i = 0; i < n; ++i) {
-        const bool w = valids[i];
-        const double q = sums[i] / (w ? counts[i] : 1);
-        out[i] = w ? q : out[i];
-        outValid[i] = w || outValid[i];
-        lo[i] = w && q < lo[i] ? q : lo[i];
-        hi[i] = w && q > hi[i] ? q : hi[i];
+    explicit ColumnSums(int width)
+        : sums(size_t(lanesFor(width)), 0.0)
+        , counts(sums.size(), 0.0)
+        , range(width)
+    {
+    }
+    std::vector<double> sums;
+    std::vector<double> counts;
+    LaneRange range;
+};
+
+// One step of the column sums: the entering row added, the means written to out where row is
+// valid, the leaving row subtracted. A row that does not take part is a row of invalid pixels.
+QUELVO_LANE_CLONES
+void columnStep(PixelRow enter, const bool *rowValids, double *out, bool *outValid, PixelRow leave, int n,
+                ColumnSums *columns)
+{
+    double *sums = columns->sums.data();
+    double *counts = columns->counts.data();
+    double *lo = columns->range.lo.data();
+    double *hi = columns->range.hi.data();
+    auto chunk = [=](int i, PixelRow e, const bool *f, double *o, bool *ov, PixelRow leaving) {
+        Doubles sum, count, m, c, mean, l, h;
+        Bits valid;
+        std::memcpy(&sum, sums + i, sizeof sum);
+        std::memcpy(&count, counts + i, sizeof count);
+        std::memcpy(&l, lo + i, sizeof l);
+        std::memcpy(&h, hi + i, sizeof h);
+        loadMasked(e.values, e.valids, &m, &c);
+        sum += m;
+        count += c;
+        Lanes::flagMask(f, &valid);
+        meanLanes(sum, count, valid, &mean, &l, &h);
+        std::memcpy(lo + i, &l, sizeof l);
+        std::memcpy(hi + i, &h, sizeof h);
+        storeValidLanes(mean, f, o, ov);
+        loadMasked(leaving.values, leaving.valids, &m, &c);
+        sum -= m;
+        count -= c;
+        std::memcpy(sums + i, &sum, sizeof sum);
+        std::memcpy(counts + i, &count, sizeof count);
+    };
+    int i = 0;
+    for (; i + Lanes::count <= n; i += Lanes::count) {
+        chunk(i, {enter.values + i, enter.valids + i}, rowValids + i, out + i, outValid + i,
+              {leave.values + i, leave.valids + i});
+    }
+    if (i < n) {
+        const Tail e(enter, i, n);
+        const Tail l(leave, i, n);
+        Tail o({out, rowValids}, i, n);
+        bool ov[Lanes::count] = {};
+        std::copy_n(outValid + i, n - i, ov);
+        chunk(i, e.row(), o.valids, o.values, ov, l.row());
+        std::copy_n(o.values, n - i, out + i);
+        std::copy_n(ov, n - i, outValid + i);
     }
 }
 
@@ -179,14 +361,12 @@ TDData0::TDData0(int width, int height)
     this->width = width;
     this->height = height;
     const int n = width * height;
+    // Resizing fills in 0.0 and false; storing 0.0 in every pixel through setValue would leave
+    // exactly that, with the range widened to 0..0.
     values.resize(n);
     valids.resize(n);
-    // Stored through setValue so that every sized grid's range starts at 0..0.
-    for (int i = 0; i < n; ++i) {
-        values[i] = 0.0;
+    if (n > 0)
         widenRange(0.0);
-        valids[i] = false;
-    }
 }
 
 TDData0::~TDData0()
@@ -246,62 +426,75 @@ void TDData0::movingAvrX(TDData0 *dst, int a) const
 {
     // Beyond the row the window only meets zeros, so a wider window changes nothing.
     const int ae = std::clamp(a, 0, width);
-    const int padded = width + 2 * ae;
-    // Each row's sum is one long chain of dependent additions; a group of rows runs side by side
-    // so that the chains overlap. Every row keeps its own order of additions.
-    std::vector<double> masked(size_t(rowGroup) * padded, 0.0);
-    std::vector<int> flags(size_t(rowGroup) * padded, 0);
-    std::vector<double> sums(size_t(rowGroup) * width);
-    std::vector<int> counts(size_t(rowGroup) * width);
-    LaneRange range(width);
+    const int rowLanes = lanesFor(width);
+    // Rows of eight are transposed so that each row's running sum is one lane; columns of the
+    // transposed block run over the row between margins of ae zeros.
+    const int columns = lanesFor(rowLanes + 2 * ae);
+    const int group = Lanes::count;
+    std::vector<double> masked(size_t(group) * columns, 0.0);
+    std::vector<double> flags(masked.size(), 0.0);
+    std::vector<double> maskedT(masked.size());
+    std::vector<double> flagsT(masked.size());
+    std::vector<double> meansT(size_t(group) * rowLanes, 0.0);
+    std::vector<double> means(meansT.size());
     double *out = dst->values.data();
     bool *outValid = dst->valids.data();
-    for (int y0 = 0; y0 < height; y0 += rowGroup) {
-        const int rows = std::min(rowGroup, height - y0);
-        for (int r = 0; r < rows; ++r) {
-            maskRow(values.constData() + index(0, y0 + r), valids.constData() + index(0, y0 + r), width,
-                    masked.data() + r * padded + ae, flags.data() + r * padded + ae);
+    for (int y0 = 0; y0 < height; y0 += group) {
+        const int rows = std::min(group, height - y0);
+        // The next group is fetched from memory while this one is worked on.
+        for (int y = y0 + group; y < std::min(y0 + 2 * group, height); ++y)
+            prefetchRow(values.constData() + index(0, y), valids.constData() + index(0, y), width);
+        for (int r = 0; r < group; ++r) {
+            double *m = masked.data() + size_t(r) * columns;
+            double *f = flags.data() + size_t(r) * columns;
+            if (r < rows) {
+                const int i = index(0, y0 + r);
+                maskRow({values.constData() + i, valids.constData() + i}, width, m + ae, f + ae);
+            } else {
+                // Rows past the grid take no part: invalid pixels, whose lanes write nothing.
+                std::fill_n(m, columns, 0.0);
+                std::fill_n(f, columns, 0.0);
+            }
         }
-        runningRowSums(masked.data(), flags.data(), padded, ae, width, sums.data(), counts.data());
+        transposeBlocks(masked.data(), columns, group, maskedT.data(), group, group * group, columns / group);
+        transposeBlocks(flags.data(), columns, group, flagsT.data(), group, group * group, columns / group);
+        LaneRange range(group);
+        rowGroupMeans(maskedT.data(), flagsT.data(), ae, width, meansT.data(), range.lo.data(), range.hi.data());
+        transposeBlocks(meansT.data(), group, group * group, means.data(), rowLanes, group, rowLanes / group);
         for (int r = 0; r < rows; ++r) {
             const int i = index(0, y0 + r);
-            writeMeans(sums.data() + r * width, counts.data() + r * width, valids.constData() + i, out + i,
-                       outValid + i, width, &range);
+            storeMeans(means.data() + size_t(r) * rowLanes, valids.constData() + i, out + i, outValid + i, width);
         }
-    }
-    if (!range.foldInto(dst)) {
-        // The lanes cannot tell which signed zero was written first: widen again in writing order.
-        for (int i = 0; i < valids.size(); ++i) {
-            if (valids[i])
-                dst->widenRange(out[i]);
-        }
+        range.foldInto(dst, rows);
     }
 }
 
 void TDData0::movingAvrY(TDData0 *dst, int a) const
 {
-    // Every column is one running sum; a whole row of columns advances at once, each column
-    // keeping its own order of additions.
     const int ae = std::clamp(a, 0, height);
-    std::vector<double> sums(width, 0.0);
-    std::vector<int> counts(width, 0);
-    LaneRange range(width);
-    double *out = dst->values.data();
-    bool *outValid = dst->valids.data();
     const double *v = values.constData();
     const bool *f = valids.constData();
+    auto row = [&](int y) { return PixelRow{v + index(0, y), f + index(0, y)}; };
+    // Stands for the rows beyond the grid, which add nothing, and for the output row before the
+    // first, which is not written.
+    const std::vector<double> zeros(size_t(width), 0.0);
+    const std::unique_ptr<bool[]> noneValid(new bool[size_t(width)]());
+    const PixelRow none{zeros.data(), noneValid.get()};
+    std::vector<double> unused(size_t(width), 0.0);
+    std::unique_ptr<bool[]> unusedValid(new bool[size_t(width)]());
+    ColumnSums columns(width);
     for (int e = 0; e < ae; ++e)
-        slideRow<true>(v + index(0, e), f + index(0, e), width, sums.data(), counts.data());
+        columnStep(row(e), none.valids, unused.data(), unusedValid.get(), none, width, &columns);
+    double *out = dst->values.data();
+    bool *outValid = dst->valids.data();
     for (int y = 0; y < height; ++y) {
-        if (y + ae < height)
-            slideRow<true>(v + index(0, y + ae), f + index(0, y + ae), width, sums.data(), counts.data());
+        if (y + ae + prefetchRows < height)
+            prefetchRow(row(y + ae + prefetchRows).values, row(y + ae + prefetchRows).valids, width);
         const int i = index(0, y);
-        writeMeans(sums.data(), counts.data(), f + i, out + i, outValid + i, width, &range);
-        if (y - ae >= 0)
-            slideRow<false>(v + index(0, y - ae), f + index(0, y - ae), width, sums.data(), counts.data());
+        columnStep(y + ae < height ? row(y + ae) : none, f + i, out + i, outValid + i, y - ae >= 0 ? row(y - ae) : none,
+                   width, &columns);
     }
-    // The lanes are the columns, which is also the order in which the definition writes.
-    range.foldInto(dst);
+    columns.range.foldInto(dst, width);
 }
 
 bool TDData0::read2dData(const QString &fileName)

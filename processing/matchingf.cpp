@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -45,12 +46,12 @@ constexpr int blockLanes = 2 * vectorLanes;
 constexpr int stripRows = 32;
 
 // A valid template pixel: where its partner lies relative to the window position in the padded
-// copy, its value and its square.
+// copy, its value and the bits of its square (masked like integers, so no arithmetic touches them).
 struct TemplatePixel
 {
     int offset;
     double t;
-    double tt;
+    qint64 ttBits;
 };
 
 // The source around a strip of window rows, ready for the pair loop: values with 0.0 where a
@@ -110,13 +111,11 @@ void pairSums(const double *values, const qint64 *masks, const TemplatePixel *tp
         for (int k = 0; k < count; ++k) {
             const int o = tpl[k].offset;
             const double t = tpl[k].t;
-            Vec tt;
-            for (int l = 0; l < vectorLanes; ++l)
-                tt[l] = tpl[k].tt;
+            const qint64 ttBits = tpl[k].ttBits;
             for (int h = 0; h < 2; ++h) {
                 const Vec a = *reinterpret_cast<const VecU *>(v + o + h * vectorLanes);
                 const Mask valid = *reinterpret_cast<const MaskU *>(m + o + h * vectorLanes);
-                t2[h] += reinterpret_cast<Vec>(reinterpret_cast<Mask>(tt) & valid);
+                t2[h] += reinterpret_cast<Vec>(valid & ttBits);
                 a2[h] += a * a;
                 at[h] += reinterpret_cast<Vec>(reinterpret_cast<Mask>(a * t) & valid);
             }
@@ -146,8 +145,12 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
     for (int j = 0; j < tpl.th; ++j) {
         for (int i = 0; i < tpl.tw; ++i) {
             double t;
-            if (pixel(i, j, &t))
-                pixels.push_back({j * strip.stride + i, t, t * t});
+            if (pixel(i, j, &t)) {
+                const double tt = t * t;
+                qint64 ttBits;
+                std::memcpy(&ttBits, &tt, sizeof tt);
+                pixels.push_back({j * strip.stride + i, t, ttBits});
+            }
         }
     }
     std::vector<double> st2(size_t(blocks) * blockLanes);

@@ -1,0 +1,49 @@
+#pragma once
+
+// Eight-lane vectors for the hot loops of the averages and the filters, written with GCC's vector
+// extensions, so that each lane is one output pixel and keeps its own order of operations.
+// A function marked QUELVO_LANE_CLONES is compiled once per instruction set (AVX-512, AVX2 and
+// the baseline) and the best one the processor has is picked when the program loads. Contraction
+// into fused multiply-adds stays off (-ffp-contract=off), so every clone gives the same bits.
+
+#include <QtGlobal>
+
+#include <cstring>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define QUELVO_LANE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define QUELVO_LANE_CLONES
+#endif
+
+// Helpers called from clones are forced inline so that they are compiled for the clone's
+// instruction set; they take and return no vectors, which keeps the calling convention plain.
+#define QUELVO_LANE_INLINE inline __attribute__((always_inline))
+
+namespace Lanes {
+
+constexpr int count = 8;
+
+typedef double Doubles __attribute__((vector_size(count * sizeof(double))));
+typedef qint64 Bits __attribute__((vector_size(count * sizeof(qint64))));
+
+// Helpers take vectors by reference and return them through pointers: vectors passed by value
+// would depend on the instruction set in the calling convention. Selection is written with bit
+// operations, which GCC compiles for each clone's instruction set (its vector ?: it does not).
+
+// *mask = all ones in the lanes whose flag (a bool, 0 or 1) is set, else zeros.
+QUELVO_LANE_INLINE void flagMask(const bool *flags, Bits *mask)
+{
+    quint64 bytes;
+    std::memcpy(&bytes, flags, sizeof bytes);
+    const Bits shifts = {0, 8, 16, 24, 32, 40, 48, 56};
+    *mask = -((Bits{} + qint64(bytes)) >> shifts & 1);
+}
+
+// *out = the lanes of a where mask is all ones, of b where it is zero; no value is computed on.
+QUELVO_LANE_INLINE void choose(const Bits &mask, const Doubles &a, const Doubles &b, Doubles *out)
+{
+    *out = reinterpret_cast<Doubles>((reinterpret_cast<Bits>(a) & mask) | (reinterpret_cast<Bits>(b) & ~mask));
+}
+
+} // namespace Lanes
