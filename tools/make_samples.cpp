@@ -173,6 +173,11 @@ bool writeFlat(const QString &path)
         const int p = pick(rng);
         flat.setValid(p % FrameWidth, p / FrameWidth, false);
     }
+    // A grid built with a size has its range start at 0; the file carries the values' own range
+    // instead, so that the vignetting fills the colour scale.
+    const auto [lowest, highest] = std::minmax_element(flat.values.cbegin(), flat.values.cend());
+    flat.minVal = *lowest;
+    flat.maxVal = *highest;
     return flat.save2dData(path);
 }
 
