@@ -431,22 +431,22 @@ void TDData0::movingAvrX(TDData0 *dst, int a) const
     // transposed block run over the row between margins of ae zeros.
     const int columns = lanesFor(rowLanes + 2 * ae);
     const int group = Lanes::count;
-    std::vector<double> masked(size_t(group) * columns, 0.0);
-    std::vector<double> flags(masked.size(), 0.0);
-    std::vector<double> maskedT(masked.size());
-    std::vector<double> flagsT(masked.size());
-    std::vector<double> meansT(size_t(group) * rowLanes, 0.0);
-    std::vector<double> means(meansT.size());
+    const size_t block = size_t(group) * columns;
+    const size_t rowBlock = size_t(group) * rowLanes;
+    std::vector<double> buffers(4 * block + 2 * rowBlock, 0.0);
+    double *masked = buffers.data();
+    double *flags = masked + block;
+    double *maskedT = flags + block;
+    double *flagsT = maskedT + block;
+    double *meansT = flagsT + block;
+    double *means = meansT + rowBlock;
     double *out = dst->values.data();
     bool *outValid = dst->valids.data();
     for (int y0 = 0; y0 < height; y0 += group) {
         const int rows = std::min(group, height - y0);
-        // The next group is fetched from memory while this one is worked on.
-        for (int y = y0 + group; y < std::min(y0 + 2 * group, height); ++y)
-            prefetchRow(values.constData() + index(0, y), valids.constData() + index(0, y), width);
         for (int r = 0; r < group; ++r) {
-            double *m = masked.data() + size_t(r) * columns;
-            double *f = flags.data() + size_t(r) * columns;
+            double *m = masked + size_t(r) * columns;
+            double *f = flags + size_t(r) * columns;
             if (r < rows) {
                 const int i = index(0, y0 + r);
                 maskRow({values.constData() + i, valids.constData() + i}, width, m + ae, f + ae);
@@ -456,14 +456,14 @@ void TDData0::movingAvrX(TDData0 *dst, int a) const
                 std::fill_n(f, columns, 0.0);
             }
         }
-        transposeBlocks(masked.data(), columns, group, maskedT.data(), group, group * group, columns / group);
-        transposeBlocks(flags.data(), columns, group, flagsT.data(), group, group * group, columns / group);
+        transposeBlocks(masked, columns, group, maskedT, group, group * group, columns / group);
+        transposeBlocks(flags, columns, group, flagsT, group, group * group, columns / group);
         LaneRange range(group);
-        rowGroupMeans(maskedT.data(), flagsT.data(), ae, width, meansT.data(), range.lo.data(), range.hi.data());
-        transposeBlocks(meansT.data(), group, group * group, means.data(), rowLanes, group, rowLanes / group);
+        rowGroupMeans(maskedT, flagsT, ae, width, meansT, range.lo.data(), range.hi.data());
+        transposeBlocks(meansT, group, group * group, means, rowLanes, group, rowLanes / group);
         for (int r = 0; r < rows; ++r) {
             const int i = index(0, y0 + r);
-            storeMeans(means.data() + size_t(r) * rowLanes, valids.constData() + i, out + i, outValid + i, width);
+            storeMeans(means + size_t(r) * rowLanes, valids.constData() + i, out + i, outValid + i, width);
         }
         range.foldInto(dst, rows);
     }

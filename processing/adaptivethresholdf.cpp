@@ -1,21 +1,56 @@
 #include "adaptivethresholdf.h"
 
+#include "data/lanes.h"
 #include "data/tddata.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
+using Lanes::Bits;
+using Lanes::Doubles;
+
 // One row of the map: 1.0 where the pixel is valid and above its mean, 0.0 where it is valid
 // otherwise; the flags follow the source. Returns whether any 1.0 was stored.
+QUELVO_LANE_CLONES
 bool thresholdRow(const double *values, const bool *valids, const double *mean, int n, double *out, bool *outValid)
 {
-    bool any = false;
-    for (int i = 0; i < n; ++i) {
-        const bool above = valids[i] && mean[i] < values[i];
-        out[i] = above ? 1.0 : 0.0;
-        outValid[i] = valids[i];
+    Bits any{};
+    auto chunk = [&any](const double *v, const bool *f, const double *m, double *o, bool *ov) {
+        Doubles value, average, map;
+        Bits valid;
+        std::memcpy(&value, v, sizeof value);
+        std::memcpy(&average, m, sizeof average);
+        Lanes::flagMask(f, &valid);
+        const Bits above = valid & (average < value);
+        Lanes::choose(above, Doubles{} + 1.0, Doubles{}, &map);
+        std::memcpy(o, &map, sizeof map);
+        std::memcpy(ov, f, Lanes::count);
         any |= above;
+    };
+    int i = 0;
+    for (; i + Lanes::count <= n; i += Lanes::count)
+        chunk(values + i, valids + i, mean + i, out + i, outValid + i);
+    if (i < n) {
+        // The last few pixels go through copies padded with invalid pixels.
+        double v[Lanes::count] = {};
+        bool f[Lanes::count] = {};
+        double m[Lanes::count] = {};
+        double o[Lanes::count];
+        bool ov[Lanes::count];
+        std::copy_n(values + i, n - i, v);
+        std::copy_n(valids + i, n - i, f);
+        std::copy_n(mean + i, n - i, m);
+        chunk(v, f, m, o, ov);
+        std::copy_n(o, n - i, out + i);
+        std::copy_n(ov, n - i, outValid + i);
     }
-    return any;
+    for (int k = 0; k < Lanes::count; ++k) {
+        if (any[k])
+            return true;
+    }
+    return false;
 }
 
 } // namespace
