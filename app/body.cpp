@@ -20,8 +20,11 @@ Body::Body(QWidget *parent)
     // Rows keep their natural height; the empty grid row below the list takes the rest, so the
     // list starts at the top instead of floating in the middle.
     ui.gridLayout_6->setRowStretch(1, 1);
-    // The copy, calculation and filter panels receive their pointer to ctrls here; the
-    // calculation panel also listens to ctrls' selsChanged.
+    copyCtrl.ctrls = &ctrls;
+    calcCtrl.ctrls = &ctrls;
+    filterCtrl.ctrls = &ctrls;
+    // Only the calculation panel keeps the selections; the others look up S1 and S2 when they run.
+    connect(&ctrls, &DataCtrls::selsChanged, &calcCtrl, &CalcCtrl::selsChanged);
 
     saveModeGroup = new QButtonGroup;
     saveModeGroup->addButton(ui.SaveSingle);
@@ -49,9 +52,20 @@ Body::Body(QWidget *parent)
     connect(ui.Save, &QPushButton::clicked, saveDialog, &QWidget::show);
     connect(saveDialog, &QFileDialog::fileSelected, this, &Body::saveFile);
 
-    // The copy, calculation and filter panels are placed here, in that order: each visible while
-    // its check box (Copy, Calc, Filter) is checked, its result signal connected to
-    // calculatedData, and put into CopyLayout, CalcLayout or FilterLayout.
+    copyCtrl.setVisible(ui.Copy->isChecked());
+    connect(ui.Copy, &QCheckBox::toggled, &copyCtrl, &CopyCtrl::show);
+    connect(&copyCtrl, &CopyCtrl::copiedData, this, &Body::calculatedData);
+    ui.CopyLayout->addWidget(&copyCtrl);
+
+    calcCtrl.setVisible(ui.Calc->isChecked());
+    connect(ui.Calc, &QCheckBox::toggled, &calcCtrl, &CalcCtrl::show);
+    connect(&calcCtrl, &CalcCtrl::newDataGenerated, this, &Body::calculatedData);
+    ui.CalcLayout->addWidget(&calcCtrl);
+
+    filterCtrl.setVisible(ui.Filter->isChecked());
+    connect(ui.Filter, &QCheckBox::toggled, &filterCtrl, &QWidget::setVisible);
+    connect(&filterCtrl, &FilterCtrl::newFilteredData, this, &Body::calculatedData);
+    ui.FilterLayout->addWidget(&filterCtrl);
 
     ctrls.tabbing = ui.InTab->isChecked();
     if (ctrls.tabbing)

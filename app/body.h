@@ -2,6 +2,9 @@
 
 #include "app/filedialog.h"
 #include "display/datactrls.h"
+#include "processing/calcctrl.h"
+#include "processing/copyctrl.h"
+#include "processing/filterctrl.h"
 #include "ui_body.h"
 
 #include <QFrame>
@@ -32,7 +35,9 @@ public:
     _FileDialog *loadDialog = nullptr;
     _FileDialog *saveDialog = nullptr;
     DataCtrls ctrls;
-    // The copy, calculation and filter panels follow ctrls here, in that order.
+    CopyCtrl copyCtrl;
+    CalcCtrl calcCtrl;
+    FilterCtrl filterCtrl;
     QButtonGroup *saveModeGroup = nullptr;
 
 signals:
