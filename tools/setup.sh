@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make qtbase5-dev qttools5-dev qttools5-dev-tools libtiff-dev)
+# Tests render text, so a font is part of the base set.
+packages=(cmake g++ make qtbase5-dev qttools5-dev qttools5-dev-tools libtiff-dev fonts-dejavu-core)
 
 install_missing() {
     local missing=()
