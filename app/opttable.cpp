@@ -31,7 +31,8 @@ void OptTable::readCfgFile(const QString &path)
 void OptTable::readCfgFile(const QString &path, QStringList *readingChain)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    // An empty path is the usual case without a config.cfg; don't let QFile warn about it too.
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qDebug() << "Can't open config file : " << path;
         return;
     }
