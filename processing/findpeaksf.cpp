@@ -167,6 +167,10 @@ void PeakSearch::take(const Candidate &c, QVector<QPointF> *peaks)
 QVector<QPointF> PeakSearch::find(int count)
 {
     QVector<QPointF> peaks;
+    if (!(r2 > 0.0) && !queue.empty()) {
+        // Nothing is ever excluded, so every pass finds the same best pixel.
+        return QVector<QPointF>(count, QPointF(queue.top().best.x, queue.top().best.y));
+    }
     while (peaks.size() < count && !queue.empty()) {
         const Entry top = queue.top();
         queue.pop();
@@ -175,7 +179,7 @@ QVector<QPointF> PeakSearch::find(int count)
         if (top.version == versions[size_t(top.block)]) {
             take(top.best, &peaks);
             // Taking the peak made the entry stale: the block's best is looked for again when it
-            // comes up (the same pixel when the radius does not exclude the peak itself).
+            // comes up.
             queue.push(top);
             continue;
         }
