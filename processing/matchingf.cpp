@@ -1,5 +1,6 @@
 #include "matchingf.h"
 
+#include "data/lanes.h"
 #include "data/tddata.h"
 
 #include <QDebug>
@@ -39,9 +40,8 @@ bool templateOf(const TDData0 *src, Template *t)
     return true;
 }
 
-// Lanes of one block of window positions: two vectors of eight.
-constexpr int vectorLanes = 8;
-constexpr int blockLanes = 2 * vectorLanes;
+// Lanes of one block of window positions: two vectors.
+constexpr int blockLanes = 2 * Lanes::count;
 // Window rows computed from one padded copy of the source.
 constexpr int stripRows = 32;
 
@@ -82,51 +82,42 @@ void fillStrip(const TDData *src, int x0, int y0, int rows, Strip *strip)
     }
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
-// Compiled for each instruction set and picked at load time by the processor's abilities.
-#define QUELVO_WIDE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define QUELVO_WIDE_CLONES
-#endif
-
 // The three sums of blocks consecutive blocks of window positions. Each lane is one position and
 // goes through the template pixels in their order, exactly as the plain loop does; a pair that
 // does not count adds +0.0 instead of being skipped, which changes no sum: none is ever -0.0.
 // The mask is applied after multiplying, so that an infinite template value meeting an invalid
 // pixel gives 0.0, not NaN.
-QUELVO_WIDE_CLONES
+QUELVO_LANE_CLONES
 void pairSums(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
               double *st2, double *sa2, double *sat)
 {
-    typedef double Vec __attribute__((vector_size(vectorLanes * sizeof(double))));
-    typedef qint64 Mask __attribute__((vector_size(vectorLanes * sizeof(double))));
-    typedef double VecU __attribute__((vector_size(vectorLanes * sizeof(double)), aligned(sizeof(double))));
-    typedef qint64 MaskU __attribute__((vector_size(vectorLanes * sizeof(double)), aligned(sizeof(double))));
+    using Lanes::Bits;
+    using Lanes::Doubles;
     for (int b = 0; b < blocks; ++b) {
         const double *v = values + b * blockLanes;
         const qint64 *m = masks + b * blockLanes;
-        Vec t2[2] = {};
-        Vec a2[2] = {};
-        Vec at[2] = {};
+        Doubles t2[2] = {};
+        Doubles a2[2] = {};
+        Doubles at[2] = {};
         for (int k = 0; k < count; ++k) {
             const int o = tpl[k].offset;
             const double t = tpl[k].t;
             const qint64 ttBits = tpl[k].ttBits;
             for (int h = 0; h < 2; ++h) {
-                const Vec a = *reinterpret_cast<const VecU *>(v + o + h * vectorLanes);
-                const Mask valid = *reinterpret_cast<const MaskU *>(m + o + h * vectorLanes);
-                t2[h] += reinterpret_cast<Vec>(valid & ttBits);
+                Doubles a;
+                Bits valid;
+                std::memcpy(&a, v + o + h * Lanes::count, sizeof a);
+                std::memcpy(&valid, m + o + h * Lanes::count, sizeof valid);
+                t2[h] += reinterpret_cast<Doubles>(valid & ttBits);
                 a2[h] += a * a;
-                at[h] += reinterpret_cast<Vec>(reinterpret_cast<Mask>(a * t) & valid);
+                at[h] += reinterpret_cast<Doubles>(reinterpret_cast<Bits>(a * t) & valid);
             }
         }
         for (int h = 0; h < 2; ++h) {
-            for (int l = 0; l < vectorLanes; ++l) {
-                const int i = b * blockLanes + h * vectorLanes + l;
-                st2[i] = t2[h][l];
-                sa2[i] = a2[h][l];
-                sat[i] = at[h][l];
-            }
+            const int i = b * blockLanes + h * Lanes::count;
+            std::memcpy(st2 + i, &t2[h], sizeof t2[h]);
+            std::memcpy(sa2 + i, &a2[h], sizeof a2[h]);
+            std::memcpy(sat + i, &at[h], sizeof at[h]);
         }
     }
 }
@@ -158,7 +149,7 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
     std::vector<double> sat(st2.size());
     for (int y0 = positions.top(); y0 <= positions.bottom(); y0 += stripRows) {
         const int rows = std::min(stripRows, positions.bottom() - y0 + 1);
-        fillStrip(src, positions.left(), y0, rows + tpl.th - 1, &strip);
+        fillStrip(src, positions.left(), y0, rows + std::max(tpl.th, 1) - 1, &strip);
         for (int r = 0; r < rows; ++r) {
             const int y = y0 + r;
             qDebug() << rowLabel << y;
