@@ -48,7 +48,9 @@ public:
     // Appends a deep copy of every info item to dst's items.
     void copyInfos(TDData0 *dst) const;
     // Running mean of the valid pixels over a window of 2a+1 along rows (X) or columns (Y), cut at
-    // the edges. Only pixels valid here are written to dst, which must have the same size.
+    // the edges; a below 0 counts as 0. Only pixels valid here are written to dst, which must have
+    // the same size. The running sums keep the definition's order of additions, so a valid pixel
+    // holding NaN or an infinity spoils the means after it along its row or column.
     void movingAvrX(TDData0 *dst, int a) const;
     void movingAvrY(TDData0 *dst, int a) const;
 
