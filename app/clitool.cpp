@@ -735,12 +735,12 @@ int CliTool::calc(const CliArgs &args)
     }
     if (operands.empty())
         return usageError(QStringLiteral("give at least one --num or --den file"));
-    for (const QString &spec : args.values(QStringLiteral("region"))) {
-        const int eq = spec.lastIndexOf(QLatin1Char('='));
-        const QString file = spec.left(eq);
+    for (const QString &regionArg : args.values(QStringLiteral("region"))) {
+        const int eq = regionArg.lastIndexOf(QLatin1Char('='));
+        const QString file = regionArg.left(eq);
         QRect r;
-        if (eq < 1 || !CliArgs::parseRect(spec.mid(eq + 1), &r))
-            return usageError(QStringLiteral("option '--region' needs FILE=L,T,R,B, got '%1'").arg(spec));
+        if (eq < 1 || !CliArgs::parseRect(regionArg.mid(eq + 1), &r))
+            return usageError(QStringLiteral("option '--region' needs FILE=L,T,R,B, got '%1'").arg(regionArg));
         bool named = false;
         for (Operand &op : operands) {
             if (op.file == file) {
