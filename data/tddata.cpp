@@ -1,8 +1,119 @@
 #include "tddata.h"
 
+#include "data/lanes.h"
 #include "display/colorbar0.h"
 
 #include <QImage>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// The scale arithmetic of ColorBar0::writePixel for one dataset: the table position of a value is
+// trunc(clamp(((v - minVal) / range - lower) / span) x steps) limited to last, 0 for a NaN
+// position, and invalidIndex for an invalid pixel.
+struct Scale
+{
+    double minVal;
+    double range;
+    double lower;
+    double span;
+    double steps;
+    qint64 last;
+    qint64 invalidIndex;
+};
+
+// Table positions of Lanes::count pixels.
+QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, const Scale &sc, qint64 *indices)
+{
+    using namespace Lanes;
+    Doubles v;
+    std::memcpy(&v, values, sizeof v);
+    const Doubles t = (v - sc.minVal) / sc.range;
+    Doubles s = (t - sc.lower) / sc.span;
+    // Comparisons with NaN are false, so a NaN position passes both limits and becomes 0 after.
+    const Doubles zero = {};
+    const Doubles one = zero + 1.0;
+    choose(s < zero, zero, s, &s);
+    choose(one < s, one, s, &s);
+    choose(s == s, s, zero, &s);
+    Bits index = __builtin_convertvector(s * sc.steps, Bits);
+    const Bits over = index > sc.last;
+    index = (index & ~over) | (sc.last & over);
+    Bits valid;
+    flagMask(valids, &valid);
+    index = (index & valid) | (sc.invalidIndex & ~valid);
+    std::memcpy(indices, &index, sizeof index);
+}
+
+// Table positions of a row; a partial chunk at its end goes through padded copies.
+QUELVO_LANE_CLONES
+void rowIndices(const double *values, const bool *valids, int width, const Scale &sc, qint64 *indices)
+{
+    const int whole = width - width % Lanes::count;
+    for (int x = 0; x < whole; x += Lanes::count)
+        laneIndices(values + x, valids + x, sc, indices + x);
+    const int rest = width - whole;
+    if (rest == 0)
+        return;
+    double v[Lanes::count] = {};
+    bool f[Lanes::count] = {};
+    qint64 out[Lanes::count];
+    std::copy(values + whole, values + width, v);
+    std::copy(valids + whole, valids + width, f);
+    laneIndices(v, f, sc, out);
+    std::copy(out, out + rest, indices + whole);
+}
+
+// Pixel bytes by table position, in the memory order of one image format; the entry behind the
+// table is the invalid colour.
+struct PixelTable
+{
+    explicit PixelTable(int format)
+        : bytes(ColorBar0::bytesPerPixel(format))
+    {
+        if (format == ColorBar0::FormatGrayscale8) {
+            for (int i = 0; i < ColorBar0::GreyLevels; ++i)
+                entries.push_back(uchar(i));
+            entries.push_back(uchar(ColorBar0::InvalidGrey));
+            return;
+        }
+        for (int i = 0; i <= ColorBar0::ColorTableSize; ++i) {
+            const QRgb c = i < ColorBar0::ColorTableSize ? ColorBar0::colorTableEntry(i) : ColorBar0::invalidColor();
+            if (format == ColorBar0::FormatRGB888)
+                entries.insert(entries.end(), {uchar(qRed(c)), uchar(qGreen(c)), uchar(qBlue(c))});
+            else
+                entries.insert(entries.end(), {uchar(qBlue(c)), uchar(qGreen(c)), uchar(qRed(c)), 255});
+        }
+    }
+
+    // Writes the pixels of n table positions at out; the format's size is hoisted out of the loop.
+    void write(const qint64 *indices, int n, uchar *out) const
+    {
+        const uchar *e = entries.data();
+        switch (bytes) {
+        case 4:
+            for (int x = 0; x < n; ++x)
+                std::memcpy(out + 4 * x, e + 4 * indices[x], 4);
+            break;
+        case 3:
+            for (int x = 0; x < n; ++x)
+                std::memcpy(out + 3 * x, e + 3 * indices[x], 3);
+            break;
+        default:
+            for (int x = 0; x < n; ++x)
+                out[x] = e[indices[x]];
+            break;
+        }
+    }
+
+    int bytes;
+    std::vector<uchar> entries;
+};
+
+} // namespace
 
 TDData::TDData(int width, int height)
     : TDData0(width, height)
@@ -41,20 +152,33 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
 {
     if (!cb)
         return nullptr;
+    // The buffer of a rendering of the same format and size is reused: its padding bytes are
+    // still zero, and a fresh buffer would cost a page fault per 4 KiB on first touch.
+    const bool reuse = img && imgBuf && img->format() == QImage::Format(cb->format) && img->width() == width
+                       && img->height() == height;
     delete img;
     img = nullptr;
-    delete[] imgBuf;
-    imgBuf = ColorBar0::newImageBuffer(cb->format, width, height);
+    if (!reuse) {
+        delete[] imgBuf;
+        imgBuf = ColorBar0::newImageBuffer(cb->format, width, height);
+    }
     if (!imgBuf)
         return nullptr;
     const qint64 bytesPerLine = ColorBar0::bytesPerLine(cb->format, width);
-    const double range = maxVal - minVal;
+    const bool grey = cb->format == ColorBar0::FormatGrayscale8;
+    const Scale scale = {minVal,
+                         maxVal - minVal,
+                         cb->lowerMark,
+                         cb->upperMark - cb->lowerMark,
+                         double(grey ? ColorBar0::GreyLevels : ColorBar0::ColorTableSize - 1),
+                         grey ? ColorBar0::GreyLevels - 1 : ColorBar0::ColorTableSize - 1,
+                         grey ? ColorBar0::GreyLevels : ColorBar0::ColorTableSize};
+    const PixelTable table(cb->format);
+    std::vector<qint64> indices(static_cast<size_t>(width));
     for (int y = 0; y < height; ++y) {
-        uchar *out = imgBuf + y * bytesPerLine;
-        for (int x = 0; x < width; ++x) {
-            const int i = index(x, y);
-            out = cb->writePixel((values[i] - minVal) / range, valids[i], out);
-        }
+        const int row = index(0, y);
+        rowIndices(values.constData() + row, valids.constData() + row, width, scale, indices.data());
+        table.write(indices.data(), width, imgBuf + y * bytesPerLine);
     }
     img = ColorBar0::newImage(cb->format, imgBuf, width, height);
     return img;
