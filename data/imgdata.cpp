@@ -167,6 +167,14 @@ float ctSample(double v)
     return float(scaled);
 }
 
+// Converts n samples of type T to doubles, as sample() reads each of them.
+template<typename T>
+void convertRow(const void *row, int n, double *out)
+{
+    const T *in = static_cast<const T *>(row);
+    std::copy(in, in + n, out);
+}
+
 } // namespace
 
 ImgData::~ImgData()
@@ -442,10 +450,35 @@ TDData *ImgData::toTDData() const
     auto *data = new TDData(width, height);
     // Base name: no directory and nothing from the first "." on.
     data->dataId = QFileInfo(fileName).baseName();
-    // The grid's own size bounds the loop: a record of a size no grid can hold yields an empty grid.
+    // Row by row, as storing sample(x, y) with setValue in scan order would: the same values,
+    // every flag set, the range widened by each value in turn. The grid's own size bounds the
+    // loop: a record of a size no grid can hold yields an empty grid.
+    double *values = data->values.data();
+    std::fill(data->valids.begin(), data->valids.end(), true);
     for (int y = 0; y < data->height; ++y) {
-        for (int x = 0; x < data->width; ++x)
-            data->setValue(x, y, sample(x, y));
+        double *out = values + data->index(0, y);
+        const int n = data->width;
+        const void *row = y < rows.size() ? rows[y] : nullptr;
+        switch (row ? sampleKind : int(None)) {
+        case TiffU16:
+        case U16:
+            convertRow<quint16>(row, n, out);
+            break;
+        case U32:
+            convertRow<quint32>(row, n, out);
+            break;
+        case Float:
+            convertRow<float>(row, n, out);
+            break;
+        case Double:
+            convertRow<double>(row, n, out);
+            break;
+        default:
+            std::fill(out, out + n, 0.0);
+            break;
+        }
+        for (int x = 0; x < n; ++x)
+            data->widenRange(out[x]);
     }
     return data;
 }
