@@ -312,6 +312,7 @@ void TestFilterExactness::peaks_data()
     QTest::newRow("valid infinities, maxima") << 3.0 << 40 << true << whole << int(InvalidNonFinite | ValidNonFinite);
     QTest::newRow("valid infinities, minima") << 3.0 << 40 << false << whole << int(InvalidNonFinite | ValidNonFinite);
     QTest::newRow("no peaks") << 3.0 << 0 << true << whole << int(InvalidNonFinite);
+    QTest::newRow("negative count") << 3.0 << -3 << false << whole << int(InvalidNonFinite);
     QTest::newRow("inverted rect") << 3.0 << 2 << true << QRect(QPoint(9, 9), QPoint(2, 2)) << 0;
 }
 
