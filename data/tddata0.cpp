@@ -56,8 +56,8 @@ void readValues(QIODevice *device, QVector<double> *values)
 void readFlags(QIODevice *device, QVector<bool> *valids)
 {
     const QByteArray flags = device->read(valids->size());
-    for (int i = 0; i < flags.size(); ++i)
-        (*valids)[i] = flags.at(i) != 0;
+    const char *in = flags.constData();
+    std::transform(in, in + flags.size(), valids->data(), [](char c) { return c != 0; });
 }
 
 // The averages below give the same bits as the plain running sums of their definition: every
