@@ -15,17 +15,13 @@ private slots:
     void colorTable();
     void writePixel_data();
     void writePixel();
-    void unsupportedFormatWritesNothing();
     void bytesPerLine_data();
     void bytesPerLine();
     void imageBuffer();
-    void imageOverBuffer();
-    void markColors();
     void styleColors_data();
     void styleColors();
     void makeImgBytes_data();
     void makeImgBytes();
-    void makeImgFlatDataset();
     void makeImgRefusals();
 };
 
@@ -39,19 +35,23 @@ QByteArray bytes(std::initializer_list<int> list)
     return a;
 }
 
+QByteArray bufferBytes(const uchar *buffer, int size)
+{
+    return QByteArray(reinterpret_cast<const char *>(buffer), size);
+}
+
 } // namespace
 
 void TestColorBar0::colorTable()
 {
-    QCOMPARE(ColorBar0::colorTableEntry(0), qRgb(0, 0, 0));
-    QCOMPARE(ColorBar0::colorTableEntry(100), qRgb(100, 0, 0));
-    QCOMPARE(ColorBar0::colorTableEntry(255), qRgb(255, 0, 0));
-    QCOMPARE(ColorBar0::colorTableEntry(256), qRgb(255, 1, 0));
-    QCOMPARE(ColorBar0::colorTableEntry(510), qRgb(255, 255, 0));
-    QCOMPARE(ColorBar0::colorTableEntry(511), qRgb(255, 255, 1));
-    QCOMPARE(ColorBar0::colorTableEntry(765), qRgb(255, 255, 255));
-    QCOMPARE(ColorBar0::colorTableEntry(766), qRgb(255, 255, 255));
+    const QVector<QPair<int, QRgb>> entries = {{0, qRgb(0, 0, 0)},         {255, qRgb(255, 0, 0)},
+                                               {256, qRgb(255, 1, 0)},     {511, qRgb(255, 255, 1)},
+                                               {765, qRgb(255, 255, 255)}, {766, qRgb(255, 255, 255)}};
+    for (const auto &e : entries)
+        QCOMPARE(ColorBar0::colorTableEntry(e.first), e.second);
     QCOMPARE(ColorBar0::invalidColor(), qRgb(210, 220, 210));
+    QVERIFY(!ColorBar0::markColor(4).isValid());
+    QVERIFY(!ColorBar0::markColor(-1).isValid());
 }
 
 void TestColorBar0::writePixel_data()
@@ -67,42 +67,33 @@ void TestColorBar0::writePixel_data()
     // Index 383 = trunc(0.5 x 766) is (255, 128, 0).
     QTest::newRow("rgb888 minimum is black") << 13 << 0.0 << 1.0 << 0.0 << true << bytes({0, 0, 0});
     QTest::newRow("rgb888 maximum is white") << 13 << 0.0 << 1.0 << 1.0 << true << bytes({255, 255, 255});
-    QTest::newRow("rgb888 middle") << 13 << 0.0 << 1.0 << 0.5 << true << bytes({255, 128, 0});
     QTest::newRow("rgb888 quarter") << 13 << 0.0 << 1.0 << 0.25 << true << bytes({191, 0, 0});
-    QTest::newRow("rgb32 minimum") << 4 << 0.0 << 1.0 << 0.0 << true << bytes({0, 0, 0, 255});
     QTest::newRow("rgb32 maximum") << 4 << 0.0 << 1.0 << 1.0 << true << bytes({255, 255, 255, 255});
-    QTest::newRow("argb32 middle is blue green red alpha") << 5 << 0.0 << 1.0 << 0.5 << true
-                                                           << bytes({0, 128, 255, 255});
+    QTest::newRow("argb32 middle, BGRA") << 5 << 0.0 << 1.0 << 0.5 << true << bytes({0, 128, 255, 255});
     QTest::newRow("grey minimum") << 24 << 0.0 << 1.0 << 0.0 << true << bytes({0});
     QTest::newRow("grey maximum") << 24 << 0.0 << 1.0 << 1.0 << true << bytes({255});
     QTest::newRow("grey middle") << 24 << 0.0 << 1.0 << 0.5 << true << bytes({128});
-    QTest::newRow("above the range saturates") << 13 << 0.0 << 1.0 << 2.0 << true << bytes({255, 255, 255});
-    QTest::newRow("below the range saturates") << 24 << 0.0 << 1.0 << -1.0 << true << bytes({0});
+    QTest::newRow("above saturates") << 13 << 0.0 << 1.0 << 2.0 << true << bytes({255, 255, 255});
+    QTest::newRow("below saturates") << 24 << 0.0 << 1.0 << -1.0 << true << bytes({0});
 
-    QTest::newRow("lower mark at half: below the middle is black")
-        << 13 << 0.5 << 1.0 << 0.49 << true << bytes({0, 0, 0});
-    QTest::newRow("lower mark at half: three quarters is the middle colour")
-        << 13 << 0.5 << 1.0 << 0.75 << true << bytes({255, 128, 0});
-    QTest::newRow("upper mark at half: above it is white")
-        << 24 << 0.0 << 0.5 << 0.6 << true << bytes({255});
-    QTest::newRow("crossed marks: minimum becomes white") << 13 << 1.0 << 0.0 << 0.0 << true
-                                                          << bytes({255, 255, 255});
-    QTest::newRow("crossed marks: maximum becomes black") << 24 << 1.0 << 0.0 << 1.0 << true << bytes({0});
-    QTest::newRow("crossed marks: quarter becomes three quarters")
-        << 24 << 1.0 << 0.0 << 0.25 << true << bytes({192});
-    QTest::newRow("equal marks: below is black") << 13 << 0.5 << 0.5 << 0.4 << true << bytes({0, 0, 0});
-    QTest::newRow("equal marks: above is white") << 24 << 0.5 << 0.5 << 0.6 << true << bytes({255});
-    QTest::newRow("equal marks: on the mark is index 0") << 4 << 0.5 << 0.5 << 0.5 << true
-                                                         << bytes({0, 0, 0, 255});
+    QTest::newRow("lower mark: below is black") << 13 << 0.5 << 1.0 << 0.49 << true << bytes({0, 0, 0});
+    QTest::newRow("lower mark: 3/4 is middle") << 13 << 0.5 << 1.0 << 0.75 << true << bytes({255, 128, 0});
+    QTest::newRow("upper mark: above is white") << 24 << 0.0 << 0.5 << 0.6 << true << bytes({255});
+    QTest::newRow("crossed: min is white") << 13 << 1.0 << 0.0 << 0.0 << true << bytes({255, 255, 255});
+    QTest::newRow("crossed: max is black") << 24 << 1.0 << 0.0 << 1.0 << true << bytes({0});
+    QTest::newRow("crossed: 1/4 is 3/4") << 24 << 1.0 << 0.0 << 0.25 << true << bytes({192});
+    QTest::newRow("equal: below is black") << 13 << 0.5 << 0.5 << 0.4 << true << bytes({0, 0, 0});
+    QTest::newRow("equal: above is white") << 24 << 0.5 << 0.5 << 0.6 << true << bytes({255});
+    QTest::newRow("equal: on it is index 0") << 4 << 0.5 << 0.5 << 0.5 << true << bytes({0, 0, 0, 255});
 
     QTest::newRow("invalid rgb888") << 13 << 0.0 << 1.0 << 0.5 << false << bytes({210, 220, 210});
     QTest::newRow("invalid rgb32") << 4 << 0.0 << 1.0 << 1.0 << false << bytes({210, 220, 210, 255});
     QTest::newRow("invalid grey") << 24 << 0.0 << 1.0 << 0.0 << false << bytes({192});
     QTest::newRow("invalid NaN") << 13 << 0.0 << 1.0 << nan << false << bytes({210, 220, 210});
-
     QTest::newRow("NaN rgb888 is index 0") << 13 << 0.0 << 1.0 << nan << true << bytes({0, 0, 0});
     QTest::newRow("NaN argb32 is index 0") << 5 << 0.0 << 1.0 << nan << true << bytes({0, 0, 0, 255});
     QTest::newRow("NaN grey is 0") << 24 << 0.0 << 1.0 << nan << true << bytes({0});
+    QTest::newRow("unsupported format") << 7 << 0.0 << 1.0 << 0.5 << true << QByteArray();
 }
 
 void TestColorBar0::writePixel()
@@ -118,23 +109,12 @@ void TestColorBar0::writePixel()
     cb.format = format;
     cb.lowerMark = lower;
     cb.upperMark = upper;
-    // Bytes behind the pixel must stay untouched.
     uchar buffer[8];
     std::fill(std::begin(buffer), std::end(buffer), uchar(0x5a));
     uchar *end = cb.writePixel(t, valid, buffer);
     QCOMPARE(end - buffer, expected.size());
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(buffer), expected.size()), expected);
-    QCOMPARE(buffer[expected.size()], uchar(0x5a));
-}
-
-void TestColorBar0::unsupportedFormatWritesNothing()
-{
-    ColorBar0 cb;
-    cb.format = 7;
-    uchar buffer[4] = {1, 2, 3, 4};
-    QCOMPARE(cb.writePixel(0.5, true, buffer), buffer);
-    QCOMPARE(buffer[0], uchar(1));
-    QCOMPARE(cb.colorOf(1.0), QColor(0, 0, 0));
+    QCOMPARE(bufferBytes(buffer, expected.size()), expected);
+    QCOMPARE(buffer[expected.size()], uchar(0x5a)); // bytes behind the pixel stay untouched
 }
 
 void TestColorBar0::bytesPerLine_data()
@@ -142,14 +122,10 @@ void TestColorBar0::bytesPerLine_data()
     QTest::addColumn<int>("format");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("expected");
-
     QTest::newRow("rgb888 3 wide pads 9 to 12") << 13 << 3 << 12;
     QTest::newRow("grey 3 wide pads to 4") << 24 << 3 << 4;
-    QTest::newRow("grey 4 wide needs no padding") << 24 << 4 << 4;
     QTest::newRow("grey 5 wide") << 24 << 5 << 8;
-    QTest::newRow("rgb888 4 wide") << 13 << 4 << 12;
     QTest::newRow("rgb32 3 wide") << 4 << 3 << 12;
-    QTest::newRow("argb32 1 wide") << 5 << 1 << 4;
     QTest::newRow("unsupported format") << 3 << 10 << 0;
 }
 
@@ -163,61 +139,35 @@ void TestColorBar0::bytesPerLine()
 
 void TestColorBar0::imageBuffer()
 {
-    uchar *buffer = ColorBar0::newImageBuffer(13, 3, 2);
-    QVERIFY(buffer);
-    for (int i = 0; i < 24; ++i)
-        QCOMPARE(buffer[i], uchar(0));
-    delete[] buffer;
-
-    QVERIFY(!ColorBar0::newImageBuffer(13, 0, 5));
-    QVERIFY(!ColorBar0::newImageBuffer(13, 5, 0));
-    QVERIFY(!ColorBar0::newImageBuffer(24, -3, 5));
-    QVERIFY(!ColorBar0::newImageBuffer(24, 5, -1));
-    QVERIFY(!ColorBar0::newImageBuffer(8, 5, 5));
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^image too large"));
-    QVERIFY(!ColorBar0::newImageBuffer(4, 100000, 100000));
-}
-
-void TestColorBar0::imageOverBuffer()
-{
     uchar *buffer = ColorBar0::newImageBuffer(24, 3, 2);
+    QCOMPARE(bufferBytes(buffer, 8), QByteArray(8, 0));
     QImage *image = ColorBar0::newImage(24, buffer, 3, 2);
-    QVERIFY(image);
     QCOMPARE(image->format(), QImage::Format_Grayscale8);
     QCOMPARE(image->bytesPerLine(), 4);
-    QCOMPARE(image->size(), QSize(3, 2));
     QCOMPARE(image->constBits(), buffer);
     delete image;
     delete[] buffer;
 
+    QVERIFY(!ColorBar0::newImageBuffer(13, 0, 5));
+    QVERIFY(!ColorBar0::newImageBuffer(24, 5, -1));
+    QVERIFY(!ColorBar0::newImageBuffer(8, 5, 5));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^image too large"));
+    QVERIFY(!ColorBar0::newImageBuffer(4, 100000, 100000));
     uchar dummy[16] = {};
     QVERIFY(!ColorBar0::newImage(6, dummy, 2, 2));
     QVERIFY(!ColorBar0::newImage(24, nullptr, 2, 2));
-}
-
-void TestColorBar0::markColors()
-{
-    QCOMPARE(ColorBar0::markColor(0), QColor(255, 243, 162));
-    QCOMPARE(ColorBar0::markColor(1), QColor(211, 255, 241));
-    QCOMPARE(ColorBar0::markColor(2), QColor(255, 192, 192));
-    QCOMPARE(ColorBar0::markColor(3), QColor(230, 192, 192));
-    QVERIFY(!ColorBar0::markColor(4).isValid());
-    QVERIFY(!ColorBar0::markColor(-1).isValid());
 }
 
 void TestColorBar0::styleColors_data()
 {
     QTest::addColumn<QString>("style");
     QTest::addColumn<QColor>("expected");
-
-    QTest::newRow("plain") << "background-color: rgb(1, 2, 3);" << QColor(1, 2, 3);
     QTest::newRow("spaces ignored") << "background-color: rgb(  10 ,20,  30 );" << QColor(10, 20, 30);
     QTest::newRow("component above 255") << "background-color: rgb(256, 0, 0);" << QColor();
     QTest::newRow("two components") << "background-color: rgb(1, 2);" << QColor();
     QTest::newRow("not a number") << "background-color: rgb(a, 2, 3);" << QColor();
     QTest::newRow("no closing bracket") << "background-color: rgb(1, 2, 3" << QColor();
     QTest::newRow("other property") << "color: rgb(1, 2, 3);" << QColor();
-    QTest::newRow("empty") << "" << QColor();
 }
 
 void TestColorBar0::styleColors()
@@ -231,8 +181,7 @@ void TestColorBar0::makeImgBytes_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<QByteArray>("expected");
-
-    // Grid: 0, 5, 10 / 2.5, invalid 7, 10, range 0..10.
+    // Grid: 0, 5, 10 / 2.5, invalid 7, 10.
     QTest::newRow("rgb888") << 13
                             << bytes({0, 0, 0, 255, 128, 0, 255, 255, 255, 0, 0, 0,
                                       191, 0, 0, 210, 220, 210, 255, 255, 255, 0, 0, 0});
@@ -248,13 +197,10 @@ void TestColorBar0::makeImgBytes()
     QFETCH(QByteArray, expected);
 
     TDData data(3, 2);
-    data.setValue(0, 0, 0.0);
-    data.setValue(1, 0, 5.0);
-    data.setValue(2, 0, 10.0);
-    data.setValue(0, 1, 2.5);
-    data.setValue(1, 1, 7.0);
+    const double values[] = {0.0, 5.0, 10.0, 2.5, 7.0, 10.0};
+    for (int i = 0; i < 6; ++i)
+        data.setValue(i % 3, i / 3, values[i]);
     data.setValid(1, 1, false);
-    data.setValue(2, 1, 10.0);
     ColorBar0 cb;
     cb.format = format;
 
@@ -263,9 +209,8 @@ void TestColorBar0::makeImgBytes()
     QCOMPARE(image, data.img);
     QCOMPARE(image->constBits(), data.imgBuf);
     QCOMPARE(int(image->format()), format);
-    QCOMPARE(image->size(), QSize(3, 2));
     QCOMPARE(qint64(image->bytesPerLine()) * 2, qint64(expected.size()));
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(data.imgBuf), expected.size()), expected);
+    QCOMPARE(bufferBytes(data.imgBuf, expected.size()), expected);
 
     // Rendering again replaces the previous rendering.
     cb.lowerMark = 1.0;
@@ -275,30 +220,22 @@ void TestColorBar0::makeImgBytes()
     QCOMPARE(data.img->pixelColor(2, 1), QColor(0, 0, 0));
 }
 
-void TestColorBar0::makeImgFlatDataset()
-{
-    // Minimum = maximum: every valid pixel is index 0, invalid pixels keep their colour.
-    TDData data(2, 1);
-    data.setValue(0, 0, 0.0);
-    ColorBar0 cb;
-    cb.format = 13;
-    QVERIFY(data.makeImg(&cb));
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(data.imgBuf), 8),
-             bytes({0, 0, 0, 210, 220, 210, 0, 0}));
-}
-
 void TestColorBar0::makeImgRefusals()
 {
-    TDData data(2, 2);
+    // Minimum = maximum: every valid pixel is index 0, invalid pixels keep their colour.
+    TDData flat(2, 1);
+    flat.setValue(0, 0, 0.0);
     ColorBar0 cb;
-    QVERIFY(data.makeImg(&cb));
-    QVERIFY(!data.makeImg(nullptr));
-    QVERIFY(data.img); // a null colour bar leaves the rendering alone
+    cb.format = 13;
+    QVERIFY(flat.makeImg(&cb));
+    QCOMPARE(bufferBytes(flat.imgBuf, 8), bytes({0, 0, 0, 210, 220, 210, 0, 0}));
 
+    QVERIFY(!flat.makeImg(nullptr));
+    QVERIFY(flat.img); // a null colour bar leaves the rendering alone
     cb.format = 6;
-    QVERIFY(!data.makeImg(&cb));
-    QVERIFY(!data.img);
-    QVERIFY(!data.imgBuf);
+    QVERIFY(!flat.makeImg(&cb));
+    QVERIFY(!flat.img);
+    QVERIFY(!flat.imgBuf);
 
     TDData empty;
     cb.format = 13;

@@ -2,12 +2,11 @@
 
 #include "data/tddata.h"
 #include "display/datactrl.h"
+#include "displaytesttools.h"
 
 #include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -15,6 +14,7 @@ const QString FocusedStyle = QStringLiteral("background-color: rgb(249, 240, 107
 const QString NotFocusedStyle = QStringLiteral("background-color: rgb(190, 190, 160);");
 
 using Sels = QVector<bool>;
+enum Vector { S1, S2, A, B };
 
 // A manager with rows added as the main window adds them: row made, dataset attached, added.
 class Rows
@@ -44,21 +44,22 @@ public:
 
     DataCtrl *operator[](int i) const { return rows.at(i); }
     QTabWidget *tabs() { return manager.imgBase.ui.ImgBaseTab; }
+    QString tabLabel(DataCtrl *row) { return tabs()->tabText(tabs()->indexOf(&row->imgDisp)); }
 
     DataCtrls manager;
     QVector<QPointer<DataCtrl>> rows;
 };
 
-// The four vectors of one selsChanged publication.
-struct Publication
+// One of the four vectors of a selsChanged publication.
+Sels published(const QList<QVariant> &args, Vector v)
 {
-    explicit Publication(const QList<QVariant> &args)
-        : s1(args.at(0).value<Sels>()), s2(args.at(1).value<Sels>()), a(args.at(2).value<Sels>()),
-          b(args.at(3).value<Sels>())
-    {
-    }
-    Sels s1, s2, a, b;
-};
+    return args.at(v).value<Sels>();
+}
+
+void moveOver(DataCtrl *row)
+{
+    sendMouse(row->imgDisp.ui.ImgDispA, QEvent::MouseMove, QPointF(1, 1));
+}
 
 } // namespace
 
@@ -67,64 +68,43 @@ class TestDataCtrls : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { qRegisterMetaType<Sels>(); }
 
-    void numbersAreNeverReused();
-    void addingPublishesNothing();
-    void addingTwiceIsIgnored();
-
+    void numbersAndTabs();
     void singleSelsAreExclusive_data();
     void singleSelsAreExclusive();
-    void multiSelsAnyRows();
-    void deletingRepublishes();
+    void multiSelsAndDeleteRepublishes();
     void consumerHelpersStayInside();
 
     void focusFollowsMouse();
     void crosshairReachesEveryRow();
 
-    void newDisplaysBecomeTabs();
     void displaysWithoutTabbingAreWindows();
     void tabGoesOutAndComesBack();
-
     void delRemovesRowDisplayAndDataset();
-    void rowDestroyedElsewhereIsForgotten();
 };
 
-void TestDataCtrls::initTestCase()
-{
-    qRegisterMetaType<Sels>();
-}
-
-void TestDataCtrls::numbersAreNeverReused()
+void TestDataCtrls::numbersAndTabs()
 {
     Rows rows(3);
-    QCOMPARE(rows.manager.ctrlCounter, 3);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         QCOMPARE(rows[i]->ui.No->text(), QString::number(i + 1));
+        QCOMPARE(rows.tabs()->widget(i), &rows[i]->imgDisp);
+        QCOMPARE(rows.tabLabel(rows[i]), QString::number(i + 1));
+    }
+    QCOMPARE(rows.tabs()->currentWidget(), &rows[2]->imgDisp);
 
-    rows[1]->ui.Del->click();
-    DataCtrl *fourth = rows.add();
-    QCOMPARE(fourth->ui.No->text(), QString("4"));
-    QCOMPARE(rows.manager.dataCtrls, QList<DataCtrl *>({rows[0], rows[2], fourth}));
-    QCOMPARE(rows.tabs()->tabText(rows.tabs()->indexOf(&fourth->imgDisp)), QString("4"));
-}
-
-void TestDataCtrls::addingPublishesNothing()
-{
-    Rows rows(1);
-    QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
-    rows.add();
-    QCOMPARE(spy.count(), 0);
-}
-
-void TestDataCtrls::addingTwiceIsIgnored()
-{
-    Rows rows(2);
+    // Adding again is ignored; adding publishes nothing; numbers are never reused.
     rows.manager.addDataCtrl(rows[0]);
     rows.manager.addDataCtrl(nullptr);
-    QCOMPARE(rows.manager.dataCtrls.size(), 2);
-    QCOMPARE(rows.manager.ctrlCounter, 2);
-    QCOMPARE(rows.manager.singleSels1Group.buttons().size(), 2);
+    QCOMPARE(rows.manager.singleSels1Group.buttons().size(), 3);
+    QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
+    rows[1]->ui.Del->click();
+    DataCtrl *fourth = rows.add();
+    QCOMPARE(spy.count(), 1); // the delete only
+    QCOMPARE(fourth->ui.No->text(), QString("4"));
+    QCOMPARE(rows.manager.dataCtrls, QList<DataCtrl *>({rows[0], rows[2], fourth}));
+    QCOMPARE(rows.tabLabel(fourth), QString("4"));
 }
 
 void TestDataCtrls::singleSelsAreExclusive_data()
@@ -141,68 +121,55 @@ void TestDataCtrls::singleSelsAreExclusive()
     auto button = [&](int i) -> QAbstractButton * {
         return second ? static_cast<QAbstractButton *>(rows[i]->ui.SingleSel2) : rows[i]->ui.SingleSel1;
     };
-    auto picked = [second](const Publication &p) { return second ? p.s2 : p.s1; };
-    auto other = [second](const Publication &p) { return second ? p.s1 : p.s2; };
+    const Vector picked = second ? S2 : S1;
     QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
 
     button(0)->click();
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(picked(Publication(spy.at(0))), Sels({true, false, false}));
+    QCOMPARE(published(spy.at(0), picked), Sels({true, false, false}));
 
-    // Moving the choice: the group reports the button that lost the check and the one that
-    // gained it, each publishing the vectors as they then stand.
+    // Moving the choice: the button that lost the check and the one that gained it each publish
+    // the vectors as they then stand.
     spy.clear();
     button(1)->click();
     QCOMPARE(spy.count(), 2);
     QVERIFY(!button(0)->isChecked());
     for (const QList<QVariant> &args : qAsConst(spy)) {
-        const Publication p(args);
-        QCOMPARE(picked(p), Sels({false, true, false}));
-        QCOMPARE(other(p), Sels({false, false, false}));
-        QCOMPARE(p.a, Sels({false, false, false}));
-        QCOMPARE(p.b, Sels({false, false, false}));
+        for (Vector v : {S1, S2, A, B})
+            QCOMPARE(published(args, v), v == picked ? Sels({false, true, false}) : Sels(3, false));
     }
     QCOMPARE(second ? rows.manager.selsS2 : rows.manager.selsS1, Sels({false, true, false}));
-    QCOMPARE(rows.manager.ctrlOf((second ? rows.manager.singleSels2Group : rows.manager.singleSels1Group).checkedButton()),
-             rows[1]);
 }
 
-void TestDataCtrls::multiSelsAnyRows()
+void TestDataCtrls::multiSelsAndDeleteRepublishes()
 {
     Rows rows(3);
     QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
     rows[0]->ui.MultiSelA->click();
     rows[2]->ui.MultiSelA->click();
     QCOMPARE(spy.count(), 2);
-    const Publication p(spy.last());
-    QCOMPARE(p.a, Sels({true, false, true}));
-    QCOMPARE(p.s1, Sels({false, false, false}));
-    QCOMPARE(p.s2, Sels({false, false, false}));
-    QCOMPARE(p.b, Sels({false, false, false}));
-
+    QCOMPARE(published(spy.last(), A), Sels({true, false, true}));
+    QCOMPARE(published(spy.last(), S1), Sels(3, false));
     rows[1]->ui.MultiSelB->click();
-    QCOMPARE(Publication(spy.last()).b, Sels({false, true, false}));
-    rows[0]->ui.MultiSelA->click();
-    QCOMPARE(Publication(spy.last()).a, Sels({false, false, true}));
-}
+    QCOMPARE(published(spy.last(), B), Sels({false, true, false}));
 
-void TestDataCtrls::deletingRepublishes()
-{
-    Rows rows(3);
+    // Consumers never see a deleted row.
     rows[1]->ui.SingleSel1->click();
-    rows[2]->ui.MultiSelB->click();
-    QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
-
+    spy.clear();
     rows[1]->ui.Del->click();
     QCOMPARE(spy.count(), 1);
-    const Publication p(spy.last());
-    QCOMPARE(p.s1, Sels({false, false}));
-    QCOMPARE(p.s2, Sels({false, false}));
-    QCOMPARE(p.a, Sels({false, false}));
-    QCOMPARE(p.b, Sels({false, true}));
+    QCOMPARE(published(spy.last(), S1), Sels(2, false));
+    QCOMPARE(published(spy.last(), A), Sels({true, true}));
+    QCOMPARE(published(spy.last(), B), Sels(2, false));
     QCOMPARE(rows.manager.singleSels1Group.buttons().size(), 2);
-    QCOMPARE(rows.manager.singleSels2Group.buttons().size(), 2);
     QVERIFY(!rows.manager.singleSels1Group.checkedButton());
+
+    // A row destroyed elsewhere is forgotten too.
+    delete rows[0];
+    rows[2]->ui.MultiSelA->click();
+    QCOMPARE(published(spy.last(), A), Sels({false}));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(rows.tabs()->count(), 1);
 }
 
 void TestDataCtrls::consumerHelpersStayInside()
@@ -223,26 +190,15 @@ void TestDataCtrls::consumerHelpersStayInside()
 void TestDataCtrls::focusFollowsMouse()
 {
     Rows rows(3);
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(rows[i]->ui.Stat->styleSheet(), NotFocusedStyle);
-
-    auto moveOver = [](DataCtrl *row) {
-        DispA *area = row->imgDisp.ui.ImgDispA;
-        const QPoint at(1, 1);
-        QMouseEvent e(QEvent::MouseMove, at, area->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(area, &e);
-    };
     QSignalSpy focusedA(rows[0], &DataCtrl::focused);
     moveOver(rows[0]);
     moveOver(rows[0]);
     QCOMPARE(focusedA.count(), 1);
     moveOver(rows[1]);
-    QCOMPARE(rows[0]->ui.Stat->styleSheet(), NotFocusedStyle);
-    QCOMPARE(rows[1]->ui.Stat->styleSheet(), FocusedStyle);
-    QCOMPARE(rows[2]->ui.Stat->styleSheet(), NotFocusedStyle);
-    QVERIFY(!rows[0]->focusedFlag);
-    QVERIFY(rows[1]->focusedFlag);
-
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(rows[i]->ui.Stat->styleSheet(), i == 1 ? FocusedStyle : NotFocusedStyle);
+        QCOMPARE(rows[i]->focusedFlag, i == 1);
+    }
     moveOver(rows[0]);
     QCOMPARE(rows[0]->ui.Stat->styleSheet(), FocusedStyle);
     QCOMPARE(rows[1]->ui.Stat->styleSheet(), NotFocusedStyle);
@@ -261,42 +217,20 @@ void TestDataCtrls::crosshairReachesEveryRow()
         QCOMPARE(rows[i]->noticedPos, QPoint(-1, 2));
 }
 
-void TestDataCtrls::newDisplaysBecomeTabs()
-{
-    Rows rows(3);
-    QCOMPARE(rows.tabs()->count(), 3);
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(rows.tabs()->widget(i), &rows[i]->imgDisp);
-        QCOMPARE(rows.tabs()->tabText(i), QString::number(i + 1));
-        QVERIFY(!rows[i]->imgDisp.isWindow());
-    }
-    QCOMPARE(rows.tabs()->currentWidget(), &rows[2]->imgDisp);
-    QVERIFY(rows.manager.imgBase.isVisible());
-}
-
 void TestDataCtrls::displaysWithoutTabbingAreWindows()
 {
     Rows rows(1);
     rows.manager.inTab(false);
     rows.manager.imgBase.hide();
     DataCtrl *row = rows.add();
-    QVERIFY(row->imgDisp.isWindow());
-    QVERIFY(row->imgDisp.isVisible());
+    QVERIFY(row->imgDisp.isWindow() && row->imgDisp.isVisible());
     QCOMPARE(rows.tabs()->indexOf(&row->imgDisp), -1);
     QVERIFY(!rows.manager.imgBase.isVisible());
 
-    rows.manager.showImgBase();
-    QVERIFY(rows.manager.imgBase.isVisible());
-    rows.manager.imgBase.hide();
-    rows.manager.inTab(true);
-    QVERIFY(rows.manager.tabbing);
-    QVERIFY(rows.manager.imgBase.isVisible());
-
     // Closing the free window brings the display into the tabs, whatever the tabbing.
-    rows.manager.inTab(false);
     row->imgDisp.close();
     QVERIFY(!row->ui.Show->isChecked());
-    QCOMPARE(rows.tabs()->tabText(rows.tabs()->indexOf(&row->imgDisp)), QString("2"));
+    QCOMPARE(rows.tabLabel(row), QString("2"));
 }
 
 void TestDataCtrls::tabGoesOutAndComesBack()
@@ -308,15 +242,13 @@ void TestDataCtrls::tabGoesOutAndComesBack()
     QTest::ignoreMessage(QtDebugMsg, "close Tab");
     emit rows.tabs()->tabCloseRequested(rows.tabs()->indexOf(disp));
     QCOMPARE(rows.tabs()->count(), 2);
-    QVERIFY(disp->isWindow());
-    QVERIFY(disp->isVisible());
+    QVERIFY(disp->isWindow() && disp->isVisible());
     QVERIFY(rows[2]->ui.Show->isChecked());
 
     disp->close();
     QVERIFY(!rows[2]->ui.Show->isChecked());
-    QCOMPARE(rows.tabs()->count(), 3);
     QVERIFY(!disp->isWindow());
-    QCOMPARE(rows.tabs()->tabText(rows.tabs()->indexOf(disp)), QString("3"));
+    QCOMPARE(rows.tabLabel(rows[2]), QString("3"));
     QCOMPARE(rows.tabs()->currentWidget(), disp);
 
     // Coming back twice never gives the display a second page.
@@ -334,12 +266,10 @@ void TestDataCtrls::delRemovesRowDisplayAndDataset()
     row->ui.Del->click();
     QCOMPARE(rows.manager.dataCtrls, QList<DataCtrl *>({rows[1]}));
     // Released later: still usable by whoever is handling the click.
-    QVERIFY(row);
-    QVERIFY(data);
+    QVERIFY(row && data);
 
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!row);
-    QVERIFY(!disp);
+    QVERIFY(!row && !disp);
     QCOMPARE(rows.tabs()->count(), 1);
     QTRY_VERIFY(!data);
 
@@ -350,17 +280,6 @@ void TestDataCtrls::delRemovesRowDisplayAndDataset()
     stranger.ui.Del->click();
     QCOMPARE(rows.manager.dataCtrls.size(), 1);
     QCOMPARE(spy.count(), 0);
-}
-
-void TestDataCtrls::rowDestroyedElsewhereIsForgotten()
-{
-    Rows rows(3);
-    delete rows[1];
-    QCOMPARE(rows.manager.dataCtrls, QList<DataCtrl *>({rows[0], rows[2]}));
-    QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
-    rows[2]->ui.MultiSelA->click();
-    QCOMPARE(Publication(spy.last()).a, Sels({false, true}));
-    QCOMPARE(rows.tabs()->count(), 2);
 }
 
 QTEST_MAIN(TestDataCtrls)
