@@ -26,22 +26,13 @@ QStringList entries(const FilterCtrl &panel)
     return texts;
 }
 
-void setWindow(WinSizeSet *w, const QString &hw, const QString &hh)
+bool sameGrid(const TDData0 *a, const TDData0 *b)
 {
-    w->ui.AreaHW->setText(hw);
-    w->ui.AreaHH->setText(hh);
+    return a->values == b->values && a->valids == b->valids;
 }
 
-void compareGrids(const TDData0 *a, const TDData0 *b)
-{
-    QCOMPARE(a->width, b->width);
-    QCOMPARE(a->height, b->height);
-    QCOMPARE(a->valids, b->valids);
-    for (int i = 0; i < a->values.size(); ++i) {
-        if (a->valids[i])
-            QCOMPARE(a->values[i], b->values[i]);
-    }
-}
+// What a run's result is checked against besides its name.
+enum Expected { NameOnly, SourceCopy, MovingAverage, MovingAverageThenThreshold, TemplateCorner, ThreePeaks };
 
 } // namespace
 
@@ -54,19 +45,12 @@ private slots:
     void init();
     void cleanup();
     void hostedInTheMainWindow();
-    void withoutS1NothingRuns();
-    void execRunsOnS1();
+    void nothingRuns();
+    void runs_data();
+    void runs();
     void topKeptRegionIsTheWorkRectangle();
-    void registeredParametersAreUsed();
-    void applyWithEmptyList();
-    void chainNamesNest();
-    void matchingWithoutExecModeGivesUnfilteredCopy();
-    void matchingAfterMovingAverageIsPassedOver();
-    void matchingFirstInTheChain();
     void execMatchingWithoutExecModeEmitsNull();
     void delRemovesTheCurrentEntry();
-    void findPeaks();
-    void textThatIsNoNumberGivesZero();
 
 private:
     // A 16 x 12 random grid named S as the S1 row.
@@ -106,70 +90,111 @@ DataCtrl *TestFilterCtrl::addS1()
 
 void TestFilterCtrl::hostedInTheMainWindow()
 {
-    QVERIFY(!panel->isVisible());
     click(body->ui.Filter);
     QVERIFY(panel->isVisible());
     QCOMPARE(body->ui.FilterLayout->indexOf(panel), 0);
     click(body->ui.Filter);
     QVERIFY(!panel->isVisible());
-
-    QCOMPARE(panel->ui.ATWinS->halfWidth(), 12);
-    QCOMPARE(panel->ui.MAWinS->halfHeight(), 12);
-    QVERIFY(panel->ui.MatchingCosTh->isChecked());
-    QVERIFY(!panel->ui.PMExec1->isChecked() && !panel->ui.PMExec2->isChecked());
-    QVERIFY(panel->ui.FindPeaksMax->isChecked());
-    // The pairs are exclusive only among themselves.
-    click(panel->ui.PMExec2);
-    click(panel->ui.MatchingACosTh);
-    click(panel->ui.FindPeaksMin);
-    QVERIFY(panel->ui.PMExec2->isChecked());
-    QVERIFY(panel->ui.MatchingACosTh->isChecked() && !panel->ui.MatchingCosTh->isChecked());
-    QVERIFY(!panel->ui.FindPeaksMax->isChecked());
 }
 
-void TestFilterCtrl::withoutS1NothingRuns()
+void TestFilterCtrl::nothingRuns()
 {
     QSignalSpy spy(panel, &FilterCtrl::newFilteredData);
     click(panel->ui.MovingAvrExecB);
     addRow(*body, randomGrid(5, 5, 1));
     click(panel->ui.MovingAvrRegB);
+    // Without S1 no button runs anything.
     for (QAbstractButton *b : {panel->ui.AdaptiveThresholdExecB, panel->ui.MovingAvrExecB, panel->ui.MatchingExecB,
                                panel->ui.FindPeaksExecB, panel->ui.Apply})
         click(b);
+    // With S1, Apply on an empty list does nothing either.
+    click(panel->ui.Del);
+    addS1();
+    click(panel->ui.Apply);
     QCOMPARE(spy.count(), 0);
-    QCOMPARE(body->ctrls.dataCtrls.size(), 1);
+    QCOMPARE(body->ctrls.dataCtrls.size(), 2);
 }
 
-void TestFilterCtrl::execRunsOnS1()
+void TestFilterCtrl::runs_data()
 {
-    addRow(*body, randomGrid(16, 12, 5));
+    // Steps are button names, or "MA=hw,hh", "R=radius", "N=count" for the edit fields.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("list");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("expected");
+    const QString ma = QStringLiteral("Moving Avr. (12, 12)");
+    QTest::newRow("exec on S1") << QStringList{"MovingAvrExecB"} << QStringList() << "S: MA(12,12)"
+                                << int(MovingAverage);
+    QTest::newRow("registered parameters") << QStringList{"MA=3,4", "MovingAvrRegB", "MA=5,6", "Apply"}
+                                           << QStringList{"Moving Avr. (3, 4)"} << "S: MA(3,4)" << int(NameOnly);
+    QTest::newRow("chain") << QStringList{"MovingAvrRegB", "AdaptiveThresholdRegB", "Apply"}
+                           << QStringList{ma, "Addaptive Threshold (12, 12)"} << "S: MA(12,12): AT(12,12)"
+                           << int(MovingAverageThenThreshold);
+    QTest::newRow("matching without exec mode") << QStringList{"MatchingRegB", "Apply"} << QStringList{"Match"}
+                                                << "S" << int(SourceCopy);
+    QTest::newRow("matching after a moving average") << QStringList{"MovingAvrRegB", "PMExec1", "MatchingRegB", "Apply"}
+                                                     << QStringList{ma, "Match"} << "S: MA(12,12)" << int(MovingAverage);
+    QTest::newRow("matching first") << QStringList{"PMExec2", "MatchingRegB", "Apply"} << QStringList{"Match"}
+                                    << "S: PM" << int(TemplateCorner);
+    QTest::newRow("find peaks") << QStringList{"FindPeaksRegB", "R=2.5", "N=3", "FindPeaksMin", "FindPeaksRegB",
+                                               "FindPeaksExecB"}
+                                << QStringList{"Find Max Peaks (100:10)", "Find Min Peaks (2.5:3)"} << "S: PKs(-)"
+                                << int(ThreePeaks);
+    QTest::newRow("text that is no number") << QStringList{"MA=abc,", "N=ten", "FindPeaksRegB", "MovingAvrExecB"}
+                                            << QStringList{"Find Max Peaks (100:0)"} << "S: MA(0,0)" << int(NameOnly);
+}
+
+void TestFilterCtrl::runs()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, list);
+    QFETCH(QString, name);
+    QFETCH(int, expected);
     DataCtrl *s1 = addS1();
-    click(panel->ui.MovingAvrExecB);
-    QCOMPARE(body->ctrls.dataCtrls.size(), 3);
+    s1->imgDisp.setRegion(QRect(QPoint(2, 2), QPoint(4, 4)));
+    QSignalSpy spy(panel, &FilterCtrl::newFilteredData);
+    const DebugCatcher quiet;
+    for (const QString &step : steps) {
+        const QStringList field = step.split(QLatin1Char('='));
+        if (field[0] == QLatin1String("MA")) {
+            panel->ui.MAWinS->ui.AreaHW->setText(field[1].section(QLatin1Char(','), 0, 0));
+            panel->ui.MAWinS->ui.AreaHH->setText(field[1].section(QLatin1Char(','), 1, 1));
+        } else if (field[0] == QLatin1String("R")) {
+            panel->ui.FindPeaksExclusionR->setText(field[1]);
+        } else if (field[0] == QLatin1String("N")) {
+            panel->ui.FindPeaksNum->setText(field[1]);
+        } else {
+            click(panel->findChild<QAbstractButton *>(step));
+        }
+    }
+    QCOMPARE(entries(*panel), list);
+    QCOMPARE(spy.count(), 1);  // intermediate results of a chain are not handed out
+    QCOMPARE(body->ctrls.dataCtrls.size(), 2);
     const TDData *result = lastData(*body);
-    QCOMPARE(result->dataId, QStringLiteral("S: MA(12,12)"));
-    const MovingAvrF reference(12, 12);
-    const std::unique_ptr<TDData> expected(reference.exec(s1->data(false), QRect()));
-    compareGrids(result, expected.get());
+    QCOMPARE(result->dataId, name);
+
+    const TDData *src = s1->data(false);
+    const std::unique_ptr<TDData> mean(MovingAvrF(12, 12).exec(src, QRect()));
+    const std::unique_ptr<TDData> at(AdaptiveThresholdF(12, 12).exec(mean.get(), QRect(0, 0, 16, 12)));
+    if (expected == SourceCopy || expected == MovingAverage || expected == MovingAverageThenThreshold) {
+        const TDData0 *want = expected == SourceCopy ? src : expected == MovingAverage ? mean.get() : at.get();
+        QVERIFY(sameGrid(result, want));
+    } else if (expected == TemplateCorner) {
+        QCOMPARE(result->value(2, 2), 1.0);  // at the template's own corner the window is the template
+    } else if (expected == ThreePeaks) {
+        QCOMPARE(result->infos.last()->kind, int(DataInfo::PeakList));
+        QCOMPARE(result->infos.last()->points.size(), 3);
+    }
 }
 
 void TestFilterCtrl::topKeptRegionIsTheWorkRectangle()
 {
     DataCtrl *s1 = addS1();
-    // Without kept regions the whole grid is worked on.
-    click(panel->ui.AdaptiveThresholdExecB);
-    const TDData *whole = lastData(*body);
-    for (int y = 0; y < 12; ++y) {
-        for (int x = 0; x < 16; ++x)
-            QCOMPARE(whole->isValid(x, y), s1->data(false)->isValid(x, y));
-    }
-
-    const QRect first(QPoint(1, 1), QPoint(4, 3));
     const QRect last(QPoint(6, 2), QPoint(12, 9));
-    s1->imgDisp.setRegion(first);
-    click(s1->imgDisp.ui.SetARegion);
-    s1->imgDisp.setRegion(last);
-    click(s1->imgDisp.ui.SetARegion);
+    for (const QRect &r : {QRect(QPoint(1, 1), QPoint(4, 3)), last}) {
+        s1->imgDisp.setRegion(r);
+        click(s1->imgDisp.ui.SetARegion);
+    }
     // The current region is a third one; only the region kept last counts.
     s1->imgDisp.setRegion(QRect(QPoint(0, 0), QPoint(2, 2)));
     QCOMPARE(s1->imgDisp.listedRegion(0), last);
@@ -183,149 +208,34 @@ void TestFilterCtrl::topKeptRegionIsTheWorkRectangle()
     }
 }
 
-void TestFilterCtrl::registeredParametersAreUsed()
-{
-    addS1();
-    setWindow(panel->ui.MAWinS, "3", "4");
-    click(panel->ui.MovingAvrRegB);
-    setWindow(panel->ui.MAWinS, "5", "6");
-    QCOMPARE(entries(*panel), QStringList{"Moving Avr. (3, 4)"});
-    click(panel->ui.Apply);
-    QCOMPARE(lastData(*body)->dataId, QStringLiteral("S: MA(3,4)"));
-}
-
-void TestFilterCtrl::applyWithEmptyList()
-{
-    addS1();
-    QSignalSpy spy(panel, &FilterCtrl::newFilteredData);
-    click(panel->ui.Apply);
-    QCOMPARE(spy.count(), 0);
-    QCOMPARE(body->ctrls.dataCtrls.size(), 1);
-}
-
-void TestFilterCtrl::chainNamesNest()
-{
-    DataCtrl *s1 = addS1();
-    click(panel->ui.MovingAvrRegB);
-    click(panel->ui.AdaptiveThresholdRegB);
-    QCOMPARE(entries(*panel), (QStringList{"Moving Avr. (12, 12)", "Addaptive Threshold (12, 12)"}));
-    QSignalSpy spy(panel, &FilterCtrl::newFilteredData);
-    click(panel->ui.Apply);
-    QCOMPARE(spy.count(), 1); // intermediate results are not handed out
-    const TDData *result = lastData(*body);
-    QCOMPARE(result->dataId, QStringLiteral("S: MA(12,12): AT(12,12)"));
-
-    const std::unique_ptr<TDData> mean(MovingAvrF(12, 12).exec(s1->data(false), QRect()));
-    const std::unique_ptr<TDData> expected(AdaptiveThresholdF(12, 12).exec(mean.get(), QRect(0, 0, 16, 12)));
-    compareGrids(result, expected.get());
-}
-
-void TestFilterCtrl::matchingWithoutExecModeGivesUnfilteredCopy()
-{
-    DataCtrl *s1 = addS1();
-    click(panel->ui.MatchingRegB);
-    QCOMPARE(entries(*panel), QStringList{"Match"});
-    click(panel->ui.Apply);
-    QCOMPARE(body->ctrls.dataCtrls.size(), 2);
-    const TDData *result = lastData(*body);
-    QCOMPARE(result->dataId, QStringLiteral("S"));
-    QCOMPARE(result->values, s1->data(false)->values);
-    QCOMPARE(result->valids, s1->data(false)->valids);
-    QCOMPARE(result->region, QRect(0, 0, 16, 12));
-}
-
-void TestFilterCtrl::matchingAfterMovingAverageIsPassedOver()
-{
-    DataCtrl *s1 = addS1();
-    s1->imgDisp.setRegion(QRect(QPoint(2, 2), QPoint(4, 4)));
-    click(panel->ui.MovingAvrRegB);
-    click(panel->ui.PMExec1);
-    click(panel->ui.MatchingRegB);
-    click(panel->ui.Apply);
-    const TDData *result = lastData(*body);
-    QCOMPARE(result->dataId, QStringLiteral("S: MA(12,12)"));
-    const std::unique_ptr<TDData> expected(MovingAvrF(12, 12).exec(s1->data(false), QRect()));
-    compareGrids(result, expected.get());
-}
-
-void TestFilterCtrl::matchingFirstInTheChain()
-{
-    DataCtrl *s1 = addS1();
-    s1->imgDisp.setRegion(QRect(QPoint(2, 2), QPoint(4, 4)));
-    click(panel->ui.PMExec2);
-    click(panel->ui.MatchingRegB);
-    {
-        const DebugCatcher progress;
-        click(panel->ui.Apply);
-        QVERIFY(!progress.lines().filter(QRegularExpression("^exec2 \\d+$")).isEmpty());
-    }
-    const TDData *result = lastData(*body);
-    QCOMPARE(result->dataId, QStringLiteral("S: PM"));
-    // At the template's own corner the window is the template.
-    QCOMPARE(result->value(2, 2), 1.0);
-}
-
 void TestFilterCtrl::execMatchingWithoutExecModeEmitsNull()
 {
     addS1();
     QSignalSpy spy(panel, &FilterCtrl::newFilteredData);
     click(panel->ui.MatchingExecB);
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy[0][0].value<TDData *>(), nullptr);
-    QCOMPARE(body->ctrls.dataCtrls.size(), 1);
-
     // With Exec1 but no region on the source, matching gives nothing either.
     click(panel->ui.PMExec1);
     click(panel->ui.MatchingExecB);
     QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy[0][0].value<TDData *>(), nullptr);
     QCOMPARE(spy[1][0].value<TDData *>(), nullptr);
+    QCOMPARE(body->ctrls.dataCtrls.size(), 1);
 }
 
 void TestFilterCtrl::delRemovesTheCurrentEntry()
 {
-    click(panel->ui.Del); // empty list: nothing happens
-    click(panel->ui.MovingAvrRegB);
-    click(panel->ui.AdaptiveThresholdRegB);
-    click(panel->ui.MatchingRegB);
+    click(panel->ui.Del);  // empty list: nothing happens
+    for (QAbstractButton *b : {panel->ui.MovingAvrRegB, panel->ui.AdaptiveThresholdRegB, panel->ui.MatchingRegB})
+        click(b);
     panel->ui.Filters->setCurrentIndex(1);
     const QPointer<Filter> removed = panel->ui.Filters->itemData(1).value<Filter *>();
     QVERIFY(removed);
     click(panel->ui.Del);
     QCOMPARE(entries(*panel), (QStringList{"Moving Avr. (12, 12)", "Match"}));
-    QVERIFY(!removed); // released with its entry
-    click(panel->ui.Del);
-    click(panel->ui.Del);
-    click(panel->ui.Del);
+    QVERIFY(!removed);  // released with its entry
+    for (int i = 0; i < 3; ++i)
+        click(panel->ui.Del);
     QCOMPARE(panel->ui.Filters->count(), 0);
-}
-
-void TestFilterCtrl::findPeaks()
-{
-    addS1();
-    click(panel->ui.FindPeaksRegB);
-    panel->ui.FindPeaksExclusionR->setText("2.5");
-    panel->ui.FindPeaksNum->setText("3");
-    click(panel->ui.FindPeaksMin);
-    click(panel->ui.FindPeaksRegB);
-    QCOMPARE(entries(*panel), (QStringList{"Find Max Peaks (100:10)", "Find Min Peaks (2.5:3)"}));
-
-    click(panel->ui.FindPeaksExecB);
-    const TDData *result = lastData(*body);
-    QCOMPARE(result->dataId, QStringLiteral("S: PKs(-)"));
-    const DataInfo *peaks = result->infos.last();
-    QCOMPARE(peaks->kind, int(DataInfo::PeakList));
-    QCOMPARE(peaks->points.size(), 3);
-}
-
-void TestFilterCtrl::textThatIsNoNumberGivesZero()
-{
-    addS1();
-    setWindow(panel->ui.MAWinS, "abc", "");
-    click(panel->ui.MovingAvrExecB);
-    QCOMPARE(lastData(*body)->dataId, QStringLiteral("S: MA(0,0)"));
-    panel->ui.FindPeaksNum->setText("ten");
-    click(panel->ui.FindPeaksRegB);
-    QCOMPARE(entries(*panel).last(), QStringLiteral("Find Max Peaks (100:0)"));
 }
 
 QTEST_MAIN(TestFilterCtrl)
