@@ -18,7 +18,6 @@ private slots:
     void commandLine();
     void configLines_data();
     void configLines();
-    void setEntryKeepsPlace();
     void includeReadsBeforeNextLine();
     void includeRelativeToWorkingDirectory();
     void includeCycleSkipped();
@@ -112,20 +111,6 @@ void TestOptTable::configLines()
     OptTable table;
     table.readCfgFile(write("lines.cfg", text));
     QCOMPARE(entries(table), expected);
-}
-
-void TestOptTable::setEntryKeepsPlace()
-{
-    OptTable table;
-    table.setEntry("-d", "cmd");
-    table.setEntry("X", "1");
-    table.readCfgFile(write("override.cfg", "-d cfg\nY 2\n"));
-    QCOMPARE(entries(table), (QStringList{"-d=cfg", "X=1", "Y=2"}));
-    QVERIFY(table.hasKey("-d"));
-    QVERIFY(!table.hasKey("-D"));
-    QCOMPARE(table.valueOf("missing", "def"), QString("def"));
-    table.setEntry("empty", QString());
-    QCOMPARE(table.valueOf("empty", "def"), QString());
 }
 
 void TestOptTable::includeReadsBeforeNextLine()
