@@ -50,7 +50,6 @@ private slots:
     void init();
     void configFileOrder_data();
     void configFileOrder();
-    void onlyTheChosenFileIsRead();
     void dataRootSources_data();
     void dataRootSources();
     void missingDefaultConfigWritesOneLine();
@@ -102,21 +101,6 @@ void TstStartup::configFileOrder()
     OptTable options;
     parseCommandLine(&options, args);
     QCOMPARE(configFilePath(options), expected);
-}
-
-void TstStartup::onlyTheChosenFileIsRead()
-{
-    const QString a = write("a.cfg", "DataRoot /from/a\nfromA 1\n");
-    const QString b = write("b.cfg", "DataRoot /from/b\n-e\n");
-    for (const QStringList &args : {QStringList{"-c", a, "-config", b}, QStringList{"-config", b, "-c", a}}) {
-        OptTable options;
-        parseCommandLine(&options, args);
-        QTranslator translator;
-        configure(&options, &translator);
-        QCOMPARE(dataRoot, QStringLiteral("/from/b"));
-        QVERIFY(!options.hasKey("fromA"));
-        QVERIFY(translator.isEmpty());
-    }
 }
 
 void TstStartup::dataRootSources_data()
