@@ -3,7 +3,6 @@
 #include "display/colorbar.h"
 #include "displaytesttools.h"
 
-#include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -56,7 +55,6 @@ private slots:
     void modifiersLeaveRegionAlone_data();
     void modifiersLeaveRegionAlone();
     void rightClickClears();
-    void relaysAreaSignals();
 
     void setRegionGivesItBack_data();
     void setRegionGivesItBack();
@@ -170,26 +168,6 @@ void TestImgDisp::rightClickClears()
 
     w.drag(QPointF(2, 2), QPointF(4, 4));
     QCOMPARE(w.disp.regionRect(), corners(2, 2, 3, 3));
-}
-
-void TestImgDisp::relaysAreaSignals()
-{
-    Window w;
-    QSignalSpy wheel(&w.disp, &ImgDisp::wMoved);
-    QSignalSpy reset(&w.disp, &ImgDisp::scaleReset);
-    int draw1 = 0;
-    int draw2 = 0;
-    connect(&w.disp, &ImgDisp::drawImage1, this, [&draw1](QPainter *p) { draw1 += p && p->isActive(); });
-    connect(&w.disp, &ImgDisp::drawImage2, this, [&draw2](QPainter *p) { draw2 += p && p->isActive(); });
-
-    sendWheel(w.area(), QPointF(30, 30), -240);
-    w.area()->repaint();
-    w.disp.ui.ScaleReset->click();
-
-    QCOMPARE(wheel.at(0).at(0).toInt(), -2);
-    QVERIFY(draw1 >= 1);
-    QCOMPARE(draw2, draw1);
-    QCOMPARE(reset.count(), 1);
 }
 
 void TestImgDisp::setRegionGivesItBack_data()
