@@ -31,7 +31,6 @@ struct TiffLayout {
     int samplesPerPixel;
     int bits;
     int format;
-    bool tiled;
 };
 
 // Writes a 3 x 2 TIFF from samples in host byte order; mode "wl" writes II, "wb" MM.
@@ -47,17 +46,10 @@ bool writeTiff(const QString &path, const char *mode, const TiffLayout &layout, 
     TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, layout.format);
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, layout.samplesPerPixel == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(1));
     bool ok = true;
-    if (layout.tiled) {
-        TIFFSetField(tif, TIFFTAG_TILEWIDTH, uint32_t(16));
-        TIFFSetField(tif, TIFFTAG_TILELENGTH, uint32_t(16));
-        QByteArray tile(int(TIFFTileSize(tif)), '\0');
-        ok = TIFFWriteTile(tif, tile.data(), 0, 0, 0, 0) >= 0;
-    } else {
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(1));
-        for (int y = 0; y < 2 && ok; ++y)
-            ok = TIFFWriteScanline(tif, samples.data() + y * samples.size() / 2, uint32_t(y), 0) >= 0;
-    }
+    for (int y = 0; y < 2 && ok; ++y)
+        ok = TIFFWriteScanline(tif, samples.data() + y * samples.size() / 2, uint32_t(y), 0) >= 0;
     TIFFClose(tif);
     return ok;
 }
@@ -106,7 +98,7 @@ class TestImgData : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
-    ImgData reused;  // every load row reads into it, so rows of each kind are released by the next load
+    ImgData reused;  // every row reads into it, so rows of each kind are released by the next load
 
     QString write(const QString &name, const QByteArray &bytes)
     {
@@ -140,74 +132,64 @@ private slots:
         TIFFSetWarningHandler(nullptr);
     }
 
-    // Format detection by first bytes, and every refusal: false, a debug line where one is due, no rows.
+    // Format detection by first bytes, and every refusal: false, the due debug lines, no rows.
     void load_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("kind");  // None: refused
         QTest::addColumn<QStringList>("messages");  // patterns of debug lines that must appear
-
-        const int u16 = SAMPLEFORMAT_UINT;
-        const QByteArray u16Samples = hostBytes(QVector<quint16>{1, 2, 3, 4, 5, 6});
-        const QString layout = "^Unsupported TIFF layout ";
+        const auto row = [](const char *name, const QByteArray &bytes, const QStringList &messages = {}) {
+            QTest::newRow(name) << bytes << int(ImgData::None) << messages;
+        };
+        const QString shortZrt = "^invalid file size\\. expected \\(h,w\\) =  %1$";
         const QString outOfRange = "^Image size out of range ";
-        QTest::newRow("II tiff") << tiff("wl", {1, 16, u16, false}, u16Samples) << int(ImgData::TiffU16) << QStringList();
-        QTest::newRow("MM tiff") << tiff("wb", {1, 16, u16, false}, u16Samples) << int(ImgData::TiffU16) << QStringList();
-        QTest::newRow("II junk") << QByteArray("II junk, not a tiff") << int(ImgData::None) << QStringList();
-        QTest::newRow("IM zrt") << zrtBytes(3, 2, "", 2, zrt16) << int(ImgData::U16) << QStringList();
+
         QTest::newRow("zrt of no rows") << zrtBytes(5, 0, "", 2, {}) + QByteArray(8, '\0') << int(ImgData::U16)
                                         << QStringList();
-        QTest::newRow("IM junk goes to zrt") << zrtBytes(1, 1, "", 2, {}).left(15) << int(ImgData::None)
-                                             << QStringList{"^invalid file size\\. expected \\(h,w\\) =  1 1$"};
-        QTest::newRow("CT magic") << ctOne << int(ImgData::Float) << QStringList();
-        QTest::newRow("CT magic lower case") << ctOne.toLower() << int(ImgData::None) << QStringList();
-        QTest::newRow("CT magic after zero byte") << QByteArray(1, '\0') + ctOne << int(ImgData::None) << QStringList();
-        QTest::newRow("CT magic cut by zero byte") << QByteArray("#PLMR-CT\0Img\n# RANGE_X1 = 1\n", 28)
-                                                   << int(ImgData::None) << QStringList();
-        QTest::newRow("2dData") << saved2dData() << int(ImgData::Double) << QStringList{"^header size "};
-        QTest::newRow("unknown bytes") << QByteArray("MI hello world 123456\n") << int(ImgData::None) << QStringList();
-        QTest::newRow("15 bytes") << QByteArray("abcdefghijklmno") << int(ImgData::None) << QStringList();
-        QTest::newRow("14 bytes") << QByteArray("abcdefghijklmn") << int(ImgData::None)
-                                  << QStringList{"^Error on reading file \\(1\\) \".*\"$"};
+        row("II junk", "II junk, not a tiff");
+        row("IM junk goes to zrt", zrtBytes(1, 1, "", 2, {}).left(15), {shortZrt.arg("1 1")});
+        row("CT magic lower case", ctOne.toLower());
+        row("CT magic after zero byte", QByteArray(1, '\0') + ctOne);
+        row("CT magic cut by zero byte", QByteArray("#PLMR-CT\0Img\n# RANGE_X1 = 1\n", 28));
+        row("unknown bytes", "MI hello world 123456\n");
+        row("15 bytes", "abcdefghijklmno");
+        row("14 bytes", "abcdefghijklmn", {"^Error on reading file \\(1\\) \".*\"$"});
 
-        const QVector<TiffLayout> refused{{3, 8, u16, false}, {2, 16, u16, false}, {1, 16, SAMPLEFORMAT_INT, false},
-                                          {1, 8, SAMPLEFORMAT_INT, false}, {1, 64, SAMPLEFORMAT_IEEEFP, false},
-                                          {1, 64, u16, false}, {1, 16, SAMPLEFORMAT_IEEEFP, false},
-                                          {1, 1, u16, false}, {1, 16, SAMPLEFORMAT_VOID, false}, {1, 16, u16, true}};
+        const int u16 = SAMPLEFORMAT_UINT;
+        const QVector<TiffLayout> refused{{3, 8, u16}, {2, 16, u16}, {1, 16, SAMPLEFORMAT_INT}, {1, 8, SAMPLEFORMAT_INT},
+                                          {1, 64, SAMPLEFORMAT_IEEEFP}, {1, 64, u16}, {1, 16, SAMPLEFORMAT_IEEEFP},
+                                          {1, 1, u16}, {1, 16, SAMPLEFORMAT_VOID}};
         for (const TiffLayout &l : refused) {
             const QByteArray samples((3 * l.samplesPerPixel * l.bits + 7) / 8 * 2, '\x11');
-            QTest::addRow("tiff %d x %d bits, format %d%s", l.samplesPerPixel, l.bits, l.format, l.tiled ? ", tiled" : "")
-                << tiff("wl", l, samples) << int(ImgData::None) << QStringList{layout};
+            QTest::addRow("tiff %d x %d bits, format %d", l.samplesPerPixel, l.bits, l.format)
+                << tiff("wl", l, samples) << int(ImgData::None) << QStringList{"^Unsupported TIFF layout "};
         }
-        // A 2 x 2 16-bit image whose only strip lies beyond the end of the file.
-        QTest::newRow("tiff strip beyond the end")
-            << handTiff({{256, 3, 1, 2}, {257, 3, 1, 2}, {258, 3, 1, 16}, {259, 3, 1, 1}, {262, 3, 1, 1},
-                         {273, 4, 1, 100000}, {277, 3, 1, 1}, {278, 3, 1, 2}, {279, 4, 1, 8}})
-            << int(ImgData::None) << QStringList{"^TIFF row can not be read .* 0$"};
+        // 2 x 2 16-bit images: one in tiles, one whose only strip lies beyond the end of the file.
+        const QVector<QVector<quint32>> tags{{256, 3, 1, 2}, {257, 3, 1, 2}, {258, 3, 1, 16}, {259, 3, 1, 1},
+                                             {262, 3, 1, 1}};
+        row("tiff in tiles", handTiff(tags + QVector<QVector<quint32>>{{322, 3, 1, 16}, {323, 3, 1, 16},
+                                                                       {324, 4, 1, 8}, {325, 4, 1, 512}}),
+            {"^Unsupported TIFF layout "});
+        row("tiff strip beyond the end",
+            handTiff(tags + QVector<QVector<quint32>>{{273, 4, 1, 100000}, {277, 3, 1, 1}, {278, 3, 1, 2}, {279, 4, 1, 8}}),
+            {"^TIFF row can not be read .* 0$"});
 
-        const QByteArray zrt32Comment("BytesPerPixel=4,Exposure=10");
-        QTest::newRow("zrt 32-bit one byte short") << zrtBytes(3, 2, zrt32Comment, 4, zrt32).chopped(1) << int(ImgData::None)
-            << QStringList{"^invalid file size\\. expected \\(h,w\\) =  2 3$", "^Error on reading \\(2\\) "};
-        QTest::newRow("zrt 16-bit one byte short") << zrtBytes(3, 2, "", 2, zrt16).chopped(1) << int(ImgData::None)
-            << QStringList{"^invalid file size\\. expected \\(h,w\\) =  2 3$", "^Error on reading \\(3\\) "};
+        row("zrt 32-bit one byte short", zrtBytes(3, 2, "BytesPerPixel=4,Exposure=10", 4, zrt32).chopped(1),
+            {shortZrt.arg("2 3"), "^Error on reading \\(2\\) "});
+        row("zrt 16-bit one byte short", zrtBytes(3, 2, "", 2, zrt16).chopped(1),
+            {shortZrt.arg("2 3"), "^Error on reading \\(3\\) "});
         // More pixels than a grid holds: refused before any row is allocated.
-        QTest::newRow("zrt 65535 square") << zrtBytes(65535, 65535, "BytesPerPixel=4", 4, {1, 2, 3})
-                                          << int(ImgData::None) << QStringList{"^Image size out of range 65535 65535 "};
-        QTest::newRow("zrt wide, ends early") << zrtBytes(60000, 4000, "", 2, {1, 2, 3, 4}) << int(ImgData::None)
-            << QStringList{"^invalid file size\\. expected \\(h,w\\) =  4000 60000$", "^Error on reading \\(3\\) "};
+        row("zrt 65535 square", zrtBytes(65535, 65535, "BytesPerPixel=4", 4, {1, 2, 3}), {outOfRange + "65535 65535 "});
+        row("zrt wide, ends early", zrtBytes(60000, 4000, "", 2, {1, 2, 3, 4}),
+            {shortZrt.arg("4000 60000"), "^Error on reading \\(3\\) "});
 
-        const QVector<QPair<QByteArray, QString>> ctRanges{
-            {"# RANGE_X1 = 2\n", QString()},
-            {"# RANGE_X0 = 5\n# RANGE_X1 = 2\n# RANGE_Y1 = 2\n", QString()},
-            {"# RANGE_X1 = 0.9\n# RANGE_Y1 = 2\n", QString()},
-            {"# RANGE_X0 = -2e9\n# RANGE_X1 = 2e9\n# RANGE_Y1 = 1\n", outOfRange},
-            {"# RANGE_X1 = 100000\n# RANGE_Y1 = 100000\n", outOfRange},
-            {"# RANGE_X1 = 1e300\n# RANGE_Y1 = 1\n", outOfRange}};
-        for (const auto &r : ctRanges) {
-            QTest::addRow("ct %s", r.first.simplified().constData())
-                << "#PLMR-CTImg\n" + r.first + "0 0 1\n" << int(ImgData::None)
-                << (r.second.isEmpty() ? QStringList() : QStringList{r.second});
-        }
+        const QByteArray ct("#PLMR-CTImg\n");
+        row("ct no range", ct + "# RANGE_X1 = 2\n0 0 1\n");
+        row("ct reversed", ct + "# RANGE_X0 = 5\n# RANGE_X1 = 2\n# RANGE_Y1 = 2\n0 0 1\n");
+        row("ct below one", ct + "# RANGE_X1 = 0.9\n# RANGE_Y1 = 2\n0 0 1\n");
+        row("ct width beyond int", ct + "# RANGE_X0 = -2e9\n# RANGE_X1 = 2e9\n# RANGE_Y1 = 1\n0 0 1\n", {outOfRange});
+        row("ct beyond storage", ct + "# RANGE_X1 = 100000\n# RANGE_Y1 = 100000\n0 0 1\n", {outOfRange});
+        row("ct huge value", ct + "# RANGE_X1 = 1e300\n# RANGE_Y1 = 1\n0 0 1\n", {outOfRange});
     }
 
     void load()
@@ -226,6 +208,7 @@ private slots:
     }
 
     // Every sample converted exactly, every pixel valid, range including 0, dataId the base name.
+    // Names carry other extensions: only the first bytes decide.
     void values_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -236,16 +219,16 @@ private slots:
         const QVector<quint8> u8{0, 1, 127, 128, 254, 255};
         const QVector<quint16> u16{0, 1, 0x1234, 256, 65534, 65535};
         const QVector<float> f32{0.0f, -2.25f, 1.5f, 1e30f, std::numeric_limits<float>::max(), 1e-40f};
-        const QString tifName = QString::fromUtf8("画像é.tif");
+        const QString tifName = QString::fromUtf8("画像é.zrt");
         for (const char *mode : {"wl", "wb"}) {
             const char *order = QByteArray(mode) == "wl" ? "II" : "MM";
-            QTest::addRow("tiff u8 %s", order) << tiff(mode, {1, 8, SAMPLEFORMAT_UINT, false}, hostBytes(u8))
+            QTest::addRow("tiff u8 %s", order) << tiff(mode, {1, 8, SAMPLEFORMAT_UINT}, hostBytes(u8))
                                                << tifName << int(ImgData::U16) << doubles(u8);
-            QTest::addRow("tiff u16 %s", order) << tiff(mode, {1, 16, SAMPLEFORMAT_UINT, false}, hostBytes(u16))
+            QTest::addRow("tiff u16 %s", order) << tiff(mode, {1, 16, SAMPLEFORMAT_UINT}, hostBytes(u16))
                                                 << tifName << int(ImgData::TiffU16) << doubles(u16);
-            QTest::addRow("tiff u32 %s", order) << tiff(mode, {1, 32, SAMPLEFORMAT_UINT, false}, hostBytes(zrt32))
+            QTest::addRow("tiff u32 %s", order) << tiff(mode, {1, 32, SAMPLEFORMAT_UINT}, hostBytes(zrt32))
                                                 << tifName << int(ImgData::U32) << doubles(zrt32);
-            QTest::addRow("tiff float %s", order) << tiff(mode, {1, 32, SAMPLEFORMAT_IEEEFP, false}, hostBytes(f32))
+            QTest::addRow("tiff float %s", order) << tiff(mode, {1, 32, SAMPLEFORMAT_IEEEFP}, hostBytes(f32))
                                                   << tifName << int(ImgData::Float) << doubles(f32);
         }
 
@@ -254,7 +237,7 @@ private slots:
             {"Gain=1,BytesPerPixel=1", 2}, {QByteArray("BytesPerPixel=4\0junk", 20), 4}, {"bytesperpixel=4", 2}};
         for (const auto &c : zrtComments) {
             const QVector<quint32> &samples = c.second == 4 ? zrt32 : zrt16;
-            QTest::addRow("zrt %s", c.first.constData()) << zrtBytes(3, 2, c.first, c.second, samples) << "image.zrt"
+            QTest::addRow("zrt %s", c.first.constData()) << zrtBytes(3, 2, c.first, c.second, samples) << "image.tif"
                 << int(c.second == 4 ? ImgData::U32 : ImgData::U16) << doubles(samples);
         }
 
@@ -279,10 +262,10 @@ private slots:
         QFETCH(QVector<double>, expected);
         if (kind == ImgData::Double)
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^header size \".*grid\\.part\\.qlv\" .* 3 2$"));
-        ImgData img;
-        QVERIFY(img.load(write(name, bytes)));
-        QCOMPARE(img.sampleKind, kind);
-        const std::unique_ptr<TDData> data(img.toTDData());
+        QVERIFY(reused.load(write(name, bytes)));
+        QCOMPARE(reused.sampleKind, kind);
+        QCOMPARE(reused.rows.size(), reused.height);
+        const std::unique_ptr<TDData> data(reused.toTDData());
         QVERIFY(data->values == expected);  // exact, not fuzzy
         QCOMPARE(data->valids.count(true), expected.size());
         QCOMPARE(data->minVal, std::min(0.0, *std::min_element(expected.begin(), expected.end())));
