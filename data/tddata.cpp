@@ -154,7 +154,7 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
         return nullptr;
     // The buffer of a rendering of the same format and size is reused: its padding bytes are
     // still zero, and a fresh buffer would cost a page fault per 4 KiB on first touch.
-    const bool reuse = img && imgBuf && img->format() == QImage::Format(cb->format) && img->width() == width
+    const bool reuse = img && imgBuf && int(img->format()) == cb->format && img->width() == width
                        && img->height() == height;
     delete img;
     img = nullptr;
