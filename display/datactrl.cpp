@@ -162,8 +162,7 @@ void DataCtrl::draw(QPainter *p)
         return;
     const DispA *area = imgDisp.ui.ImgDispA;
     const ChCoord &cc = imgDisp.chCoord;
-    if (isFiniteRect(viewRect))
-        p->drawImage(QRectF(0, 0, area->width(), area->height()), *dataset->img, viewRect);
+    drawView(p, *dataset->img, viewRect, area->size());
 
     if (imgDisp.regionState == ImgDisp::Dragging || imgDisp.regionState == ImgDisp::RegionSet) {
         p->setPen(ColorBar0::markColor(imgDisp.regionState == ImgDisp::Dragging ? 0 : 1));
@@ -181,6 +180,23 @@ void DataCtrl::draw(QPainter *p)
     p->setPen(RegionListColor);
     drawRegionList(p);
     drawPeaks(p);
+}
+
+void DataCtrl::drawView(QPainter *p, const QImage &img, const QRectF &view, const QSizeF &area)
+{
+    if (!isFiniteRect(view) || view.width() <= 0 || view.height() <= 0 || img.depth() % 8 != 0)
+        return;
+    const QRect src = view.toAlignedRect() & img.rect();
+    if (src.isEmpty())
+        return;
+    // Same mapping as drawing view into the whole area, restricted to the whole pixels inside img.
+    const double sx = area.width() / view.width();
+    const double sy = area.height() / view.height();
+    const QRectF target((src.x() - view.x()) * sx, (src.y() - view.y()) * sy, src.width() * sx,
+                        src.height() * sy);
+    const QImage part(img.constBits() + qint64(src.y()) * img.bytesPerLine() + src.x() * (img.depth() / 8),
+                      src.width(), src.height(), img.bytesPerLine(), img.format());
+    p->drawImage(target, part);
 }
 
 void DataCtrl::drawRegionList(QPainter *p) const

@@ -8,7 +8,9 @@
 #include <QRectF>
 
 class ImgData;
+class QImage;
 class QPainter;
+class QSizeF;
 class TDData;
 
 // The control row of one dataset: its number and identifier, the S1/S2/A/B selection buttons,
@@ -67,6 +69,11 @@ private slots:
 public slots:
     void noticedAt(int ix, int iy);
     void setFocused(bool f);
+
+public:
+    // Draws the part view (data pixels) of img into the rectangle (0, 0, area): only the pixels
+    // inside img are read, through a shallow sub-image, so a paint costs the visible part only.
+    static void drawView(QPainter *p, const QImage &img, const QRectF &view, const QSizeF &area);
 
 private:
     // Shows the data rectangle view in the image area (y downwards, so its top at the top edge).

@@ -7,7 +7,9 @@
 #include "displaytesttools.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -83,6 +85,8 @@ private slots:
     void drawsImageAndMarks();
     void drawDegenerate_data();
     void drawDegenerate();
+    void drawViewMatchesWholeImage_data();
+    void drawViewMatchesWholeImage();
 };
 
 void TestDataCtrl::setDataShowsDataset()
@@ -373,6 +377,39 @@ void TestDataCtrl::drawDegenerate()
     QVERIFY(!img.isNull());
     if (!size)
         QCOMPARE(img.pixelColor(img.width() / 2, img.height() / 2), QColor(255, 255, 255));
+}
+
+void TestDataCtrl::drawViewMatchesWholeImage_data()
+{
+    QTest::addColumn<QRectF>("view");
+    QTest::newRow("whole") << QRectF(0, 0, 23, 17);
+    QTest::newRow("zoom in") << QRectF(3.3, 2.7, 5.9, 4.1);
+    QTest::newRow("zoom out") << QRectF(-7.4, -5.2, 41.3, 30.9);
+    QTest::newRow("past left top") << QRectF(-2.6, -3.1, 11.2, 9.7);
+    QTest::newRow("past right bottom") << QRectF(15.2, 9.6, 12.3, 10.1);
+    QTest::newRow("outside") << QRectF(30.5, 2.0, 5.0, 5.0);
+}
+
+void TestDataCtrl::drawViewMatchesWholeImage()
+{
+    QFETCH(QRectF, view);
+    QRandomGenerator rng(7);
+    for (QImage::Format format : {QImage::Format_RGB888, QImage::Format_Grayscale8}) {
+        QImage img(23, 17, format);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.bytesPerLine(); ++x)
+                img.scanLine(y)[x] = uchar(rng.bounded(256));
+        // Reference: the whole image drawn with view as the source rectangle.
+        QImage expected(97, 83, QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        QPainter(&expected).drawImage(QRectF(QPointF(0, 0), expected.size()), img, view);
+        QImage actual(expected.size(), QImage::Format_RGB32);
+        actual.fill(Qt::white);
+        QPainter p(&actual);
+        DataCtrl::drawView(&p, img, view, actual.size());
+        p.end();
+        QCOMPARE(actual, expected);
+    }
 }
 
 QTEST_MAIN(TestDataCtrl)
