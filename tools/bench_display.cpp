@@ -1,6 +1,7 @@
 // Times rendering and loading side by side with their plain per-pixel versions on synthetic
 // frames of doubles with about one pixel in a hundred invalid, at 1024, 2048 and 4096 pixels a
-// side, single-threaded, and prints one table row per operation with the ratio.
+// side, single-threaded, and prints one table row per operation with the ratio; also one paint
+// of such a frame into an image area.
 // Run from a Release build: bench_display [sides...], e.g. bench_display 1024 2048.
 //
 // Each figure is the best of five runs in processor time of the running thread. Files are read
@@ -9,10 +10,12 @@
 #include "data/imgdata.h"
 #include "data/tddata.h"
 #include "display/colorbar0.h"
+#include "display/datactrl.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -167,6 +170,28 @@ void benchSide(int side, const QTemporaryDir &dir)
     }
 }
 
+// One paint of an 800 x 800 image area: the whole frame, a 4x zoom-in about the centre and a
+// zoom-out showing the frame at half its area width; plain is the whole-image drawImage.
+void benchPaint(int side)
+{
+    const std::unique_ptr<TDData> src = frame(side);
+    QImage area(800, 800, QImage::Format_RGB32);
+    const QRectF views[] = {QRectF(0, 0, side, side), QRectF(side * 0.375, side * 0.375, side / 4.0, side / 4.0),
+                            QRectF(-side / 2.0, -side / 2.0, side * 2.0, side * 2.0)};
+    const char *names[] = {"whole", "4x zoom-in", "zoom-out"};
+    ColorBar0 cb;
+    for (int format : {int(ColorBar0::FormatRGB888), int(ColorBar0::FormatGrayscale8)}) {
+        cb.format = format;
+        src->makeImg(&cb);
+        QPainter p(&area);
+        for (int i = 0; i < 3; ++i) {
+            row(QStringLiteral("paint 800 x 800, %1, format %2").arg(QLatin1String(names[i])).arg(format), side,
+                bestMs([&] { p.drawImage(QRectF(0, 0, 800, 800), *src->img, views[i]); }),
+                bestMs([&] { DataCtrl::drawView(&p, *src->img, views[i], QSizeF(800, 800)); }));
+        }
+    }
+}
+
 void silence(QtMsgType, const QMessageLogContext &, const QString &) {}
 
 } // namespace
@@ -189,8 +214,10 @@ int main(int argc, char **argv)
     QTextStream(stdout) << "| operation | side | plain ms | fast ms | plain / fast |" << Qt::endl
                         << "|---|---|---|---|---|" << Qt::endl;
     for (int side : qAsConst(sides)) {
-        if (side > 0)
+        if (side > 0) {
             benchSide(side, dir);
+            benchPaint(side);
+        }
     }
     return 0;
 }
