@@ -19,6 +19,8 @@
 // Helpers called from clones are forced inline so that they are compiled for the clone's
 // instruction set; they take and return no vectors, which keeps the calling convention plain.
 #define QUELVO_LANE_INLINE inline __attribute__((always_inline))
+// The same for a lambda inside a clone, written after its parameter list.
+#define QUELVO_LANE_LAMBDA __attribute__((always_inline))
 
 namespace Lanes {
 

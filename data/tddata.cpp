@@ -1,6 +1,7 @@
 #include "tddata.h"
 
 #include "data/lanes.h"
+#include "data/runningmeans.h"
 #include "display/colorbar0.h"
 
 #include <QImage>
@@ -128,22 +129,15 @@ TDData::~TDData()
 
 TDData *TDData::movingAvr(int ax, int ay) const
 {
-    if (ax > 0) {
-        auto *rows = new TDData(width, height);
-        movingAvrX(rows, ax);
-        if (ay < 1)
-            return rows;
-        auto *both = new TDData(width, height);
-        rows->movingAvrY(both, ay);
-        rows->deleteLater();
-        return both;
-    }
     auto *result = new TDData(width, height);
-    if (ay < 1) {
+    if (ay >= 1) {
+        // Both passes, or the one along columns, in one sweep without an intermediate grid.
+        RunningMeans(this, ax, ay).writeRows(result);
+    } else if (ax > 0) {
+        movingAvrX(result, ax);
+    } else {
         copyRect(result, QRect(0, 0, width, height), false);
         copyInfos(result);
-    } else {
-        movingAvrY(result, ay);
     }
     return result;
 }

@@ -1,10 +1,12 @@
 #include "adaptivethresholdf.h"
 
 #include "data/lanes.h"
+#include "data/runningmeans.h"
 #include "data/tddata.h"
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -17,7 +19,7 @@ QUELVO_LANE_CLONES
 bool thresholdRow(const double *values, const bool *valids, const double *mean, int n, double *out, bool *outValid)
 {
     Bits any{};
-    auto chunk = [&any](const double *v, const bool *f, const double *m, double *o, bool *ov) {
+    auto chunk = [&any](const double *v, const bool *f, const double *m, double *o, bool *ov) QUELVO_LANE_LAMBDA {
         Doubles value, average, map;
         Bits valid;
         std::memcpy(&value, v, sizeof value);
@@ -62,21 +64,34 @@ AdaptiveThresholdF::AdaptiveThresholdF(int areaHW, int areaHH)
 
 TDData *AdaptiveThresholdF::exec(const TDData *src, const QRect &rect) const
 {
-    TDData *mean = src->movingAvr(areaHW, areaHH);
     auto *result = new TDData(src->width, src->height);
     const QRect r = insideGrid(src, rect);
     // The fresh result holds 0.0 everywhere, so storing 0.0 only sets the flag, and its range
     // already holds 0.0: only a 1.0 can widen it.
     bool anyAbove = false;
-    for (int y = r.top(); y <= r.bottom(); ++y) {
+    auto threshold = [&](int y, const double *meanRow) {
         const int i = src->index(r.left(), y);
-        anyAbove = thresholdRow(src->values.constData() + i, src->valids.constData() + i,
-                                mean->values.constData() + i, r.width(), result->values.data() + i,
-                                result->valids.data() + i) || anyAbove;
+        anyAbove = thresholdRow(src->values.constData() + i, src->valids.constData() + i, meanRow + r.left(),
+                                r.width(), result->values.data() + i, result->valids.data() + i)
+                   || anyAbove;
+    };
+    if (areaHH >= 1) {
+        // The means come row by row from one sweep, compared as they come, and never fill a grid.
+        RunningMeans means(src, areaHW, areaHH);
+        std::vector<double> meanRow(size_t(src->width), 0.0);
+        for (int y = 0; y <= r.bottom(); ++y) {
+            means.nextMeans(meanRow.data());
+            if (y >= r.top())
+                threshold(y, meanRow.data());
+        }
+    } else {
+        TDData *mean = src->movingAvr(areaHW, areaHH);
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            threshold(y, mean->values.constData() + src->index(0, y));
+        mean->deleteLater();
     }
     if (anyAbove)
         result->widenRange(1.0);
-    mean->deleteLater();
     result->dataId = QStringLiteral("%1: AT(%2,%3)").arg(src->dataId, QString::number(areaHW), QString::number(areaHH));
     src->copyInfos(result);
     return result;

@@ -136,6 +136,7 @@ void TestFilterExactness::runningSums_data()
     QTest::newRow("one column") << 1 << 40 << 4 << int(InvalidNonFinite);
     QTest::newRow("one row") << 40 << 1 << 4 << int(InvalidNonFinite);
     QTest::newRow("rows not a multiple of the group") << 19 << 7 << 2 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("rows much longer than the window") << 130 << 11 << 3 << int(InvalidNonFinite | ValidNonFinite);
     QTest::newRow("empty") << 0 << 3 << 2 << 0;
 }
 
@@ -189,23 +190,29 @@ void TestFilterExactness::runningSumsSignedZeroRange()
 
 void TestFilterExactness::movingAverage_data()
 {
+    QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("hw");
     QTest::addColumn<int>("hh");
     QTest::addColumn<int>("trouble");
-    QTest::newRow("12, 12") << 12 << 12 << int(InvalidNonFinite);
-    QTest::newRow("12, 12, valid infinities") << 12 << 12 << int(InvalidNonFinite | ValidNonFinite);
-    QTest::newRow("3, 0") << 3 << 0 << int(InvalidNonFinite);
-    QTest::newRow("-2, 5") << -2 << 5 << int(InvalidNonFinite | Ties);
-    QTest::newRow("0, 0 copies") << 0 << 0 << int(InvalidNonFinite | ValidNonFinite);
-    QTest::newRow("wider than the grid") << 80 << 70 << int(InvalidNonFinite);
+    const QSize small(37, 29);
+    QTest::newRow("12, 12") << small << 12 << 12 << int(InvalidNonFinite);
+    QTest::newRow("12, 12, valid infinities") << small << 12 << 12 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("3, 0") << small << 3 << 0 << int(InvalidNonFinite);
+    QTest::newRow("-2, 5") << small << -2 << 5 << int(InvalidNonFinite | Ties);
+    QTest::newRow("0, 0 copies") << small << 0 << 0 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("wider than the grid") << small << 80 << 70 << int(InvalidNonFinite);
+    // Grids many windows long, so that the rows and columns kept in passing are reused many times.
+    QTest::newRow("long grid, 5, 7") << QSize(141, 117) << 5 << 7 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("long grid, 1, 1, ties") << QSize(67, 90) << 1 << 1 << int(InvalidNonFinite | Ties);
 }
 
 void TestFilterExactness::movingAverage()
 {
+    QFETCH(QSize, size);
     QFETCH(int, hw);
     QFETCH(int, hh);
     QFETCH(int, trouble);
-    std::unique_ptr<TDData> src(troubledGrid(37, 29, 5, trouble));
+    std::unique_ptr<TDData> src(troubledGrid(size.width(), size.height(), 5, trouble));
     addInfos(src.get());
     src->setRegion(QRect(2, 3, 4, 5));
     std::unique_ptr<TDData> fast(MovingAvrF(hw, hh).exec(src.get(), QRect(-5, -5, 100, 3)));
@@ -216,25 +223,33 @@ void TestFilterExactness::movingAverage()
 
 void TestFilterExactness::adaptiveThreshold_data()
 {
+    QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("hw");
     QTest::addColumn<int>("hh");
     QTest::addColumn<QRect>("rect");
     QTest::addColumn<int>("trouble");
-    QTest::newRow("whole grid") << 12 << 12 << QRect(0, 0, 37, 29) << int(InvalidNonFinite);
-    QTest::newRow("ties") << 2 << 1 << QRect(0, 0, 37, 29) << int(InvalidNonFinite | Ties);
-    QTest::newRow("past every edge") << 3 << 4 << QRect(-4, -2, 50, 40) << int(InvalidNonFinite | ValidNonFinite);
-    QTest::newRow("inner") << 1 << 0 << QRect(QPoint(5, 6), QPoint(20, 11)) << int(InvalidNonFinite);
-    QTest::newRow("inverted") << 1 << 1 << QRect(QPoint(9, 9), QPoint(2, 2)) << int(InvalidNonFinite);
-    QTest::newRow("outside") << 1 << 1 << QRect(40, 0, 5, 5) << int(InvalidNonFinite);
+    const QSize small(37, 29);
+    QTest::newRow("whole grid") << small << 12 << 12 << QRect(0, 0, 37, 29) << int(InvalidNonFinite);
+    QTest::newRow("ties") << small << 2 << 1 << QRect(0, 0, 37, 29) << int(InvalidNonFinite | Ties);
+    QTest::newRow("past every edge") << small << 3 << 4 << QRect(-4, -2, 50, 40)
+                                     << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("inner") << small << 1 << 0 << QRect(QPoint(5, 6), QPoint(20, 11)) << int(InvalidNonFinite);
+    QTest::newRow("columns only") << small << -1 << 3 << QRect(QPoint(5, 6), QPoint(20, 11))
+                                  << int(InvalidNonFinite | Ties);
+    QTest::newRow("inverted") << small << 1 << 1 << QRect(QPoint(9, 9), QPoint(2, 2)) << int(InvalidNonFinite);
+    QTest::newRow("outside") << small << 1 << 1 << QRect(40, 0, 5, 5) << int(InvalidNonFinite);
+    QTest::newRow("long grid, middle rows") << QSize(53, 140) << 3 << 6 << QRect(QPoint(4, 50), QPoint(40, 96))
+                                            << int(InvalidNonFinite | ValidNonFinite);
 }
 
 void TestFilterExactness::adaptiveThreshold()
 {
+    QFETCH(QSize, size);
     QFETCH(int, hw);
     QFETCH(int, hh);
     QFETCH(QRect, rect);
     QFETCH(int, trouble);
-    std::unique_ptr<TDData> src(troubledGrid(37, 29, 8, trouble));
+    std::unique_ptr<TDData> src(troubledGrid(size.width(), size.height(), 8, trouble));
     addInfos(src.get());
     std::unique_ptr<TDData> fast(AdaptiveThresholdF(hw, hh).exec(src.get(), rect));
     std::unique_ptr<TDData> plain(Plain::adaptiveThreshold(src.get(), rect, hw, hh));

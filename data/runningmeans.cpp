@@ -1,0 +1,561 @@
+#include "runningmeans.h"
+
+#include "data/lanes.h"
+#include "data/tddata0.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+// The means come out with the same bits as the plain running sums of their definition: every sum
+// still adds and subtracts its pixels one by one in the defined order. The sums run side by side
+// instead, each lane of a vector one sum (a column for the pass along columns, a row for the pass
+// along rows), with invalid pixels and pixels beyond the edges read as 0.0: a sum starts at +0.0
+// and so can never become -0.0, which makes adding or subtracting 0.0 leave it exactly as it is.
+// Counts are kept as doubles: whole numbers, exact, divided by as the definition's int count is.
+
+namespace {
+
+using Lanes::Bits;
+using Lanes::Doubles;
+
+const double infinity = std::numeric_limits<double>::infinity();
+
+// Eight set flags read as one number.
+const quint64 allValid = 0x0101010101010101;
+
+// Rows read ahead of the one entering the column sums, which are quick enough to wait for memory.
+const int prefetchRows = 2;
+
+// Room for a whole number of vectors.
+int lanesFor(int n)
+{
+    return (n + Lanes::count - 1) / Lanes::count * Lanes::count;
+}
+
+int powerOfTwoFrom(int n)
+{
+    int p = 1;
+    while (p < n)
+        p *= 2;
+    return p;
+}
+
+void prefetchRow(const double *values, const bool *valids, int n)
+{
+    const int line = 64;
+    for (int i = 0; i < n; i += line / int(sizeof(double)))
+        __builtin_prefetch(values + i);
+    for (int i = 0; i < n; i += line)
+        __builtin_prefetch(valids + i);
+}
+
+// Extremes of the written means, one pair per lane. Each lane sees one stretch of the writing
+// order of the definition (a column, or a row) and the lanes are folded in that order, which
+// reaches the very range that widening value by value does, down to which of +0.0 and -0.0
+// stays on a tie.
+void foldRange(const double *lo, const double *hi, int lanes, TDData0 *dst)
+{
+    for (int i = 0; i < lanes; ++i) {
+        if (dst->minVal > lo[i])
+            dst->minVal = lo[i];
+        if (hi[i] > dst->maxVal)
+            dst->maxVal = hi[i];
+    }
+}
+
+// Rows (values and flags) of which a vector is read at a time; the last few pixels of a row go
+// through copies padded with invalid pixels, so that nothing past the row is read or written.
+struct PixelRow
+{
+    const double *values;
+    const bool *valids;
+};
+
+struct Tail
+{
+    Tail(PixelRow row, int i, int n)
+    {
+        std::copy_n(row.values + i, n - i, values);
+        std::copy_n(row.valids + i, n - i, valids);
+    }
+    PixelRow row() const { return {values, valids}; }
+
+    double values[Lanes::count] = {};
+    bool valids[Lanes::count] = {};
+};
+
+// One vector of pixels of a grid row: values with 0.0 where invalid, flags as 0.0 or 1.0.
+QUELVO_LANE_INLINE void loadMasked(const double *values, const bool *valids, Doubles *masked, Doubles *flags)
+{
+    Doubles v;
+    Bits w;
+    std::memcpy(&v, values, sizeof v);
+    Lanes::flagMask(valids, &w);
+    Lanes::choose(w, v, Doubles{}, masked);
+    Lanes::choose(w, Doubles{} + 1.0, Doubles{}, flags);
+}
+
+// *mean = sum / count in the lanes of valid pixels, where the pixel itself makes the count at
+// least 1; the other lanes hold a value nobody reads.
+QUELVO_LANE_INLINE void meanOf(const Doubles &sum, const Doubles &count, const Bits &valid, Doubles *mean)
+{
+    Doubles divisor;
+    Lanes::choose(valid, count, Doubles{} + 1.0, &divisor);
+    *mean = sum / divisor;
+}
+
+// meanOf, and the lanes' extremes *lo and *hi widened with the valid lanes' means.
+QUELVO_LANE_INLINE void meanLanes(const Doubles &sum, const Doubles &count, const Bits &valid, Doubles *mean,
+                                  Doubles *lo, Doubles *hi)
+{
+    meanOf(sum, count, valid, mean);
+    Lanes::choose(valid & (*mean < *lo), *mean, *lo, lo);
+    Lanes::choose(valid & (*mean > *hi), *mean, *hi, hi);
+}
+
+// Writes mean to the pixels of out whose source pixel (valids) is valid and marks them valid;
+// the others keep what they hold.
+QUELVO_LANE_INLINE void storeValidLanes(const Doubles &mean, const bool *valids, double *out, bool *outValid)
+{
+    quint64 b;
+    std::memcpy(&b, valids, sizeof b);
+    Doubles stored = mean;
+    // Mostly all eight pixels are valid: then the destination need not be read.
+    if (b != allValid) {
+        Bits w;
+        Doubles old;
+        Lanes::flagMask(valids, &w);
+        std::memcpy(&old, out, sizeof old);
+        Lanes::choose(w, mean, old, &stored);
+        quint64 ob;
+        std::memcpy(&ob, outValid, sizeof ob);
+        b |= ob;
+    }
+    std::memcpy(out, &stored, sizeof stored);
+    std::memcpy(outValid, &b, sizeof b);
+}
+
+// Transposes eight vectors in place: lane j of vector i becomes lane i of vector j.
+QUELVO_LANE_INLINE void transpose(Doubles r[8])
+{
+    Doubles t[8];
+    for (int i = 0; i < 8; i += 2) {
+        t[i] = __builtin_shuffle(r[i], r[i + 1], Bits{0, 8, 2, 10, 4, 12, 6, 14});
+        t[i + 1] = __builtin_shuffle(r[i], r[i + 1], Bits{1, 9, 3, 11, 5, 13, 7, 15});
+    }
+    for (int i = 0; i < 8; i += 4) {
+        for (int k = i; k < i + 2; ++k) {
+            r[k] = __builtin_shuffle(t[k], t[k + 2], Bits{0, 1, 8, 9, 4, 5, 12, 13});
+            r[k + 2] = __builtin_shuffle(t[k], t[k + 2], Bits{2, 3, 10, 11, 6, 7, 14, 15});
+        }
+    }
+    for (int k = 0; k < 4; ++k) {
+        t[k] = __builtin_shuffle(r[k], r[k + 4], Bits{0, 1, 2, 3, 8, 9, 10, 11});
+        t[k + 4] = __builtin_shuffle(r[k], r[k + 4], Bits{4, 5, 6, 7, 12, 13, 14, 15});
+    }
+    std::copy_n(t, 8, r);
+}
+
+// Writes the means (room for lanesFor(n)) to the pixels of out valid in valids.
+QUELVO_LANE_CLONES
+void storeMeans(const double *means, const bool *valids, double *out, bool *outValid, int n)
+{
+    auto chunk = [means](int i, const bool *f, double *o, bool *ov) QUELVO_LANE_LAMBDA {
+        Doubles mean;
+        std::memcpy(&mean, means + i, sizeof mean);
+        storeValidLanes(mean, f, o, ov);
+    };
+    int i = 0;
+    for (; i + Lanes::count <= n; i += Lanes::count)
+        chunk(i, valids + i, out + i, outValid + i);
+    if (i < n) {
+        Tail tail({out, valids}, i, n);
+        bool ov[Lanes::count] = {};
+        std::copy_n(outValid + i, n - i, ov);
+        chunk(i, tail.valids, tail.values, ov);
+        std::copy_n(tail.values, n - i, out + i);
+        std::copy_n(ov, n - i, outValid + i);
+    }
+}
+
+// How far ahead of the columns being read the group's rows are fetched.
+const int prefetchColumns = 64;
+
+// Where the pass along rows keeps the pixels of a group of eight rows, transposed: column c of
+// the group is a vector of masked values and one of flags, in slot c modulo the ring's size.
+// Columns beyond the edges are columns of zeros like any other. The ring has room for every
+// column from the oldest still inside the window to the newest transposed, at most a window and
+// two vectors ahead of it.
+struct ColumnRing
+{
+    ColumnRing(int n, int ae)
+        : n(n)
+        , ae(ae)
+        , mask(powerOfTwoFrom(2 * ae + 2 * Lanes::count) - 1)
+        , masked(size_t(mask + 1) * Lanes::count, 0.0)
+        , flags(masked.size(), 0.0)
+    {
+    }
+
+    double *maskedAt(int c) { return masked.data() + size_t(c & mask) * Lanes::count; }
+    double *flagsAt(int c) { return flags.data() + size_t(c & mask) * Lanes::count; }
+
+    // Zeros for the columns left of the row, which the group before may have overwritten.
+    void clearLeftMargin()
+    {
+        for (int c = -ae; c < 0; ++c) {
+            std::fill_n(maskedAt(c), Lanes::count, 0.0);
+            std::fill_n(flagsAt(c), Lanes::count, 0.0);
+        }
+    }
+
+    int n;
+    int ae;
+    int mask;
+    std::vector<double> masked;
+    std::vector<double> flags;
+};
+
+// Transposes the eight columns from c (a multiple of eight) into the ring; columns past the
+// row's end go in as zeros.
+QUELVO_LANE_INLINE void transposeColumns(const PixelRow rows[8], int c, ColumnRing *ring)
+{
+    const int n = ring->n;
+    const bool fetchAhead = c + prefetchColumns < n;
+    Doubles m[8], f[8];
+    for (int r = 0; r < 8; ++r) {
+        // Eight rows read side by side are more streams than the processor follows alone.
+        if (fetchAhead) {
+            __builtin_prefetch(rows[r].values + c + prefetchColumns);
+            __builtin_prefetch(rows[r].valids + c + prefetchColumns);
+        }
+        if (c + Lanes::count <= n) {
+            loadMasked(rows[r].values + c, rows[r].valids + c, &m[r], &f[r]);
+        } else if (c >= n) {
+            m[r] = f[r] = Doubles{};
+        } else {
+            const Tail tail(rows[r], c, n);
+            loadMasked(tail.values, tail.valids, &m[r], &f[r]);
+        }
+    }
+    transpose(m);
+    transpose(f);
+    for (int k = 0; k < 8; ++k) {
+        std::memcpy(ring->maskedAt(c + k), &m[k], sizeof m[k]);
+        std::memcpy(ring->flagsAt(c + k), &f[k], sizeof f[k]);
+    }
+}
+
+// The running sums along eight rows side by side, as the definition forms them: the entering
+// pixel x + ae added, the mean taken for x, the leaving pixel x - ae subtracted. Means go to
+// out[r] (room for lanesFor(n)) for every pixel; with widen, the valid pixels' ones go into the
+// row extremes lo[r] and hi[r] as well.
+template <bool widen>
+QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[8], int ae, ColumnRing *ring, double *const out[8],
+                                   double *lo, double *hi)
+{
+    Doubles sum{}, count{}, l{}, h{};
+    if (widen) {
+        std::memcpy(&l, lo, sizeof l);
+        std::memcpy(&h, hi, sizeof h);
+    }
+    int transposed = 0;
+    auto transposeUpTo = [&](int c) QUELVO_LANE_LAMBDA {
+        for (; transposed < c; transposed += Lanes::count)
+            transposeColumns(rows, transposed, ring);
+    };
+    auto slide = [&](int c, bool entering) QUELVO_LANE_LAMBDA {
+        Doubles m, f;
+        std::memcpy(&m, ring->maskedAt(c), sizeof m);
+        std::memcpy(&f, ring->flagsAt(c), sizeof f);
+        if (entering) {
+            sum += m;
+            count += f;
+        } else {
+            sum -= m;
+            count -= f;
+        }
+    };
+    ring->clearLeftMargin();
+    transposeUpTo(ae);
+    for (int c = 0; c < ae; ++c)
+        slide(c, true);
+    for (int x0 = 0; x0 < ring->n; x0 += Lanes::count) {
+        transposeUpTo(x0 + ae + Lanes::count);
+        Doubles means[8];
+#pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k) {
+            const int x = x0 + k;
+            slide(x + ae, true);
+            Doubles own;
+            std::memcpy(&own, ring->flagsAt(x), sizeof own);
+            if (widen)
+                meanLanes(sum, count, own != 0.0, &means[k], &l, &h);
+            else
+                meanOf(sum, count, own != 0.0, &means[k]);
+            slide(x - ae, false);
+        }
+        transpose(means);
+        for (int r = 0; r < 8; ++r)
+            std::memcpy(out[r] + x0, &means[r], sizeof means[r]);
+    }
+    if (widen) {
+        std::memcpy(lo, &l, sizeof l);
+        std::memcpy(hi, &h, sizeof h);
+    }
+}
+
+QUELVO_LANE_CLONES
+void groupMeansWidening(const PixelRow rows[8], int ae, ColumnRing *ring, double *const out[8], double *lo,
+                        double *hi)
+{
+    groupMeans<true>(rows, ae, ring, out, lo, hi);
+}
+
+QUELVO_LANE_CLONES
+void groupMeansOnly(const PixelRow rows[8], int ae, ColumnRing *ring, double *const out[8])
+{
+    groupMeans<false>(rows, ae, ring, out, nullptr, nullptr);
+}
+
+// Extremes of the means along a group of eight rows, one pair per row.
+struct RowExtremes
+{
+    RowExtremes()
+    {
+        std::fill_n(lo, Lanes::count, infinity);
+        std::fill_n(hi, Lanes::count, -infinity);
+    }
+    double lo[Lanes::count];
+    double hi[Lanes::count];
+};
+
+// Column sums and the extremes of the means written, one lane per column.
+struct ColumnState
+{
+    double *sums;
+    double *counts;
+    double *lo;
+    double *hi;
+};
+
+// One step of the column sums: the entering row added, the mean taken, the leaving row
+// subtracted. A row that does not take part is a row of invalid pixels. With widen, the means
+// go to out where the row (rowValids) is valid, flagged in outValid, into the extremes too;
+// without, to every pixel of out, meaningless where the row is invalid.
+template <bool widen>
+QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double *out, bool *outValid,
+                                   PixelRow leave, int n, ColumnState s)
+{
+    auto chunk = [=](int i, PixelRow e, const bool *f, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
+        Doubles sum, count, m, c, mean;
+        Bits valid;
+        std::memcpy(&sum, s.sums + i, sizeof sum);
+        std::memcpy(&count, s.counts + i, sizeof count);
+        loadMasked(e.values, e.valids, &m, &c);
+        sum += m;
+        count += c;
+        Lanes::flagMask(f, &valid);
+        if (widen) {
+            Doubles l, h;
+            std::memcpy(&l, s.lo + i, sizeof l);
+            std::memcpy(&h, s.hi + i, sizeof h);
+            meanLanes(sum, count, valid, &mean, &l, &h);
+            std::memcpy(s.lo + i, &l, sizeof l);
+            std::memcpy(s.hi + i, &h, sizeof h);
+            storeValidLanes(mean, f, o, ov);
+        } else {
+            meanOf(sum, count, valid, &mean);
+            std::memcpy(o, &mean, sizeof mean);
+        }
+        loadMasked(leaving.values, leaving.valids, &m, &c);
+        sum -= m;
+        count -= c;
+        std::memcpy(s.sums + i, &sum, sizeof sum);
+        std::memcpy(s.counts + i, &count, sizeof count);
+    };
+    int i = 0;
+    for (; i + Lanes::count <= n; i += Lanes::count) {
+        chunk(i, {enter.values + i, enter.valids + i}, rowValids + i, out + i, widen ? outValid + i : nullptr,
+              {leave.values + i, leave.valids + i});
+    }
+    if (i < n) {
+        const Tail e(enter, i, n);
+        const Tail l(leave, i, n);
+        Tail o({out, rowValids}, i, n);
+        bool ov[Lanes::count] = {};
+        if (widen)
+            std::copy_n(outValid + i, n - i, ov);
+        chunk(i, e.row(), o.valids, o.values, ov, l.row());
+        std::copy_n(o.values, n - i, out + i);
+        if (widen)
+            std::copy_n(ov, n - i, outValid + i);
+    }
+}
+
+QUELVO_LANE_CLONES
+void columnStepWidening(PixelRow enter, const bool *rowValids, double *out, bool *outValid, PixelRow leave, int n,
+                        ColumnState s)
+{
+    columnStep<true>(enter, rowValids, out, outValid, leave, n, s);
+}
+
+QUELVO_LANE_CLONES
+void columnStepMeans(PixelRow enter, const bool *rowValids, double *out, PixelRow leave, int n, ColumnState s)
+{
+    columnStep<false>(enter, rowValids, out, nullptr, leave, n, s);
+}
+
+} // namespace
+
+// The pass along rows over groups of eight rows of a grid; rows beyond the grid read as invalid.
+struct RunningMeans::RowPass
+{
+    RowPass(const TDData0 *src, int a)
+        : src(src)
+        , ae(std::clamp(a, 0, src->width))
+        , ring(src->width, ae)
+        , zeros(size_t(src->width), 0.0)
+        , noneValid(new bool[size_t(src->width)]())
+    {
+    }
+
+    // Means of rows y0 .. y0 + 7 into out[0..7], widening the extremes per row if given.
+    void run(int y0, double *const out[8], RowExtremes *extremes = nullptr)
+    {
+        PixelRow rows[8];
+        for (int r = 0; r < 8; ++r) {
+            rows[r] = {zeros.data(), noneValid.get()};
+            if (y0 + r < src->height) {
+                const int i = src->index(0, y0 + r);
+                rows[r] = {src->values.constData() + i, src->valids.constData() + i};
+            }
+        }
+        if (extremes)
+            groupMeansWidening(rows, ae, &ring, out, extremes->lo, extremes->hi);
+        else
+            groupMeansOnly(rows, ae, &ring, out);
+    }
+
+    const TDData0 *src;
+    int ae;
+    ColumnRing ring;
+    std::vector<double> zeros;
+    std::unique_ptr<bool[]> noneValid;
+};
+
+RunningMeans::RunningMeans(const TDData0 *src, int ax, int ay)
+    : src(src)
+    , ay(std::clamp(ay, 0, src->height))
+    , sums(size_t(lanesFor(src->width)), 0.0)
+    , counts(sums.size(), 0.0)
+    , lo(sums.size(), infinity)
+    , hi(sums.size(), -infinity)
+    , zeros(size_t(src->width), 0.0)
+    , noneValid(new bool[size_t(src->width)]())
+{
+    if (ax > 0) {
+        rowPass = std::make_unique<RowPass>(src, ax);
+        // Rows y - ay .. y + ay are in use while rows are made up to eight ahead of y + ay.
+        ringRows = std::min(2 * this->ay + 2 * Lanes::count, lanesFor(src->height));
+        ring.resize(size_t(ringRows + 1) * size_t(lanesFor(src->width)));
+    }
+}
+
+RunningMeans::~RunningMeans() = default;
+
+void RunningMeans::nextRow(double *out, bool *outValid)
+{
+    step(out, outValid);
+}
+
+void RunningMeans::nextMeans(double *out)
+{
+    step(out, nullptr);
+}
+
+void RunningMeans::step(double *out, bool *outValid)
+{
+    const int n = src->width;
+    const bool *valids = src->valids.constData();
+    auto row = [&](int r) { return PixelRow{sourceRow(r), valids + src->index(0, r)}; };
+    const PixelRow none{zeros.data(), noneValid.get()};
+    const ColumnState state{sums.data(), counts.data(), lo.data(), hi.data()};
+    auto advance = [&](PixelRow enter, const bool *rowValids, PixelRow leave) {
+        if (outValid)
+            columnStepWidening(enter, rowValids, out, outValid, leave, n, state);
+        else
+            columnStepMeans(enter, rowValids, out, leave, n, state);
+    };
+    if (y == 0) {
+        // The first rows of the window enter before the first mean; rows of invalid pixels
+        // stand for the output row.
+        makeRowsUpTo(ay - 1);
+        for (int e = 0; e < ay; ++e)
+            advance(row(e), none.valids, none);
+    }
+    const int entering = y + ay;
+    const int leaving = y - ay;
+    if (entering < src->height) {
+        makeRowsUpTo(entering);
+        if (!rowPass && entering + prefetchRows < src->height) {
+            const int ahead = src->index(0, entering + prefetchRows);
+            prefetchRow(src->values.constData() + ahead, valids + ahead, n);
+        }
+    }
+    advance(entering < src->height ? row(entering) : none, valids + src->index(0, y),
+            leaving >= 0 ? row(leaving) : none);
+    ++y;
+}
+
+void RunningMeans::writeRows(TDData0 *dst)
+{
+    while (y < src->height) {
+        const int i = dst->index(0, y);
+        nextRow(dst->values.data() + i, dst->valids.data() + i);
+    }
+    foldRange(lo.data(), hi.data(), src->width, dst);
+}
+
+void RunningMeans::alongRows(const TDData0 *src, TDData0 *dst, int a)
+{
+    RowPass pass(src, a);
+    const int n = src->width;
+    const size_t stride = size_t(lanesFor(n));
+    std::vector<double> means(Lanes::count * stride);
+    double *out[8];
+    for (int r = 0; r < 8; ++r)
+        out[r] = means.data() + r * stride;
+    for (int y0 = 0; y0 < src->height; y0 += Lanes::count) {
+        RowExtremes extremes;
+        pass.run(y0, out, &extremes);
+        const int rows = std::min(Lanes::count, src->height - y0);
+        for (int r = 0; r < rows; ++r) {
+            const int i = src->index(0, y0 + r);
+            storeMeans(out[r], src->valids.constData() + i, dst->values.data() + i, dst->valids.data() + i, n);
+        }
+        foldRange(extremes.lo, extremes.hi, rows, dst);
+    }
+}
+
+double *RunningMeans::ringRow(int slot)
+{
+    return ring.data() + size_t(slot) * size_t(lanesFor(src->width));
+}
+
+const double *RunningMeans::sourceRow(int row)
+{
+    return rowPass ? ringRow(row % ringRows) : src->values.constData() + src->index(0, row);
+}
+
+void RunningMeans::makeRowsUpTo(int row)
+{
+    for (; rowPass && madeRows <= row; madeRows += Lanes::count) {
+        double *out[8];
+        // Rows beyond the grid are made into the spare slot behind the ring.
+        for (int r = 0; r < 8; ++r)
+            out[r] = madeRows + r < src->height ? ringRow((madeRows + r) % ringRows) : ringRow(ringRows);
+        rowPass->run(madeRows, out);
+    }
+}
