@@ -22,12 +22,16 @@ struct Scale
     double lower;
     double span;
     double steps;
-    qint64 last;
-    qint64 invalidIndex;
+    qint32 last;
+    qint32 invalidIndex;
 };
 
+// Table positions of a vector of pixels. The scaled positions lie in 0..steps, so converting
+// them to 32-bit integers truncates exactly as to 64-bit ones, and has a vector instruction.
+typedef qint32 Indices __attribute__((vector_size(Lanes::count * sizeof(qint32))));
+
 // Table positions of Lanes::count pixels.
-QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, const Scale &sc, qint64 *indices)
+QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, const Scale &sc, qint32 *indices)
 {
     using namespace Lanes;
     Doubles v;
@@ -40,18 +44,19 @@ QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, co
     choose(s < zero, zero, s, &s);
     choose(one < s, one, s, &s);
     choose(s == s, s, zero, &s);
-    Bits index = __builtin_convertvector(s * sc.steps, Bits);
-    const Bits over = index > sc.last;
+    Indices index = __builtin_convertvector(s * sc.steps, Indices);
+    const Indices over = index > sc.last;
     index = (index & ~over) | (sc.last & over);
-    Bits valid;
-    flagMask(valids, &valid);
+    Bits validBits;
+    flagMask(valids, &validBits);
+    const Indices valid = __builtin_convertvector(validBits, Indices);
     index = (index & valid) | (sc.invalidIndex & ~valid);
     std::memcpy(indices, &index, sizeof index);
 }
 
 // Table positions of a row; a partial chunk at its end goes through padded copies.
 QUELVO_LANE_CLONES
-void rowIndices(const double *values, const bool *valids, int width, const Scale &sc, qint64 *indices)
+void rowIndices(const double *values, const bool *valids, int width, const Scale &sc, qint32 *indices)
 {
     const int whole = width - width % Lanes::count;
     for (int x = 0; x < whole; x += Lanes::count)
@@ -61,7 +66,7 @@ void rowIndices(const double *values, const bool *valids, int width, const Scale
         return;
     double v[Lanes::count] = {};
     bool f[Lanes::count] = {};
-    qint64 out[Lanes::count];
+    qint32 out[Lanes::count];
     std::copy(values + whole, values + width, v);
     std::copy(valids + whole, valids + width, f);
     laneIndices(v, f, sc, out);
@@ -91,7 +96,7 @@ struct PixelTable
     }
 
     // Writes the pixels of n table positions at out; the format's size is hoisted out of the loop.
-    void write(const qint64 *indices, int n, uchar *out) const
+    void write(const qint32 *indices, int n, uchar *out) const
     {
         const uchar *e = entries.data();
         switch (bytes) {
@@ -168,7 +173,7 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
                          grey ? ColorBar0::GreyLevels - 1 : ColorBar0::ColorTableSize - 1,
                          grey ? ColorBar0::GreyLevels : ColorBar0::ColorTableSize};
     const PixelTable table(cb->format);
-    std::vector<qint64> indices(static_cast<size_t>(width));
+    std::vector<qint32> indices(static_cast<size_t>(width));
     for (int y = 0; y < height; ++y) {
         const int row = index(0, y);
         rowIndices(values.constData() + row, valids.constData() + row, width, scale, indices.data());
