@@ -1,81 +1,26 @@
-// Times rendering and loading side by side with their plain per-pixel versions on synthetic
-// frames of doubles with about one pixel in a hundred invalid, at 1024, 2048 and 4096 pixels a
-// side, single-threaded, and prints one table row per operation with the ratio; also one paint
-// of such a frame into an image area.
-// Run from a Release build: bench_display [sides...], e.g. bench_display 1024 2048.
-//
-// Each figure is the best of five runs in processor time of the running thread. Files are read
-// from a warm cache: each is read once before it is timed.
+// Times rendering, loading and painting against plain per-pixel versions. Files are read from a
+// warm cache: each is read once before it is timed.
 
+#include "displaybench.h"
+
+#include "benchtools.h"
 #include "data/imgdata.h"
 #include "data/tddata.h"
 #include "display/colorbar0.h"
 #include "display/datactrl.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <QtEndian>
 
-#include <algorithm>
-#include <cmath>
-#include <functional>
-#include <memory>
-#include <time.h>
 #include <tiffio.h>
 #include <vector>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
+
+namespace Bench {
 
 namespace {
-
-std::unique_ptr<TDData> frame(int side)
-{
-    QRandomGenerator rng(12345);
-    auto grid = std::make_unique<TDData>(side, side);
-    for (int y = 0; y < side; ++y) {
-        for (int x = 0; x < side; ++x) {
-            grid->setValue(x, y, 100.0 * std::sin(x * 0.05) * std::cos(y * 0.07) + rng.bounded(10.0));
-            if (rng.bounded(100) == 0)
-                grid->setValid(x, y, false);
-        }
-    }
-    return grid;
-}
-
-double threadMs()
-{
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec * 1e-6;
-}
-
-double bestMs(const std::function<void()> &op)
-{
-    double best = 1e300;
-    for (int run = 0; run < 5; ++run) {
-        const double start = threadMs();
-        op();
-        best = std::min(best, threadMs() - start);
-    }
-    return best;
-}
-
-void row(const QString &operation, int side, double plainMs, double fastMs)
-{
-    QTextStream(stdout) << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
-                               .arg(operation)
-                               .arg(side)
-                               .arg(plainMs, 0, 'f', 2)
-                               .arg(fastMs, 0, 'f', 2)
-                               .arg(plainMs / fastMs, 0, 'f', 1)
-                        << Qt::endl;
-}
 
 // The plain rendering: a fresh zeroed buffer, writePixel for each pixel, an image over it.
 void plainMakeImg(TDData *g, const ColorBar0 &cb)
@@ -142,7 +87,7 @@ TDData *plainToTDData(const ImgData &img)
     return data;
 }
 
-void benchSide(int side, const QTemporaryDir &dir)
+void renderAndLoad(int side, const QTemporaryDir &dir, Table *table)
 {
     const std::unique_ptr<TDData> src = frame(side);
     ColorBar0 cb;
@@ -150,29 +95,32 @@ void benchSide(int side, const QTemporaryDir &dir)
     cb.upperMark = 0.9;
     for (int format : {int(ColorBar0::FormatRGB888), int(ColorBar0::FormatGrayscale8)}) {
         cb.format = format;
-        row(QStringLiteral("makeImg, format %1").arg(format), side, bestMs([&] { plainMakeImg(src.get(), cb); }),
-            bestMs([&] { src->makeImg(&cb); }));
+        table->row(QStringLiteral("makeImg, format %1").arg(format), side,
+                   bestMs([&] { plainMakeImg(src.get(), cb); }), bestMs([&] { src->makeImg(&cb); }),
+                   QStringLiteral("plain: fresh buffer, writePixel per pixel"));
     }
 
     const QString dataPath = dir.filePath(QStringLiteral("frame.2dData"));
     src->save2dData(dataPath);
     TDData loaded;
     loaded.read2dData(dataPath);
-    row(QStringLiteral("read2dData"), side, bestMs([&] { plain2dData(dataPath, &loaded); }),
-        bestMs([&] { loaded.read2dData(dataPath); }));
+    table->row(QStringLiteral("read2dData"), side, bestMs([&] { plain2dData(dataPath, &loaded); }),
+               bestMs([&] { loaded.read2dData(dataPath); }),
+               QStringLiteral("plain: every value and flag stored one by one"));
 
     const QString tiffPath = dir.filePath(QStringLiteral("frame.tif"));
     if (writeTiff16(tiffPath, side)) {
         ImgData img;
-        row(QStringLiteral("16-bit TIFF load + toTDData"), side,
-            bestMs([&] { img.load(tiffPath); delete plainToTDData(img); }),
-            bestMs([&] { img.load(tiffPath); delete img.toTDData(); }));
+        table->row(QStringLiteral("16-bit TIFF load + toTDData"), side,
+                   bestMs([&] { img.load(tiffPath); delete plainToTDData(img); }),
+                   bestMs([&] { img.load(tiffPath); delete img.toTDData(); }),
+                   QStringLiteral("plain: sample() and setValue() per pixel"));
     }
 }
 
 // One paint of an 800 x 800 image area: the whole frame, a 4x zoom-in about the centre and a
-// zoom-out showing the frame at half its area width; plain is the whole-image drawImage.
-void benchPaint(int side)
+// zoom-out showing the frame at half its area width.
+void paint(int side, Table *table)
 {
     const std::unique_ptr<TDData> src = frame(side);
     QImage area(800, 800, QImage::Format_RGB32);
@@ -185,39 +133,20 @@ void benchPaint(int side)
         src->makeImg(&cb);
         QPainter p(&area);
         for (int i = 0; i < 3; ++i) {
-            row(QStringLiteral("paint 800 x 800, %1, format %2").arg(QLatin1String(names[i])).arg(format), side,
-                bestMs([&] { p.drawImage(QRectF(0, 0, 800, 800), *src->img, views[i]); }),
-                bestMs([&] { DataCtrl::drawView(&p, *src->img, views[i], QSizeF(800, 800)); }));
+            table->row(QStringLiteral("paint 800 x 800, %1, format %2").arg(QLatin1String(names[i])).arg(format), side,
+                       bestMs([&] { p.drawImage(QRectF(0, 0, 800, 800), *src->img, views[i]); }),
+                       bestMs([&] { DataCtrl::drawView(&p, *src->img, views[i], QSizeF(800, 800)); }),
+                       QStringLiteral("plain: drawImage of the whole image"));
         }
     }
 }
-
-void silence(QtMsgType, const QMessageLogContext &, const QString &) {}
 
 } // namespace
 
-int main(int argc, char **argv)
+void display(int side, const QTemporaryDir &dir, Table *table)
 {
-#if defined(__GLIBC__)
-    // As in bench_filters: keep freed frames for the next run instead of paying fresh page faults.
-    mallopt(M_MMAP_THRESHOLD, 1 << 30);
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-#endif
-    QCoreApplication app(argc, argv);
-    qInstallMessageHandler(&silence);
-    QTemporaryDir dir;
-    QList<int> sides;
-    for (const QString &arg : app.arguments().mid(1))
-        sides.append(arg.toInt());
-    if (sides.isEmpty())
-        sides = {1024, 2048, 4096};
-    QTextStream(stdout) << "| operation | side | plain ms | fast ms | plain / fast |" << Qt::endl
-                        << "|---|---|---|---|---|" << Qt::endl;
-    for (int side : qAsConst(sides)) {
-        if (side > 0) {
-            benchSide(side, dir);
-            benchPaint(side);
-        }
-    }
-    return 0;
+    renderAndLoad(side, dir, table);
+    paint(side, table);
 }
+
+} // namespace Bench

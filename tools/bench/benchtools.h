@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QTextStream>
+
+#include <functional>
+#include <memory>
+
+class TDData;
+
+// What every benchmark shares: the synthetic frame, the best-of-runs timing and the table.
+namespace Bench {
+
+// Smooth bumps plus noise, about one pixel in a hundred invalid; the same frame on every call.
+std::unique_ptr<TDData> frame(int side);
+
+// The best time in milliseconds of up to five runs of op, fewer once they add up to a second,
+// in processor time of this thread: other work sharing the machine slows the wall clock, not
+// this. After each run, untimed, release() frees what op left behind and objects released with
+// deleteLater() go too.
+double bestMs(const std::function<void()> &op, const std::function<void()> &release = {});
+
+// The markdown table on standard output, one row per operation and side.
+class Table
+{
+public:
+    Table();
+    void row(const QString &operation, int side, double plainMs, double fastMs, const QString &note);
+
+private:
+    QTextStream out{stdout};
+};
+
+} // namespace Bench
