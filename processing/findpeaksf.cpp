@@ -1,10 +1,12 @@
 #include "findpeaksf.h"
 
 #include "data/datainfo.h"
+#include "data/lanes.h"
 #include "data/tddata.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <queue>
 #include <vector>
 
@@ -20,6 +22,60 @@ struct Candidate
     int x;
     int y;
 };
+
+// A candidate of the scan below: its score and grid index, -1 for none.
+struct Scored
+{
+    double score;
+    qint64 index;
+};
+
+bool scoredBefore(const Scored &a, const Scored &b)
+{
+    if (a.score != b.score)
+        return a.score > b.score;
+    return a.index < b.index;
+}
+
+// The first pixel in scan order with the highest score above -1e300 in a w x h block whose rows
+// start at values/valids + k * stride (grid index first + k * stride), with nothing excluded.
+// Each lane keeps the first of its own best pixels; the lanes' winners then meet, the highest
+// score first and the earlier pixel on a tie, which is the block's first best pixel.
+QUELVO_LANE_CLONES
+Scored bestUnexcluded(const double *values, const bool *valids, qint64 first, int stride, int w, int h, double sign)
+{
+    using Lanes::Bits;
+    using Lanes::Doubles;
+    Doubles best = Doubles{} - 1e300;
+    Bits bestIndex = Bits{} - 1;
+    Scored rest = {-1e300, -1};
+    const Bits laneOffsets = {0, 1, 2, 3, 4, 5, 6, 7};
+    for (int y = 0; y < h; ++y) {
+        const qint64 row = qint64(y) * stride;
+        int x = 0;
+        for (; x + Lanes::count <= w; x += Lanes::count) {
+            Doubles v;
+            Bits valid;
+            std::memcpy(&v, values + row + x, sizeof v);
+            Lanes::flagMask(valids + row + x, &valid);
+            const Doubles score = sign * v;
+            const Bits better = valid & (score > best);
+            Lanes::choose(better, score, best, &best);
+            bestIndex = (better & (laneOffsets + (first + row + x))) | (~better & bestIndex);
+        }
+        for (; x < w; ++x) {
+            const double score = sign * values[row + x];
+            if (valids[row + x] && score > rest.score)
+                rest = {score, first + row + x};
+        }
+    }
+    for (int k = 0; k < Lanes::count; ++k) {
+        const Scored lane = {best[k], bestIndex[k]};
+        if (lane.index >= 0 && (rest.index < 0 || scoredBefore(lane, rest)))
+            rest = lane;
+    }
+    return rest;
+}
 
 // The pixel of lo .. hi farthest from c.
 int farthest(int c, int lo, int hi)
@@ -58,6 +114,7 @@ private:
     };
 
     bool bestInBlock(int block, Candidate *best) const;
+    bool peaksNear(int bx, int by) const;
     bool excluded(int x, int y) const;
     bool excludedByPeak(const QPointF &p, int x, int y) const;
     void take(const Candidate &c, QVector<QPointF> *peaks);
@@ -104,6 +161,15 @@ bool PeakSearch::bestInBlock(int block, Candidate *best) const
     const int y0 = r.top() + block / blocksX * blockSide;
     const int x1 = std::min(x0 + blockSide - 1, r.right());
     const int y1 = std::min(y0 + blockSide - 1, r.bottom());
+    if (!peaksNear(block % blocksX, block / blocksX)) {
+        const Scored found = bestUnexcluded(src->values.constData() + src->index(x0, y0),
+                                            src->valids.constData() + src->index(x0, y0), src->index(x0, y0),
+                                            src->width, x1 - x0 + 1, y1 - y0 + 1, sign);
+        if (found.index < 0)
+            return false;
+        *best = {found.score, int(found.index % src->width), int(found.index / src->width)};
+        return true;
+    }
     double bestScore = -1e300;
     for (int y = y0; y <= y1; ++y) {
         const double *values = src->values.constData() + src->index(0, y);
@@ -124,6 +190,18 @@ bool PeakSearch::excludedByPeak(const QPointF &p, int x, int y) const
     const double dx = p.x() - x;
     const double dy = p.y() - y;
     return dx * dx + dy * dy < r2;
+}
+
+// Whether any peak taken so far may exclude a pixel of block (bx, by).
+bool PeakSearch::peaksNear(int bx, int by) const
+{
+    for (int cy = std::max(0, by - reach); cy <= std::min(blocksY - 1, by + reach); ++cy) {
+        for (int cx = std::max(0, bx - reach); cx <= std::min(blocksX - 1, bx + reach); ++cx) {
+            if (!peaksInBlock[size_t(cy) * blocksX + cx].empty())
+                return true;
+        }
+    }
+    return false;
 }
 
 bool PeakSearch::excluded(int x, int y) const
