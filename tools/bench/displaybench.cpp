@@ -136,7 +136,7 @@ void paint(int side, Table *table)
             table->row(QStringLiteral("paint 800 x 800, %1, format %2").arg(QLatin1String(names[i])).arg(format), side,
                        bestMs([&] { p.drawImage(QRectF(0, 0, 800, 800), *src->img, views[i]); }),
                        bestMs([&] { DataCtrl::drawView(&p, *src->img, views[i], QSizeF(800, 800)); }),
-                       QStringLiteral("plain: drawImage of the whole image"));
+                       QStringLiteral("plain: drawImage of the view's part"));
         }
     }
 }
