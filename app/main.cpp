@@ -7,6 +7,7 @@
 
 int main(int argc, char *argv[])
 {
+    keepFreedFramesForReuse();
     // The colour tables are constant data and need no building.
     dataRoot.clear();
     opts.init(argc, argv);

@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QTranslator>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 QString dataRoot;
 
 QString configFilePath(const OptTable &options)
@@ -45,4 +49,16 @@ void configure(OptTable *options, QTranslator *translator)
     options->readCfgFile(configFilePath(*options));
     dataRoot = chooseDataRoot(*options);
     installTranslation(translator, *options);
+}
+
+void keepFreedFramesForReuse()
+{
+#if defined(__GLIBC__)
+    // Every frame a filter makes would otherwise land on fresh pages from the system, and their
+    // first touch can cost more than the filter: on a virtual machine we measured about 90 ms of
+    // page faults for one 2048 x 2048 frame, against 10 ms for its moving average. Frames up to
+    // 1 GiB come from the heap and freed ones stay there, at the price of keeping the peak size.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
 }

@@ -24,6 +24,10 @@ QString chooseDataRoot(const OptTable &options);
 // succeeds, installs it on the application. True when installed; a failed load is silent.
 bool installTranslation(QTranslator *translator, const OptTable &options);
 
+// Tells the memory allocator to keep large blocks that are freed for the next ones instead of
+// handing them back to the system. Called first thing by the programs that make frames.
+void keepFreedFramesForReuse();
+
 // Start-up after the application object exists: reads the configuration file into options, sets
 // dataRoot and installs the translation, in this order.
 void configure(OptTable *options, QTranslator *translator);

@@ -11,6 +11,7 @@
 // top of the frame and its time is scaled by the frame's height over the band's; the note column
 // says so.
 
+#include "app/startup.h"
 #include "benchtools.h"
 #include "displaybench.h"
 #include "filterbench.h"
@@ -18,10 +19,6 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTemporaryDir>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -42,13 +39,8 @@ QList<int> sides(const QStringList &args)
 
 int main(int argc, char **argv)
 {
-#if defined(__GLIBC__)
-    // Frames freed are kept for the next one instead of being returned to the system: on this
-    // virtual machine every first touch of a fresh page costs about 12 us, some 100 ms for one
-    // 2048 x 2048 grid, which would bury what is measured here under page faults.
-    mallopt(M_MMAP_THRESHOLD, 1 << 30);
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-#endif
+    // As in the program: page faults on fresh frames would bury what is measured here.
+    keepFreedFramesForReuse();
     QCoreApplication app(argc, argv);
     // Matching writes a progress line per row.
     qInstallMessageHandler(&silence);

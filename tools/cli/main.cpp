@@ -1,6 +1,7 @@
 // quelvo-cli: the program's operations for batch runs and scripts; see CliTool.
 
 #include "app/clitool.h"
+#include "app/startup.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -10,6 +11,7 @@
 
 int main(int argc, char *argv[])
 {
+    keepFreedFramesForReuse();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
