@@ -1,9 +1,12 @@
 #pragma once
 
-// Shared helpers of the filter tests: random grids and a translator that shows its context.
+// Shared helpers of the processing tests: random grids, peak lists, and a translator and a
+// message handler that show which texts pass through them.
 
+#include "data/datainfo.h"
 #include "data/tddata.h"
 
+#include <QCoreApplication>
 #include <QRandomGenerator>
 #include <QStringList>
 #include <QTranslator>
@@ -17,8 +20,7 @@ inline TDData *randomGrid(int width, int height, quint32 seed, int levels = 0)
     grid->dataId = QStringLiteral("src");
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const double v = levels > 0 ? double(rng.bounded(levels)) : rng.bounded(200.0) - 100.0;
-            grid->setValue(x, y, v);
+            grid->setValue(x, y, levels > 0 ? double(rng.bounded(levels)) : rng.bounded(200.0) - 100.0);
             if (rng.bounded(5) == 0)
                 grid->setValid(x, y, false);
         }
@@ -26,12 +28,21 @@ inline TDData *randomGrid(int width, int height, quint32 seed, int levels = 0)
     return grid;
 }
 
-// Translates every text into "[context]text", so tests see which texts pass through it and where.
+inline DataInfo *peakList(const QVector<QPointF> &points, const QString &name = QStringLiteral("Peaks(+)"))
+{
+    auto *info = new DataInfo(DataInfo::PeakList, name);
+    info->points = points;
+    return info;
+}
+
+// Translates every text into "[context]text" while it lives, so tests see which texts pass
+// through it and in which context.
 class ContextTranslator : public QTranslator
 {
 public:
-    QString translate(const char *context, const char *sourceText, const char * /*disambiguation*/,
-                      int /*n*/) const override
+    ContextTranslator() { QCoreApplication::installTranslator(this); }
+    ~ContextTranslator() override { QCoreApplication::removeTranslator(this); }
+    QString translate(const char *context, const char *sourceText, const char *, int) const override
     {
         return QStringLiteral("[%1]%2").arg(QString::fromLatin1(context), QString::fromUtf8(sourceText));
     }
@@ -42,11 +53,7 @@ public:
 class DebugCatcher
 {
 public:
-    DebugCatcher()
-    {
-        lines().clear();
-        previous = qInstallMessageHandler(&DebugCatcher::handle);
-    }
+    DebugCatcher() : previous(qInstallMessageHandler(&DebugCatcher::handle)) { lines().clear(); }
     ~DebugCatcher() { qInstallMessageHandler(previous); }
     static QStringList &lines()
     {

@@ -25,45 +25,26 @@ inline QRect insideGrid(const TDData0 *src, const QRect &rect)
     return rect.intersected(QRect(0, 0, src->width, src->height));
 }
 
-// Running sum along each row: the entering pixel is added, the mean written, the leaving pixel taken off.
-inline void movingAvrX(const TDData0 *src, TDData0 *dst, int a)
+// Running sum along each row (alongX) or column: the entering pixel is added, the mean written,
+// the leaving pixel taken off.
+inline void movingAvr1(const TDData0 *src, TDData0 *dst, int a, bool alongX)
 {
-    for (int y = 0; y < src->height; ++y) {
+    const int lines = alongX ? src->height : src->width;
+    const int length = alongX ? src->width : src->height;
+    for (int k = 0; k < lines; ++k) {
+        const auto at = [&](int i) { return alongX ? QPoint(i, k) : QPoint(k, i); };
+        const auto valid = [&](int i) { return i >= 0 && i < length && src->isValid(at(i).x(), at(i).y()); };
         double sum = 0.0;
         int n = 0;
-        for (int x = -a; x < src->width; ++x) {
-            const int e = x + a;
-            if (e >= 0 && e < src->width && src->isValid(e, y)) {
-                sum += src->value(e, y);
+        for (int i = -a; i < length; ++i) {
+            if (valid(i + a)) {
+                sum += src->value(at(i + a).x(), at(i + a).y());
                 ++n;
             }
-            if (x >= 0 && src->isValid(x, y) && n >= 1)
-                dst->setValue(x, y, sum / n);
-            const int l = x - a;
-            if (l >= 0 && l < src->width && src->isValid(l, y)) {
-                sum -= src->value(l, y);
-                --n;
-            }
-        }
-    }
-}
-
-inline void movingAvrY(const TDData0 *src, TDData0 *dst, int a)
-{
-    for (int x = 0; x < src->width; ++x) {
-        double sum = 0.0;
-        int n = 0;
-        for (int y = -a; y < src->height; ++y) {
-            const int e = y + a;
-            if (e >= 0 && e < src->height && src->isValid(x, e)) {
-                sum += src->value(x, e);
-                ++n;
-            }
-            if (y >= 0 && src->isValid(x, y) && n >= 1)
-                dst->setValue(x, y, sum / n);
-            const int l = y - a;
-            if (l >= 0 && l < src->height && src->isValid(x, l)) {
-                sum -= src->value(x, l);
+            if (valid(i) && n >= 1)
+                dst->setValue(at(i).x(), at(i).y(), sum / n);
+            if (valid(i - a)) {
+                sum -= src->value(at(i - a).x(), at(i - a).y());
                 --n;
             }
         }
@@ -74,11 +55,11 @@ inline TDData *movingAvr(const TDData *src, int ax, int ay)
 {
     if (ax > 0) {
         auto *rows = new TDData(src->width, src->height);
-        movingAvrX(src, rows, ax);
+        movingAvr1(src, rows, ax, true);
         if (ay < 1)
             return rows;
         auto *both = new TDData(src->width, src->height);
-        movingAvrY(rows, both, ay);
+        movingAvr1(rows, both, ay, false);
         delete rows;
         return both;
     }
@@ -87,7 +68,7 @@ inline TDData *movingAvr(const TDData *src, int ax, int ay)
         src->copyRect(result, QRect(0, 0, src->width, src->height), false);
         src->copyInfos(result);
     } else {
-        movingAvrY(src, result, ay);
+        movingAvr1(src, result, ay, false);
     }
     return result;
 }

@@ -3,7 +3,6 @@
 #include "data/tddata.h"
 #include "filtertesttools.h"
 
-#include <QCoreApplication>
 #include <QtTest>
 
 #include <algorithm>
@@ -15,31 +14,19 @@ namespace {
 struct Mask
 {
     bool on = false;
-    double ax = 0, ay = 0, bx = 0, by = 0;
+    QPointF a, b;
 };
 
-// Whether operand d (with its mask) can give a value at (x, y), decided one condition at a time.
-// Masks with reversed corners bound the same pixels.
+// Whether operand d (with its mask) can give a value at (x, y). A mask bounds the pixels between
+// its corners on each axis, bounds included, whichever way round they were dragged.
 bool available(const TDData0 *d, const Mask &m, int x, int y)
 {
     if (x >= d->width || y >= d->height || !d->isValid(x, y))
         return false;
     return !m.on
-           || (x >= std::min(m.ax, m.bx) && x <= std::max(m.ax, m.bx) && y >= std::min(m.ay, m.by)
-               && y <= std::max(m.ay, m.by));
+           || (x >= std::min(m.a.x(), m.b.x()) && x <= std::max(m.a.x(), m.b.x()) && y >= std::min(m.a.y(), m.b.y())
+               && y <= std::max(m.a.y(), m.b.y()));
 }
-
-RatioOperand operand(const TDData0 *d, const Mask &m)
-{
-    RatioOperand op;
-    op.data = d;
-    op.masked = m.on;
-    op.corner1 = QPointF(m.ax, m.ay);
-    op.corner2 = QPointF(m.bx, m.by);
-    return op;
-}
-
-using Grid = std::unique_ptr<TDData>;
 
 } // namespace
 
@@ -50,9 +37,8 @@ class TestCalcRatio : public QObject
 private slots:
     void matchesReference_data();
     void matchesReference();
-    void draggedMaskAdmitsInclusiveBounds();
-    void nanPassesThrough();
-    void nameFormatIsTranslated();
+    void resultNames_data();
+    void resultNames();
 };
 
 void TestCalcRatio::matchesReference_data()
@@ -65,6 +51,7 @@ void TestCalcRatio::matchesReference_data()
     QTest::newRow("one over one, log") << 1 << 1 << true << false << false;
     QTest::newRow("two over two, neg") << 2 << 2 << false << true << false;
     QTest::newRow("three over one, log neg, masks") << 3 << 1 << true << true << true;
+    QTest::newRow("two over three, masks") << 2 << 3 << false << false << true;
     QTest::newRow("numerators only") << 2 << 0 << false << false << true;
     QTest::newRow("numerators only, log") << 2 << 0 << true << false << false;
     QTest::newRow("denominators only: zeros") << 0 << 1 << false << false << false;
@@ -80,23 +67,26 @@ void TestCalcRatio::matchesReference()
     QFETCH(bool, neg);
     QFETCH(bool, masks);
 
-    // Operands of different sizes around the 9 x 7 result, some larger, some smaller.
-    const QVector<QSize> sizes = {{9, 7}, {6, 9}, {12, 5}, {9, 7}, {4, 4}};
-    std::vector<Grid> grids;
-    QVector<Mask> maskOf;
+    // Operands of different sizes around the 9 x 7 result, some larger, some smaller; masks
+    // dragged right to left, bottom to top, both, and to corners exactly on pixels.
+    const QSize sizes[] = {{9, 7}, {6, 9}, {12, 5}, {9, 7}, {4, 4}};
+    const Mask maskOf[] = {{true, {7.5, 0.7}, {1.0, 5.2}},
+                           {true, {0.2, 6.1}, {6.6, 1.0}},
+                           {},
+                           {true, {8.0, 4.2}, {2.4, 0.5}},
+                           {true, {1.0, 1.0}, {3.0, 3.0}}};
+    std::vector<std::unique_ptr<TDData>> grids;
     QVector<RatioOperand> nums, dens;
     for (int i = 0; i < numCount + denCount; ++i) {
         grids.emplace_back(randomGrid(sizes[i].width(), sizes[i].height(), 40 + i, 5));
-        Mask m;
-        if (masks && i % 2 == 0)
-            m = {true, 7.5 - i, 5.2, 1.0 + i, 0.7};
-        maskOf.append(m);
-        (i < numCount ? nums : dens).append(operand(grids.back().get(), m));
+        const Mask m = masks ? maskOf[i] : Mask();
+        (i < numCount ? nums : dens).append(RatioOperand{grids.back().get(), m.on, m.a, m.b});
     }
-    const RatioOptions options{log, neg};
-    const Grid result(CalcRatio::exec(nums, dens, 9, 7, options));
-    QCOMPARE(result->width, 9);
-    QCOMPARE(result->height, 7);
+    // A valid NaN is kept as NaN, also through the log.
+    if (!grids.empty())
+        grids[0]->setValue(2, 2, std::nan(""));
+    const std::unique_ptr<TDData> result(CalcRatio::exec(nums, dens, 9, 7, RatioOptions{log, neg}));
+    QCOMPARE(QSize(result->width, result->height), QSize(9, 7));
     QVERIFY(!result->regionSet);
     QVERIFY(result->dataId.isEmpty());
 
@@ -105,20 +95,16 @@ void TestCalcRatio::matchesReference()
             bool ok = true;
             double num = 0, den = 0;
             for (int i = 0; i < numCount + denCount; ++i) {
-                if (!available(grids[i].get(), maskOf[i], x, y)) {
+                if (available(grids[i].get(), masks ? maskOf[i] : Mask(), x, y))
+                    (i < numCount ? num : den) += grids[i]->value(x, y);
+                else
                     ok = false;
-                    continue;
-                }
-                (i < numCount ? num : den) += grids[i]->value(x, y);
             }
             double expected = denCount > 0 ? num / den : num;
-            if (denCount > 0 && den == 0.0)
-                ok = false;
-            if (log && ok && expected <= 0)
-                ok = false;
-            if (ok && log)
+            ok = ok && !(denCount > 0 && den == 0.0) && !(log && expected <= 0);
+            if (log)
                 expected = std::log(expected);
-            if (ok && neg)
+            if (neg)
                 expected = -expected;
             QCOMPARE(result->isValid(x, y), ok);
             if (ok)
@@ -127,42 +113,29 @@ void TestCalcRatio::matchesReference()
     }
 }
 
-void TestCalcRatio::draggedMaskAdmitsInclusiveBounds()
+void TestCalcRatio::resultNames_data()
 {
-    TDData ones(40, 45);
-    for (int y = 0; y < 45; ++y) {
-        for (int x = 0; x < 40; ++x)
-            ones.setValue(x, y, 1.0);
-    }
-    // Corner (10, 20) lies exactly on a pixel: the bound is included.
-    const RatioOperand num = operand(&ones, {true, 30.9, 40.2, 10.0, 20.7});
-    const Grid result(CalcRatio::exec({num}, {}, 40, 45, RatioOptions{false, false}));
-    // The range always holds 0.
-    QCOMPARE(result->minVal, 0.0);
-    QCOMPARE(result->maxVal, 1.0);
-    for (int y = 0; y < 45; ++y) {
-        for (int x = 0; x < 40; ++x)
-            QCOMPARE(result->isValid(x, y), x >= 10 && x <= 30 && y >= 21 && y <= 40);
-    }
+    QTest::addColumn<QString>("nums");
+    QTest::addColumn<QString>("dens");
+    QTest::addColumn<bool>("log");
+    QTest::addColumn<bool>("neg");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "I[1]" << "I[2]" << false << false << "[CalcCtrl]Cl[I[1]/I[2]]";
+    QTest::newRow("log") << "I[3]+I[5]" << "I[2]" << true << false << "[CalcCtrl]Cl[log(I[3]+I[5]/I[2])]";
+    QTest::newRow("neg and log") << "I[1]" << "I[2]" << true << true << "[CalcCtrl]Cl[-log(I[1]/I[2])]";
+    QTest::newRow("only denominators") << "" << "I[4]" << false << false << "[CalcCtrl]Cl[/I[4]]";
+    // A typed "%1" must not be substituted again.
+    QTest::newRow("typed placeholders") << "b %1 %2" << "%1" << true << false << "[CalcCtrl]Cl[log(b %1 %2/%1)]";
 }
 
-void TestCalcRatio::nanPassesThrough()
+void TestCalcRatio::resultNames()
 {
-    TDData num(1, 1), den(1, 1);
-    num.setValue(0, 0, std::nan(""));
-    den.setValue(0, 0, 2.0);
-    const Grid result(CalcRatio::exec({operand(&num, Mask())}, {operand(&den, Mask())}, 1, 1, RatioOptions{true, true}));
-    QVERIFY(result->isValid(0, 0));
-    QVERIFY(std::isnan(result->value(0, 0)));
-}
-
-void TestCalcRatio::nameFormatIsTranslated()
-{
-    ContextTranslator translator;
-    QCoreApplication::installTranslator(&translator);
-    const QString name = CalcRatio::resultName("I[1]", "I[2]", RatioOptions{false, false});
-    QCoreApplication::removeTranslator(&translator);
-    QCOMPARE(name, QStringLiteral("[CalcCtrl]Cl[I[1]/I[2]]"));
+    QFETCH(QString, nums);
+    QFETCH(QString, dens);
+    QFETCH(bool, log);
+    QFETCH(bool, neg);
+    const ContextTranslator translator;
+    QTEST(CalcRatio::resultName(nums, dens, RatioOptions{log, neg}), "name");
 }
 
 QTEST_GUILESS_MAIN(TestCalcRatio)

@@ -1,115 +1,28 @@
+// The copy panel driven by clicks; every save order is checked in tst_copying, here each button once.
+
 #include "processing/copyctrl.h"
 
-#include "app/body.h"
-#include "data/datainfo.h"
-#include "data/tddata.h"
-#include "display/datactrl.h"
 #include "filtertesttools.h"
 #include "paneltesttools.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
-namespace {
-
-DataInfo *peakList(const QVector<QPointF> &points)
-{
-    auto *info = new DataInfo(DataInfo::PeakList, "Peaks(+)");
-    info->points = points;
-    return info;
-}
-
-// The tile must hold src's pixels from corner on, invalid where they lie outside src.
-void checkTile(const TDData0 *tile, const TDData0 *src, QPoint corner, QSize size)
-{
-    QCOMPARE(QSize(tile->width, tile->height), size);
-    for (int y = 0; y < tile->height; ++y) {
-        for (int x = 0; x < tile->width; ++x) {
-            const QPoint s = corner + QPoint(x, y);
-            const bool inside = s.x() >= 0 && s.y() >= 0 && s.x() < src->width && s.y() < src->height;
-            QCOMPARE(tile->isValid(x, y), inside && src->isValid(s.x(), s.y()));
-            if (inside)
-                QCOMPARE(tile->value(x, y), src->value(s.x(), s.y()));
-        }
-    }
-}
-
-} // namespace
-
-class TestCopyCtrl : public QObject
+class TestCopyCtrl : public QObject, PanelFixture
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void hostedInTheMainWindow();
+    void init() { open(); }
+    void cleanup() { close(); }
+    void toggledFromTheMainWindow() { checkToggles(body->ui.Copy, &body->copyCtrl); }
     void simpleCopy_data();
     void simpleCopy();
     void simpleCopyWithoutRegionOrS1();
     void aroundPeaks_data();
     void aroundPeaks();
     void nothingAroundPeaks();
-
-private:
-    // S1: a 60 x 60 grid carrying the peak lists; S2: a 60 x 60 random grid named T with the
-    // region (5, 5)-(14, 14).
-    void addPeaksAndTemplate(const QVector<QVector<QPointF>> &lists);
-    void check(QAbstractButton *button);
-
-    Body *body = nullptr;
-    CopyCtrl *panel = nullptr;
-    DataCtrl *s2Row = nullptr;
 };
-
-void TestCopyCtrl::initTestCase()
-{
-    qRegisterMetaType<TDData *>();
-}
-
-void TestCopyCtrl::init()
-{
-    body = new Body;
-    body->show();
-    panel = &body->copyCtrl;
-}
-
-void TestCopyCtrl::cleanup()
-{
-    delete body;
-    body = nullptr;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-void TestCopyCtrl::check(QAbstractButton *button)
-{
-    click(button);
-    QVERIFY(button->isChecked());
-}
-
-void TestCopyCtrl::addPeaksAndTemplate(const QVector<QVector<QPointF>> &lists)
-{
-    auto *s1 = new TDData(60, 60);
-    s1->dataId = QStringLiteral("P");
-    for (const QVector<QPointF> &points : lists)
-        s1->infos.append(peakList(points));
-    click(addRow(*body, s1)->ui.SingleSel1);
-    TDData *s2 = randomGrid(60, 60, 3);
-    s2->dataId = QStringLiteral("T");
-    s2Row = addRow(*body, s2);
-    s2Row->imgDisp.setRegion(QRect(QPoint(5, 5), QPoint(14, 14)));
-    click(s2Row->ui.SingleSel2);
-}
-
-void TestCopyCtrl::hostedInTheMainWindow()
-{
-    click(body->ui.Copy);
-    QVERIFY(panel->isVisible());
-    QCOMPARE(panel->parentWidget(), body->ui.CopyFrame);
-    click(body->ui.Copy);
-    QVERIFY(!panel->isVisible());
-}
 
 void TestCopyCtrl::simpleCopy_data()
 {
@@ -121,40 +34,42 @@ void TestCopyCtrl::simpleCopy_data()
 void TestCopyCtrl::simpleCopy()
 {
     QFETCH(bool, resize);
+    CopyCtrl *panel = &body->copyCtrl;
     TDData *src = randomGrid(50, 45, 8);
     src->dataId = QStringLiteral("S");
-    DataCtrl *row = addRow(*body, src);
-    click(row->ui.SingleSel1);
-    dragRegion(row, {30.9, 40.2}, {10.3, 20.7});
-    check(panel->ui.SimpleCopy);
+    DataCtrl *r = addRow(src);
+    click(r->ui.SingleSel1);
+    dragRegion(r, {30.9, 40.2}, {10.3, 20.7});
+    click(panel->ui.SimpleCopy);
     if (panel->ui.SimpleCopyResize->isChecked() != resize)
         click(panel->ui.SimpleCopyResize);
     QSignalSpy spy(panel, &CopyCtrl::copiedData);
     click(panel->ui.ExecCopy);
     QCOMPARE(spy.count(), 1);
-    const TDData *copy = lastData(*body);
+    const TDData *copy = lastData();
     QCOMPARE(copy->dataId, QStringLiteral("S: Cp(10,20)-(29,38)"));
-    const QRect r(QPoint(10, 20), QPoint(29, 38));
-    QCOMPARE(QSize(copy->width, copy->height), resize ? r.size() : QSize(50, 45));
+    const QRect rect(QPoint(10, 20), QPoint(29, 38));
+    QCOMPARE(QSize(copy->width, copy->height), resize ? rect.size() : QSize(50, 45));
+    const QPoint origin = resize ? rect.topLeft() : QPoint();
     for (int y = 0; y < copy->height; ++y) {
         for (int x = 0; x < copy->width; ++x) {
-            const QPoint s = resize ? QPoint(x, y) + r.topLeft() : QPoint(x, y);
-            QCOMPARE(copy->isValid(x, y), r.contains(s) && src->isValid(s.x(), s.y()));
-            QCOMPARE(copy->value(x, y), r.contains(s) ? src->value(s.x(), s.y()) : 0.0);
+            const QPoint s = origin + QPoint(x, y);
+            QCOMPARE(copy->isValid(x, y), rect.contains(s) && src->isValid(s.x(), s.y()));
+            QCOMPARE(copy->value(x, y), rect.contains(s) ? src->value(s.x(), s.y()) : 0.0);
         }
     }
 }
 
 void TestCopyCtrl::simpleCopyWithoutRegionOrS1()
 {
-    check(panel->ui.SimpleCopy);
-    QSignalSpy spy(panel, &CopyCtrl::copiedData);
-    DataCtrl *row = addRow(*body, randomGrid(10, 10, 1));
-    dragRegion(row, {1, 1}, {6, 6});
-    click(panel->ui.ExecCopy);  // no S1
-    click(row->ui.SingleSel1);
-    dragRegion(row, {3.2, 4.5}, {3.2, 4.5});  // a click without dragging
-    click(panel->ui.ExecCopy);
+    click(body->copyCtrl.ui.SimpleCopy);
+    QSignalSpy spy(&body->copyCtrl, &CopyCtrl::copiedData);
+    DataCtrl *r = addRow(randomGrid(10, 10, 1));
+    dragRegion(r, {1, 1}, {6, 6});
+    click(body->copyCtrl.ui.ExecCopy);  // no S1
+    click(r->ui.SingleSel1);
+    dragRegion(r, {3.2, 4.5}, {3.2, 4.5});  // a click without dragging
+    click(body->copyCtrl.ui.ExecCopy);
     QCOMPARE(spy.count(), 0);
 }
 
@@ -167,31 +82,20 @@ void TestCopyCtrl::aroundPeaks_data()
     QTest::addColumn<QPoint>("offset");  // of each tile's corner from its peak
     const QPointF a(10, 10), b(50, 10), c(10, 50), d(50, 50);
     const QVector<QVector<QPointF>> four = {{a, b, c, d}};
-    const QPoint fromA(-5, -5);
-    const auto fourPeaks = [&](const char *name, const QStringList &buttons, const QVector<QPointF> &expected) {
-        QTest::newRow(name) << four << 0 << buttons << expected << fromA;
-    };
-    fourPeaks("H", {"OrderH", "OrderLR", "OrderTB"}, {a, c, b, d});
-    fourPeaks("H R->L", {"OrderH", "OrderRL", "OrderTB"}, {b, d, c, a});
-    fourPeaks("V", {"OrderV", "OrderLR", "OrderTB"}, {a, b, c, d});
-    fourPeaks("V B->T", {"OrderV", "OrderLR", "OrderBT"}, {c, d, a, b});
-    fourPeaks("VH", {"OrderVH", "OrderLR", "OrderTB"}, {a, b, c, d});
-    fourPeaks("VH R->L", {"OrderVH", "OrderRL", "OrderTB"}, {b, a, d, c});
-    fourPeaks("VH B->T", {"OrderVH", "OrderLR", "OrderBT"}, {c, d, a, b});
-    fourPeaks("VH R->L B->T", {"OrderVH", "OrderRL", "OrderBT"}, {d, c, b, a});
-    fourPeaks("HV", {"OrderHV", "OrderLR", "OrderTB"}, {a, c, b, d});
-    fourPeaks("HV R->L", {"OrderHV", "OrderRL", "OrderTB"}, {b, d, a, c});
-    fourPeaks("HV B->T", {"OrderHV", "OrderLR", "OrderBT"}, {c, a, d, b});
-    fourPeaks("HV R->L B->T", {"OrderHV", "OrderRL", "OrderBT"}, {d, b, c, a});
-    // Equal keys (x = 10 twice) may come in any order the sort leaves them; this is the one it leaves.
-    QTest::newRow("ties") << QVector<QVector<QPointF>>{{{10, 5}, {10, 1}, {3, 7}}} << 0 << QStringList()
-                          << QVector<QPointF>{{3, 7}, {10, 1}, {10, 5}} << QPoint(-5, 0);
-    // Reference 2 is the first point of the second list.
-    QTest::newRow("two lists") << QVector<QVector<QPointF>>{{{40, 30}, {44, 33}}, {{40, 10}}} << 2
-                               << QStringList{"OrderVH"} << QVector<QPointF>{{40, 10}, {40, 30}, {44, 33}}
-                               << QPoint(-35, -5);
-    QTest::newRow("past the S2 edge") << QVector<QVector<QPointF>>{{a, {57, 54}, {2, 1}}} << 0 << QStringList{"OrderV"}
-                                      << QVector<QPointF>{{2, 1}, a, {57, 54}} << fromA;
+    QTest::newRow("as the panel starts: H") << four << 0 << QStringList() << QVector<QPointF>{a, c, b, d}
+                                           << QPoint(-5, -5);
+    QTest::newRow("V B->T") << four << 0 << QStringList{"OrderV", "OrderBT"} << QVector<QPointF>{c, d, a, b}
+                            << QPoint(-5, -5);
+    QTest::newRow("VH R->L") << four << 0 << QStringList{"OrderVH", "OrderRL"} << QVector<QPointF>{b, a, d, c}
+                             << QPoint(-5, -5);
+    QTest::newRow("HV R->L B->T") << four << 0 << QStringList{"OrderHV", "OrderRL", "OrderBT"}
+                                  << QVector<QPointF>{d, b, c, a} << QPoint(-5, -5);
+    QTest::newRow("reference in the second list") << QVector<QVector<QPointF>>{{{40, 30}, {44, 33}}, {{40, 10}}} << 2
+                                                  << QStringList{"OrderVH"}
+                                                  << QVector<QPointF>{{40, 10}, {40, 30}, {44, 33}} << QPoint(-35, -5);
+    QTest::newRow("past the S2 edge") << QVector<QVector<QPointF>>{{a, {57, 54}, {2, 1}}} << 0
+                                      << QStringList{"OrderV"} << QVector<QPointF>{{2, 1}, a, {57, 54}}
+                                      << QPoint(-5, -5);
 }
 
 void TestCopyCtrl::aroundPeaks()
@@ -201,28 +105,48 @@ void TestCopyCtrl::aroundPeaks()
     QFETCH(QStringList, buttons);
     QFETCH(QVector<QPointF>, expected);
     QFETCH(QPoint, offset);
-    addPeaksAndTemplate(lists);
+    CopyCtrl *panel = &body->copyCtrl;
+    // S1 carries the peak lists; S2, named T, holds the template region (5, 5)-(14, 14).
+    auto *s1 = new TDData(60, 60);
+    for (const QVector<QPointF> &points : lists)
+        s1->infos.append(peakList(points));
+    click(addRow(s1)->ui.SingleSel1);
+    TDData *s2 = randomGrid(60, 60, 3);
+    s2->dataId = QStringLiteral("T");
+    DataCtrl *s2Row = addRow(s2);
+    s2Row->imgDisp.setRegion(QRect(QPoint(5, 5), QPoint(14, 14)));
+    click(s2Row->ui.SingleSel2);
     panel->ui.ReferencePeak->setValue(reference);
     for (const QString &name : buttons)
-        check(panel->findChild<QRadioButton *>(name));
+        click(panel->findChild<QAbstractButton *>(name));
     QSignalSpy spy(panel, &CopyCtrl::copiedData);
     click(panel->ui.ExecCopy);
     QCOMPARE(spy.count(), expected.size());
     QCOMPARE(body->ctrls.dataCtrls.size(), 2 + expected.size());
     for (int k = 0; k < expected.size(); ++k) {
-        const QPointF p = expected[k];
-        const TDData *tile = body->ctrls.dataCtrls[2 + k]->data(false);
-        QCOMPARE(tile->dataId, QStringLiteral("T:CpAPk[%1(%2,%3)]").arg(k).arg(p.x()).arg(p.y()));
-        checkTile(tile, s2Row->data(false), p.toPoint() + offset, QSize(10, 10));
+        const TDData *tile = row(2 + k)->data(false);
+        QCOMPARE(tile->dataId, QStringLiteral("T:CpAPk[%1(%2,%3)]").arg(k).arg(expected[k].x()).arg(expected[k].y()));
+        QCOMPARE(QSize(tile->width, tile->height), QSize(10, 10));
+        // The tile holds S2's pixels from its corner on, invalid where they lie outside S2.
+        for (int y = 0; y < 10; ++y) {
+            for (int x = 0; x < 10; ++x) {
+                const QPoint p = expected[k].toPoint() + offset + QPoint(x, y);
+                const bool inside = QRect(0, 0, 60, 60).contains(p);
+                QCOMPARE(tile->isValid(x, y), inside && s2->isValid(p.x(), p.y()));
+                if (inside)
+                    QCOMPARE(tile->value(x, y), s2->value(p.x(), p.y()));
+            }
+        }
     }
 }
 
 void TestCopyCtrl::nothingAroundPeaks()
 {
+    CopyCtrl *panel = &body->copyCtrl;
     auto *s1 = new TDData(20, 20);
     s1->infos.append(peakList({{10, 10}, {5, 5}}));
-    click(addRow(*body, s1)->ui.SingleSel1);
-    DataCtrl *s2 = addRow(*body, randomGrid(20, 20, 3));
+    click(addRow(s1)->ui.SingleSel1);
+    DataCtrl *s2 = addRow(randomGrid(20, 20, 3));
     s2->imgDisp.setRegion(QRect(QPoint(5, 5), QPoint(14, 14)));
     QSignalSpy spy(panel, &CopyCtrl::copiedData);
     click(panel->ui.ExecCopy);  // no S2

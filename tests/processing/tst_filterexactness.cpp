@@ -52,11 +52,9 @@ TDData *troubledGrid(int width, int height, quint32 seed, int trouble)
 
 void addInfos(TDData0 *g)
 {
-    auto *peaks = new DataInfo(DataInfo::PeakList, QStringLiteral("Peaks(+)"));
-    peaks->points = {QPointF(1, 2), QPointF(3, 0)};
     auto *regions = new DataInfo(DataInfo::RegionList, QString());
     regions->rects = {QRect(0, 0, 2, 2), QRect(1, 1, 3, 3)};
-    g->infos = {peaks, regions};
+    g->infos = {peakList({QPointF(1, 2), QPointF(3, 0)}), regions};
 }
 
 bool sameDouble(double a, double b)
@@ -155,13 +153,8 @@ void TestFilterExactness::runningSums()
             for (int i = 0; i < dst->values.size(); i += 3)
                 dst->setValue(i % width, i / width, 0.5 * i);
         }
-        if (alongX) {
-            src->movingAvrX(&fast, a);
-            Plain::movingAvrX(src.get(), &plain, a);
-        } else {
-            src->movingAvrY(&fast, a);
-            Plain::movingAvrY(src.get(), &plain, a);
-        }
+        alongX ? src->movingAvrX(&fast, a) : src->movingAvrY(&fast, a);
+        Plain::movingAvr1(src.get(), &plain, a, alongX);
         compareResults(&fast, &plain);
     }
 }
@@ -183,7 +176,7 @@ void TestFilterExactness::runningSumsSignedZeroRange()
         dst->maxVal = 7.0;
     }
     src.movingAvrX(&fast, 1);
-    Plain::movingAvrX(&src, &plain, 1);
+    Plain::movingAvr1(&src, &plain, 1, true);
     QVERIFY(std::signbit(plain.minVal));
     compareResults(&fast, &plain);
 }
@@ -200,6 +193,7 @@ void TestFilterExactness::movingAverage_data()
     QTest::newRow("3, 0") << small << 3 << 0 << int(InvalidNonFinite);
     QTest::newRow("-2, 5") << small << -2 << 5 << int(InvalidNonFinite | Ties);
     QTest::newRow("0, 0 copies") << small << 0 << 0 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("-3, -1 copies") << small << -3 << -1 << int(InvalidNonFinite);
     QTest::newRow("wider than the grid") << small << 80 << 70 << int(InvalidNonFinite);
     // Grids many windows long, so that the rows and columns kept in passing are reused many times.
     QTest::newRow("long grid, 5, 7") << QSize(141, 117) << 5 << 7 << int(InvalidNonFinite | ValidNonFinite);

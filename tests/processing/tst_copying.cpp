@@ -1,0 +1,245 @@
+// The copy panel's two kinds of copy: a region of S1, and tiles of S2 around the peaks of S1.
+
+#include "data/datainfo.h"
+#include "data/tddata.h"
+#include "filtertesttools.h"
+#include "processing/copyaroundpeaks.h"
+#include "processing/copyregion.h"
+
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+using Grid = std::unique_ptr<TDData>;
+
+namespace {
+
+const QVector<QPointF> fourPeaks = {{10, 10}, {50, 10}, {10, 50}, {50, 50}};
+
+} // namespace
+
+class TestCopying : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void regionPixels_data();
+    void regionPixels();
+    void emptyRegionGivesNothing_data();
+    void emptyRegionGivesNothing();
+    void regionKeepsRegionNotInfos();
+    void collectsEveryPeakList();
+    void saveOrder_data();
+    void saveOrder();
+    void sortedOrderIsASortingPermutation();
+    void nothingPlanned();
+    void tileCorners_data();
+    void tileCorners();
+    void tileKeepsTheTemplateRegion();
+    void names();
+};
+
+void TestCopying::regionPixels_data()
+{
+    QTest::addColumn<QRect>("r");
+    QTest::addColumn<bool>("resize");
+    QTest::newRow("inside, resized") << QRect(QPoint(2, 3), QPoint(9, 6)) << true;
+    QTest::newRow("inside, in place") << QRect(QPoint(2, 3), QPoint(9, 6)) << false;
+    QTest::newRow("past left and top, resized") << QRect(QPoint(-3, -2), QPoint(4, 5)) << true;
+    QTest::newRow("past right and bottom, in place") << QRect(QPoint(8, 7), QPoint(20, 15)) << false;
+    QTest::newRow("around the grid, resized") << QRect(QPoint(-2, -2), QPoint(13, 11)) << true;
+    QTest::newRow("single pixel, in place") << QRect(QPoint(0, 0), QPoint(0, 0)) << false;
+    // Dragged far beyond a zoomed-out image: cut to the grid before copying.
+    QTest::newRow("far outside, in place") << QRect(QPoint(-1000000000, -1000000000), QPoint(999999999, 5)) << false;
+}
+
+void TestCopying::regionPixels()
+{
+    QFETCH(QRect, r);
+    QFETCH(bool, resize);
+    const Grid src(randomGrid(12, 10, 5));
+    const Grid copy(CopyRegion::exec(src.get(), r, resize));
+    QVERIFY(copy);
+    QCOMPARE(QSize(copy->width, copy->height), resize ? r.size() : QSize(12, 10));
+    for (int y = 0; y < copy->height; ++y) {
+        for (int x = 0; x < copy->width; ++x) {
+            const QPoint s = resize ? r.topLeft() + QPoint(x, y) : QPoint(x, y);
+            const bool fromSource = r.contains(s) && QRect(0, 0, 12, 10).contains(s);
+            QCOMPARE(copy->isValid(x, y), fromSource && src->isValid(s.x(), s.y()));
+            QCOMPARE(copy->value(x, y), fromSource ? src->value(s.x(), s.y()) : 0.0);
+        }
+    }
+}
+
+void TestCopying::emptyRegionGivesNothing_data()
+{
+    QTest::addColumn<QRect>("r");
+    QTest::newRow("click without drag") << QRect(QPoint(4, 4), QPoint(3, 3));
+    QTest::newRow("no width") << QRect(QPoint(4, 1), QPoint(3, 8));
+    QTest::newRow("no height") << QRect(QPoint(1, 4), QPoint(8, 3));
+    QTest::newRow("null") << QRect();
+}
+
+void TestCopying::emptyRegionGivesNothing()
+{
+    QFETCH(QRect, r);
+    const Grid src(randomGrid(12, 10, 5));
+    QVERIFY(!CopyRegion::exec(src.get(), r, true));
+    QVERIFY(!CopyRegion::exec(src.get(), r, false));
+    // An empty S2 region makes no tiles.
+    QVERIFY(CopyAroundPeaks::plan(fourPeaks, 0, r, SaveOrder()).isEmpty());
+}
+
+void TestCopying::regionKeepsRegionNotInfos()
+{
+    const Grid src(randomGrid(12, 10, 5));
+    src->infos.append(peakList({{1, 1}}));
+    const Grid whole(CopyRegion::exec(src.get(), QRect(1, 1, 3, 3), true));
+    QVERIFY(whole->regionSet);
+    QCOMPARE(whole->region, QRect(0, 0, 12, 10));
+    QVERIFY(whole->infos.isEmpty());
+    src->setRegion(QRect(2, 2, 4, 4));
+    QCOMPARE(Grid(CopyRegion::exec(src.get(), QRect(1, 1, 3, 3), false))->region, QRect(2, 2, 4, 4));
+}
+
+void TestCopying::collectsEveryPeakList()
+{
+    TDData s1(60, 60);
+    s1.infos = {peakList({{1, 2}, {3, 4}}), new DataInfo(DataInfo::RegionList, QString()),
+                new DataInfo(DataInfo::Region, QString()), peakList({{5, 6}})};
+    s1.infos[1]->rects = {QRect(0, 0, 5, 5)};
+    QCOMPARE(CopyAroundPeaks::collectPeaks(&s1), (QVector<QPointF>{{1, 2}, {3, 4}, {5, 6}}));
+}
+
+void TestCopying::saveOrder_data()
+{
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::addColumn<bool>("bottomToTop");
+    QTest::addColumn<QVector<int>>("expected");  // indices into fourPeaks
+    const auto row = [](const char *name, SaveOrder::Axis axis, bool rl, bool bt, QVector<int> expected) {
+        QTest::newRow(name) << int(axis) << rl << bt << expected;
+    };
+    row("H", SaveOrder::H, false, false, {0, 2, 1, 3});
+    row("H R->L", SaveOrder::H, true, false, {1, 3, 2, 0});
+    row("H B->T ignored", SaveOrder::H, false, true, {0, 2, 1, 3});
+    row("V", SaveOrder::V, false, false, {0, 1, 2, 3});
+    row("V B->T", SaveOrder::V, false, true, {2, 3, 0, 1});
+    row("V R->L ignored", SaveOrder::V, true, false, {0, 1, 2, 3});
+    row("VH", SaveOrder::VFirst, false, false, {0, 1, 2, 3});
+    row("VH R->L", SaveOrder::VFirst, true, false, {1, 0, 3, 2});
+    row("VH B->T", SaveOrder::VFirst, false, true, {2, 3, 0, 1});
+    row("VH R->L B->T", SaveOrder::VFirst, true, true, {3, 2, 1, 0});
+    row("HV", SaveOrder::HFirst, false, false, {0, 2, 1, 3});
+    row("HV R->L", SaveOrder::HFirst, true, false, {1, 3, 0, 2});
+    row("HV B->T", SaveOrder::HFirst, false, true, {2, 0, 3, 1});
+    row("HV R->L B->T", SaveOrder::HFirst, true, true, {3, 1, 2, 0});
+    row("no order", SaveOrder::Collection, true, true, {0, 1, 2, 3});
+}
+
+void TestCopying::saveOrder()
+{
+    QFETCH(int, axis);
+    QFETCH(bool, rightToLeft);
+    QFETCH(bool, bottomToTop);
+    QFETCH(QVector<int>, expected);
+    const SaveOrder order{SaveOrder::Axis(axis), rightToLeft, bottomToTop};
+    const QVector<PeakTile> tiles = CopyAroundPeaks::plan(fourPeaks, 1, QRect(QPoint(45, 5), QPoint(54, 14)), order);
+    QCOMPARE(tiles.size(), 4);
+    for (int k = 0; k < 4; ++k) {
+        QCOMPARE(tiles[k].k, k);
+        QCOMPARE(tiles[k].peak, fourPeaks[expected[k]]);
+        QCOMPARE(tiles[k].rect, QRect(fourPeaks[expected[k]].toPoint() - QPoint(5, 5), QSize(10, 10)));
+    }
+}
+
+void TestCopying::sortedOrderIsASortingPermutation()
+{
+    // A (10, 5), B (10, 1), C (3, 7) by x: C is swapped to the front past A, so B comes before A.
+    const QVector<QPointF> tie = {{10, 5}, {10, 1}, {3, 7}};
+    QCOMPARE(CopyAroundPeaks::sortedOrder(CopyAroundPeaks::orderKeys(tie, SaveOrder())), (QVector<int>{2, 1, 0}));
+    QRandomGenerator rng(11);
+    for (int round = 0; round < 50; ++round) {
+        QVector<double> keys(rng.bounded(12));
+        for (double &key : keys)
+            key = rng.bounded(5) - 2;
+        const QVector<int> order = CopyAroundPeaks::sortedOrder(keys);
+        QVector<int> seen = order;
+        std::sort(seen.begin(), seen.end());
+        for (int i = 0; i < keys.size(); ++i)
+            QCOMPARE(seen[i], i);
+        for (int i = 1; i < keys.size(); ++i)
+            QVERIFY(keys[order[i - 1]] <= keys[order[i]]);
+    }
+}
+
+void TestCopying::nothingPlanned()
+{
+    const QRect templ(0, 0, 3, 3);
+    QCOMPARE(CopyAroundPeaks::plan(fourPeaks, 3, templ, SaveOrder()).size(), 4);
+    for (int reference : {4, 10000, -1})
+        QVERIFY(CopyAroundPeaks::plan(fourPeaks, reference, templ, SaveOrder()).isEmpty());
+    QVERIFY(CopyAroundPeaks::plan({}, 0, templ, SaveOrder()).isEmpty());
+    // Too large to hold: refused with a debug line.
+    const Grid src(randomGrid(4, 4, 5));
+    const QRect huge(QPoint(-1000000000, -1000000000), QPoint(999999999, 999999999));
+    for (int i = 0; i < 2; ++i)
+        QTest::ignoreMessage(QtDebugMsg, "can't copy a region of 2000000000 x 2000000000");
+    QVERIFY(!CopyRegion::exec(src.get(), huge, true));
+    QVERIFY(CopyAroundPeaks::plan(fourPeaks, 0, huge, SaveOrder()).isEmpty());
+}
+
+void TestCopying::tileCorners_data()
+{
+    QTest::addColumn<QPointF>("peak");
+    QTest::addColumn<QPoint>("corner");
+    // The reference peak (0.7, 0.7) puts each corner 0.7 up and left of its peak.
+    QTest::newRow("truncated toward zero") << QPointF(0.2, 3.2) << QPoint(0, 2);
+    QTest::newRow("far outside, held at 1e9") << QPointF(1e300, -std::numeric_limits<double>::infinity())
+                                             << QPoint(1000000000, -1000000000);
+    QTest::newRow("NaN reads as 0") << QPointF(std::nan(""), 5.9) << QPoint(0, 5);
+}
+
+void TestCopying::tileCorners()
+{
+    QFETCH(QPointF, peak);
+    const QVector<PeakTile> tiles = CopyAroundPeaks::plan({{0.7, 0.7}, peak}, 0, QRect(0, 0, 4, 4),
+                                                          SaveOrder{SaveOrder::Collection});
+    QCOMPARE(tiles.size(), 2);
+    QTEST(tiles[1].rect.topLeft(), "corner");
+    QCOMPARE(tiles[1].rect.size(), QSize(4, 4));
+}
+
+void TestCopying::tileKeepsTheTemplateRegion()
+{
+    const Grid s2(randomGrid(20, 16, 21));
+    QCOMPARE(CopyAroundPeaks::templateRect(s2.get()), QRect(0, 0, 20, 16));
+    s2->setRegion(QRect(QPoint(2, 3), QPoint(8, 7)));
+    QCOMPARE(CopyAroundPeaks::templateRect(s2.get()), QRect(QPoint(2, 3), QPoint(8, 7)));
+    const Grid tile(CopyAroundPeaks::makeTile(s2.get(), PeakTile{0, QPointF(17, 14), QRect(15, 12, 7, 5)}));
+    QCOMPARE(QSize(tile->width, tile->height), QSize(7, 5));
+    QCOMPARE(tile->region, QRect(QPoint(2, 3), QPoint(8, 7)));
+    QCOMPARE(tile->value(4, 3), s2->value(19, 15));
+    QVERIFY(!tile->isValid(5, 0));
+    s2->regionCleared();
+    QCOMPARE(CopyAroundPeaks::templateRect(s2.get()), QRect(0, 0, 20, 16));
+}
+
+void TestCopying::names()
+{
+    TDData src(4, 4);
+    src.dataId = QStringLiteral("T%1");
+    const PeakTile tile{3, QPointF(10.123456789, 50), QRect(0, 0, 2, 2)};
+    QCOMPARE(Grid(CopyAroundPeaks::makeTile(&src, tile))->dataId, QStringLiteral("T%1:CpAPk[3(10.1235,50)]"));
+    const ContextTranslator translator;
+    QCOMPARE(Grid(CopyAroundPeaks::makeTile(&src, tile))->dataId,
+             QStringLiteral("[CopyCtrl]T%1:CpAPk[3(10.1235,50)]"));
+    QCOMPARE(Grid(CopyRegion::exec(&src, QRect(QPoint(0, 1), QPoint(2, 3)), true))->dataId,
+             QStringLiteral("[CopyCtrl]T%1: Cp(0,1)-(2,3)"));
+}
+
+QTEST_GUILESS_MAIN(TestCopying)
+#include "tst_copying.moc"
