@@ -42,15 +42,12 @@ std::unique_ptr<TDData> randomGrid(int width, int height, quint32 seed, const QS
     return grid;
 }
 
-// A ZRT camera frame: 64-byte header with the size, then 2-byte little-endian samples.
-QByteArray zrtFrame(quint16 width, quint16 height)
+// A 23 x 17 ZRT camera frame: 64-byte header with the size, then 2-byte little-endian samples.
+QByteArray zrtFrame()
 {
-    QByteArray zrt(64, '\0');
-    zrt[0] = 'I';
-    zrt[1] = 'M';
-    qToLittleEndian<quint16>(width, zrt.data() + 4);
-    qToLittleEndian<quint16>(height, zrt.data() + 6);
-    for (int k = 0; k < width * height; ++k) {
+    QByteArray zrt("IM\0\0\x17\0\x11\0", 8);
+    zrt.append(56, '\0');
+    for (int k = 0; k < 23 * 17; ++k) {
         char sample[2];
         qToLittleEndian<quint16>(quint16((k * 37) % 5000), sample);
         zrt.append(sample, 2);
@@ -108,349 +105,299 @@ class TestCliTool : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void parseArguments_data();
-    void parseArguments();
-    void parseRect_data();
-    void parseRect();
-    void peakCsv();
-    void peakCsvRejects_data();
-    void peakCsvRejects();
-    void outputsMatchCore();
-    void tilesMatchCore();
-    void renderMatchesCore();
-    void usageErrors_data();
-    void usageErrors();
-    void failuresLeaveNothing_data();
-    void failuresLeaveNothing();
-    void progressOnlyWhenWanted();
-
-private:
-    // Runs args and compares the written file with expected saved by the core.
-    void expectOutput(const QStringList &args, const QString &out, const TDData &expected);
-
     QTemporaryDir dir;
     QString a, b, frame;
+
+    // Runs args and compares the written file with expected saved by the core.
+    void expectOutput(const QStringList &args, const QString &out, const TDData &expected)
+    {
+        const Run run = runTool(args);
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        const QString ref = dir.filePath(QStringLiteral("ref.qlv"));
+        QVERIFY(expected.save2dData(ref));
+        QCOMPARE(fileBytes(out), fileBytes(ref));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        a = dir.filePath(QStringLiteral("a.qlv"));
+        b = dir.filePath(QStringLiteral("b.qlv"));
+        frame = dir.filePath(QStringLiteral("t.zrt"));
+        QVERIFY(randomGrid(37, 29, 1, QStringLiteral("grid a"))->save2dData(a));
+        QVERIFY(randomGrid(31, 33, 2, QStringLiteral("grid b"))->save2dData(b));
+        writeFile(frame, zrtFrame());
+    }
+
+    void parseArguments_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("expected");  // items as name=value joined by "|", or the error
+
+        QTest::newRow("long, short and inline") << QStringList{"x", "--rect", "1,2,3,4", "-o", "out", "--lower=-0.5"} << true
+                                                << "=x|rect=1,2,3,4|output=out|lower=-0.5";
+        QTest::newRow("many in order, negative") << QStringList{"--num", "p", "q", "--den", "r", "--half", "3", "-4"} << true
+                                       << "num=p|num=q|den=r|half=3|half=-4";
+        QTest::newRow("double dash") << QStringList{"--", "--rect", "-o"} << true << "=--rect|=-o";
+        QTest::newRow("value is an option") << QStringList{"--half", "2", "-o", "x"} << false
+                                            << "option '--half' needs two values: --half W H";
+        QTest::newRow("flag with value") << QStringList{"--min=1"} << false << "option '--min' takes no value";
+    }
+
+    void parseArguments()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, ok);
+        QFETCH(QString, expected);
+        CliArgs parsed({{"rect", QChar(), CliOption::One, "L,T,R,B", ""},
+                        {"output", 'o', CliOption::One, "OUT", ""},
+                        {"lower", QChar(), CliOption::One, "F", ""},
+                        {"half", QChar(), CliOption::Two, "W H", ""},
+                        {"num", QChar(), CliOption::Many, "A...", ""},
+                        {"den", QChar(), CliOption::Many, "B...", ""},
+                        {"min", QChar(), CliOption::Flag, "", ""}});
+        QCOMPARE(parsed.parse(args), ok);
+        if (!ok) {
+            QCOMPARE(parsed.errorText(), expected);
+            return;
+        }
+        QStringList items;
+        for (const auto &item : parsed.items())
+            items.append(item.first + QLatin1Char('=') + item.second);
+        QCOMPARE(items.join(QLatin1Char('|')), expected);
+        QCOMPARE(parsed.isSet(QStringLiteral("min")), args.contains(QStringLiteral("--min")));
+    }
+
+    void parseRect_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QRect>("rect");  // null when refused
+        QTest::newRow("inclusive corners") << "10,20,29,38" << QRect(10, 20, 20, 19);
+        QTest::newRow("negative corner, spaces") << " -3, -3 ,2,2" << QRect(-3, -3, 6, 6);
+        QTest::newRow("inverted") << "5,0,4,3" << QRect();
+        QTest::newRow("fraction") << "1,2,3.5,4" << QRect();
+        QTest::newRow("beyond the limit") << "0,0,2000000000,1" << QRect();
+    }
+
+    void parseRect()
+    {
+        QFETCH(QString, text);
+        QFETCH(QRect, rect);
+        QRect parsed;
+        QCOMPARE(CliArgs::parseRect(text, &parsed), !rect.isNull());
+        if (!rect.isNull())
+            QCOMPARE(parsed, rect);
+    }
+
+    void peakCsv_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("error");
+        const QString bad = QStringLiteral("line %1: expected index,x,y,value with numeric x and y");
+        QTest::newRow("written, CRLF") << QByteArray("index,x,y,value\r\n0,2,1,0.1\r\n1,3,2,-7\r\n2,0,0,0\r\n") << QString();
+        QTest::newRow("empty") << QByteArray() << "no header \"index,x,y,value\"";
+        QTest::newRow("no header") << QByteArray("0,1,2,3\n") << "line 1: the header \"index,x,y,value\" is missing";
+        QTest::newRow("three fields") << QByteArray("index,x,y,value\n\n0,1,2\n") << bad.arg(3);
+        QTest::newRow("y infinite") << QByteArray("index,x,y,value\n0,1,inf,3\n") << bad.arg(2);
+        QTest::newRow("x far out") << QByteArray("index,x,y,value\n0,1e300,2,3\n") << bad.arg(2);
+    }
+
+    void peakCsv()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, error);
+        QVector<QPointF> peaks;
+        QString got;
+        QCOMPARE(PeakCsv::read(text, &peaks, &got), error.isEmpty());
+        QCOMPARE(got, error);
+        if (!error.isEmpty())
+            return;
+        TDData values(4, 3);
+        values.setValue(2, 1, 0.1);
+        values.setValue(3, 2, -7.0);
+        QCOMPARE(PeakCsv::write(peaks, &values), QByteArray(text).replace("\r\n", "\n"));
+    }
+
+    void outputsMatchCore()
+    {
+        const QString out = dir.filePath(QStringLiteral("o.qlv"));
+        auto src = loadData(a);
+        auto srcB = loadData(b);
+        QVERIFY(src && srcB);
+
+        expectOutput({"ma", a, "-o", out, "--half", "3", "2"}, out, *std::unique_ptr<TDData>(MovingAvrF(3, 2).exec(src.get(), QRect())));
+        expectOutput({"at", a, "-o", out, "--half", "4", "1", "--rect", "5,3,30,40"}, out,
+                     *std::unique_ptr<TDData>(AdaptiveThresholdF(4, 1).exec(src.get(), corners(5, 3, 30, 40))));
+        expectOutput({"crop", a, "--rect", "30,20,45,40", "--in-place", "-o", out}, out,
+                     *std::unique_ptr<TDData>(CopyRegion::exec(src.get(), corners(30, 20, 45, 40), false)));
+
+        // The peaks command also writes the peak list with the source's values.
+        const QString csv = dir.filePath(QStringLiteral("p.csv"));
+        std::unique_ptr<TDData> peaks(FindPeaksF(4.5, 6, false).exec(src.get(), corners(2, 2, 30, 25)));
+        expectOutput({"peaks", a, "-o", out, "--csv", csv, "--num", "6", "--radius", "4.5", "--min", "--rect", "2,2,30,25"}, out, *peaks);
+        QCOMPARE(fileBytes(csv), PeakCsv::write(peaks->infos.last()->points, src.get()));
+
+        // b comes first on the command line, so it is I[1] and sets the size.
+        const RatioOperand ra{src.get(), true, QPointF(3, 4), QPointF(20, 22)};
+        const RatioOperand rb{srcB.get(), false, QPointF(), QPointF()};
+        std::unique_ptr<TDData> ratio(CalcRatio::exec({ra, rb}, {rb}, srcB->width, srcB->height, RatioOptions{true, true}));
+        ratio->dataId = QStringLiteral("Cl[-log(I[2]+I[3]/I[1])]");
+        expectOutput({"calc", "--den", b, "--num", a, b, "--neg", "--log", "--region", a + "=3,4,20,22", "-o", out}, out, *ratio);
+        // Without --log no logarithm is taken, though the panel starts with Log checked.
+        QCOMPARE(runTool({"calc", "--num", a, "-o", out}).code, 0);
+        QCOMPARE(loadData(out)->dataId, QStringLiteral("Cl[I[1]/]"));
+
+        // The filter's row lines stay hidden.
+        src->setRegion(corners(4, 5, 10, 9));
+        std::unique_ptr<TDData> matched(MatchingF(MatchingF::ArcCosTh, MatchingF::Exec1).exec1(src.get(), corners(0, 2, 20, 25)));
+        expectOutput({"match", a, "-o", out, "--template", "4,5,10,9", "--measure", "acos", "--rect", "0,2,20,25"}, out, *matched);
+
+        const QString folder = dir.filePath(QStringLiteral("conv"));
+        ImgData img;
+        QVERIFY(img.load(frame));
+        expectOutput({"convert", frame, a, "-o", folder}, QDir(folder).filePath("t.qlv"), *std::unique_ptr<TDData>(img.toTDData()));
+        QCOMPARE(fileBytes(QDir(folder).filePath(QStringLiteral("a.qlv"))), fileBytes(a));
+    }
+
+    void tilesMatchCore()
+    {
+        const QString csv = dir.filePath(QStringLiteral("t.csv"));
+        writeFile(csv, "index,x,y,value\n0,10,10,1\n1,25,5,1\n2,10,20,1\n3,25,20,1\n");
+        const QDir tiles(dir.filePath(QStringLiteral("tiles")));
+        QCOMPARE(runTool({"tiles", b, "--peaks", csv, "--template", "6,7,12,15", "--ref", "2", "--order", "hv", "--bt", "-o", tiles.path()}).code, 0);
+        auto src = loadData(b);
+        src->setRegion(corners(6, 7, 12, 15));
+        SaveOrder order;
+        order.axis = SaveOrder::HFirst;
+        order.bottomToTop = true;
+        const QVector<PeakTile> plan = CopyAroundPeaks::plan({{10, 10}, {25, 5}, {10, 20}, {25, 20}}, 2, src->region, order);
+        QCOMPARE(tiles.entryList(QDir::Files), QStringList({"b-0.qlv", "b-1.qlv", "b-2.qlv", "b-3.qlv"}));
+        const QString ref = dir.filePath(QStringLiteral("ref.qlv"));
+        for (const PeakTile &tile : plan) {
+            QVERIFY(std::unique_ptr<TDData>(CopyAroundPeaks::makeTile(src.get(), tile))->save2dData(ref));
+            QCOMPARE(fileBytes(tiles.filePath(QStringLiteral("b-%1.qlv").arg(tile.k))), fileBytes(ref));
+        }
+
+        // Peaks found on the fly give the same tiles as the list written by the peaks command.
+        const QString found = dir.filePath(QStringLiteral("found.csv"));
+        const QDir tiles2(dir.filePath(QStringLiteral("tiles2")));
+        QCOMPARE(runTool({"peaks", a, "--csv", found, "--num", "3", "--radius", "8"}).code, 0);
+        QCOMPARE(runTool({"tiles", b, "--peaks", found, "-o", tiles.path()}).code, 0);
+        QCOMPARE(runTool({"tiles", b, "--peaks-of", a, "--num", "3", "--radius", "8", "-o", tiles2.path()}).code, 0);
+        for (int k = 0; k < 3; ++k) {
+            const QString name = QStringLiteral("b-%1.qlv").arg(k);
+            QCOMPARE(fileBytes(tiles2.filePath(name)), fileBytes(tiles.filePath(name)));
+        }
+    }
+
+    void renderMatchesCore()
+    {
+        const QString out = dir.filePath(QStringLiteral("r.png"));
+        auto src = loadData(a);
+        for (bool grey : {false, true}) {
+            QStringList args{"render", a, "-o", out, "--lower", "0.2", "--upper", "0.9"};
+            if (grey)
+                args << "--grey";
+            QCOMPARE(runTool(args).code, 0);
+            ColorBar0 bar;
+            bar.format = grey ? ColorBar0::FormatGrayscale8 : ColorBar0::FormatRGB888;
+            bar.lowerMark = 0.2;
+            bar.upperMark = 0.9;
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY(src->makeImg(&bar)->save(&buffer, "PNG"));
+            QCOMPARE(fileBytes(out), png);
+        }
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown command") << QStringList{"blur"} << "quelvo-cli: unknown command 'blur'";
+        QTest::newRow("negative half") << QStringList{"ma", "f", "-o", "x", "--half", "-1", "2"}
+                                       << "quelvo-cli ma: option '--half' needs two whole numbers from 0 to 1000000, got '-1 2'";
+        QTest::newRow("peaks without output") << QStringList{"peaks", "f", "--num", "1", "--radius", "1"}
+                                              << "quelvo-cli peaks: give -o, --csv or both";
+        QTest::newRow("same output twice") << QStringList{"convert", "d1/x.tif", "d2/x.zrt", "-o", "out"}
+                                           << "quelvo-cli convert: two inputs would both be written to out/x.qlv";
+        QTest::newRow("render bad mark") << QStringList{"render", "f", "-o", "x", "--lower", "nan"}
+                                         << "quelvo-cli render: option '--lower' needs a number, got 'nan'";
+    }
+
+    void usageErrors()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const Run run = runTool(args);
+        QCOMPARE(run.code, 2);
+        QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0), message);
+        QVERIFY(run.err.contains(QStringLiteral("--help' for more information.")));
+        QVERIFY(run.out.isEmpty());
+        QVERIFY(!QFileInfo::exists(QStringLiteral("out")));
+    }
+
+    void failuresLeaveNothing_data()
+    {
+        // Unreadable files are run through the executable in tst_cli; these are the other failures.
+        // %w is the work folder, holding the plain file "blocker" and garbage.tif; %a and %b are the grids.
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");  // the first line of stderr, up to its end
+        QTest::addColumn<int>("lines");
+        const QStringList ma{"-o", "%w/out", "--half", "1", "1"};
+        QTest::newRow("missing") << QStringList{"ma", "%w/missing.qlv"} + ma << "quelvo-cli ma: %w/missing.qlv: no such file\n" << 1;
+        QTest::newRow("calc names every bad operand")
+            << QStringList{"calc", "--num", "%w/garbage.tif", "%a", "--den", "%w/missing.qlv", "-o", "%w/r.qlv"}
+            << "quelvo-cli calc: %w/garbage.tif: not a readable" << 2;
+        QTest::newRow("rectangle outside") << QStringList{"crop", "%a", "--rect", "100,100,110,110", "-o", "%w/c.qlv"}
+                                           << "quelvo-cli crop: %a: the rectangle 100,100,110,110 lies outside the 37 x 29 grid\n" << 1;
+        QTest::newRow("no reference peak") << QStringList{"tiles", "%b", "--peaks-of", "%a", "--num", "2", "--radius", "1", "--ref", "2", "-o", "%w/t"}
+                                           << "quelvo-cli tiles: %b: there is no reference peak 2 among 2 peaks\n" << 1;
+        QTest::newRow("csv unwritable") << QStringList{"peaks", "%a", "-o", "%w/p.qlv", "--csv", "%w/blocker/p.csv", "--num", "2", "--radius", "3"}
+                                        << "quelvo-cli peaks: %w/blocker/p.csv: cannot write" << 1;
+    }
+
+    void failuresLeaveNothing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        QFETCH(int, lines);
+        QTemporaryDir work;
+        writeFile(work.filePath(QStringLiteral("garbage.tif")), QByteArray("II*\0not a tiff at all, only bytes", 34));
+        writeFile(work.filePath(QStringLiteral("blocker")), QByteArray());
+        const QStringList before = QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        const auto fill = [&](QString s) { return s.replace("%w", work.path()).replace("%a", a).replace("%b", b); };
+        for (QString &arg : args)
+            arg = fill(arg);
+
+        const Run run = runTool(args);
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.startsWith(fill(message)), qPrintable(run.err));
+        QCOMPARE(run.err.count(QLatin1Char('\n')), lines);
+        QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
+    }
+
+    void progressOnlyWhenWanted()
+    {
+        QTemporaryDir work;
+        const QStringList args{"match", a, b, "-o", work.path(), "--template", "2,2,6,6"};
+        const Run quiet = runTool(args, false);
+        QCOMPARE(quiet.code, 0);
+        QVERIFY(quiet.err.isEmpty());
+
+        const Run shown = runTool(args, true);
+        QCOMPARE(shown.code, 0);
+        QVERIFY(shown.err.contains(QStringLiteral("\rquelvo-cli match: [2/2] %1: row 3 of 33").arg(b)));
+        // The line is wiped at the end: nothing but blanks after the last carriage return but one.
+        QVERIFY(shown.err.endsWith(QLatin1Char('\r')));
+        QVERIFY(shown.err.section(QLatin1Char('\r'), -2, -2).trimmed().isEmpty());
+        QVERIFY(!shown.err.contains(QLatin1Char('\n')));
+    }
 };
-
-void TestCliTool::initTestCase()
-{
-    QVERIFY(dir.isValid());
-    a = dir.filePath(QStringLiteral("a.qlv"));
-    b = dir.filePath(QStringLiteral("b.qlv"));
-    frame = dir.filePath(QStringLiteral("t.zrt"));
-    QVERIFY(randomGrid(37, 29, 1, QStringLiteral("grid a"))->save2dData(a));
-    QVERIFY(randomGrid(31, 33, 2, QStringLiteral("grid b"))->save2dData(b));
-    writeFile(frame, zrtFrame(23, 17));
-}
-
-void TestCliTool::expectOutput(const QStringList &args, const QString &out, const TDData &expected)
-{
-    const Run run = runTool(args);
-    QCOMPARE(run.code, 0);
-    QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
-    const QString ref = dir.filePath(QStringLiteral("ref.qlv"));
-    QVERIFY(expected.save2dData(ref));
-    QCOMPARE(fileBytes(out), fileBytes(ref));
-}
-
-void TestCliTool::parseArguments_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("expected");  // items as name=value joined by "|", or the error
-
-    QTest::newRow("long, short and inline") << QStringList{"x", "--rect", "1,2,3,4", "-o", "out", "--lower=-0.5"} << true
-                                            << "=x|rect=1,2,3,4|output=out|lower=-0.5";
-    QTest::newRow("two values, negative") << QStringList{"--half", "3", "-4"} << true << "half=3|half=-4";
-    QTest::newRow("many in order") << QStringList{"--num", "p", "q", "--den", "r", "--num", "s"} << true
-                                   << "num=p|num=q|den=r|num=s";
-    QTest::newRow("double dash") << QStringList{"--", "--rect", "-o"} << true << "=--rect|=-o";
-    QTest::newRow("unknown inline") << QStringList{"--frob=1"} << false << "unknown option '--frob'";
-    QTest::newRow("value is an option") << QStringList{"--half", "2", "-o", "x"} << false
-                                        << "option '--half' needs two values: --half W H";
-    QTest::newRow("flag with value") << QStringList{"--min=1"} << false << "option '--min' takes no value";
-    QTest::newRow("two values inline") << QStringList{"--half=1"} << false << "option '--half' takes two values: --half W H";
-}
-
-void TestCliTool::parseArguments()
-{
-    QFETCH(QStringList, args);
-    QFETCH(bool, ok);
-    QFETCH(QString, expected);
-    CliArgs parsed({{"rect", QChar(), CliOption::One, "L,T,R,B", ""},
-                    {"output", 'o', CliOption::One, "OUT", ""},
-                    {"lower", QChar(), CliOption::One, "F", ""},
-                    {"half", QChar(), CliOption::Two, "W H", ""},
-                    {"num", QChar(), CliOption::Many, "A...", ""},
-                    {"den", QChar(), CliOption::Many, "B...", ""},
-                    {"min", QChar(), CliOption::Flag, "", ""}});
-    QCOMPARE(parsed.parse(args), ok);
-    if (!ok) {
-        QCOMPARE(parsed.errorText(), expected);
-        return;
-    }
-    QStringList items;
-    for (const auto &item : parsed.items())
-        items.append(item.first + QLatin1Char('=') + item.second);
-    QCOMPARE(items.join(QLatin1Char('|')), expected);
-    QCOMPARE(parsed.isSet(QStringLiteral("min")), args.contains(QStringLiteral("--min")));
-}
-
-void TestCliTool::parseRect_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QRect>("rect");  // null when refused
-    QTest::newRow("inclusive corners") << "10,20,29,38" << QRect(10, 20, 20, 19);
-    QTest::newRow("one pixel, spaces") << " 5, 6 ,5,6" << QRect(5, 6, 1, 1);
-    QTest::newRow("negative corner") << "-3,-3,2,2" << QRect(-3, -3, 6, 6);
-    QTest::newRow("inverted") << "5,0,4,3" << QRect();
-    QTest::newRow("fraction") << "1,2,3.5,4" << QRect();
-    QTest::newRow("beyond the limit") << "0,0,2000000000,1" << QRect();
-}
-
-void TestCliTool::parseRect()
-{
-    QFETCH(QString, text);
-    QFETCH(QRect, rect);
-    QRect parsed;
-    QCOMPARE(CliArgs::parseRect(text, &parsed), !rect.isNull());
-    if (!rect.isNull())
-        QCOMPARE(parsed, rect);
-}
-
-void TestCliTool::peakCsv()
-{
-    TDData values(4, 3);
-    values.setValue(2, 1, 0.1);
-    values.setValue(3, 2, -7.0);
-    const QVector<QPointF> peaks{{2, 1}, {3, 2}, {0, 0}};
-    const QByteArray csv = PeakCsv::write(peaks, &values);
-    QCOMPARE(csv, QByteArray("index,x,y,value\n0,2,1,0.1\n1,3,2,-7\n2,0,0,0\n"));
-    QVector<QPointF> read;
-    QString error;
-    QVERIFY(PeakCsv::read(QByteArray(csv).replace("\n", "\r\n"), &read, &error));
-    QCOMPARE(read, peaks);
-}
-
-void TestCliTool::peakCsvRejects_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("error");
-    const QString bad = QStringLiteral("line %1: expected index,x,y,value with numeric x and y");
-    QTest::newRow("empty") << QByteArray() << "no header \"index,x,y,value\"";
-    QTest::newRow("no header") << QByteArray("0,1,2,3\n") << "line 1: the header \"index,x,y,value\" is missing";
-    QTest::newRow("three fields") << QByteArray("index,x,y,value\n\n0,1,2\n") << bad.arg(3);
-    QTest::newRow("y infinite") << QByteArray("index,x,y,value\n0,1,inf,3\n") << bad.arg(2);
-    QTest::newRow("x far out") << QByteArray("index,x,y,value\n0,1e300,2,3\n") << bad.arg(2);
-}
-
-void TestCliTool::peakCsvRejects()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(QString, error);
-    QVector<QPointF> peaks;
-    QString got;
-    QVERIFY(!PeakCsv::read(text, &peaks, &got));
-    QCOMPARE(got, error);
-}
-
-void TestCliTool::outputsMatchCore()
-{
-    const QString out = dir.filePath(QStringLiteral("o.qlv"));
-    auto src = loadData(a);
-    auto srcB = loadData(b);
-    QVERIFY(src && srcB);
-
-    expectOutput({"ma", a, "-o", out, "--half", "3", "2"}, out, *std::unique_ptr<TDData>(MovingAvrF(3, 2).exec(src.get(), QRect())));
-    expectOutput({"at", a, "-o", out, "--half", "4", "1", "--rect", "5,3,30,40"}, out,
-                 *std::unique_ptr<TDData>(AdaptiveThresholdF(4, 1).exec(src.get(), corners(5, 3, 30, 40))));
-    for (bool inPlace : {false, true}) {
-        QStringList args{"crop", a, "--rect", "30,20,45,40", "-o", out};
-        if (inPlace)
-            args << "--in-place";
-        expectOutput(args, out, *std::unique_ptr<TDData>(CopyRegion::exec(src.get(), corners(30, 20, 45, 40), !inPlace)));
-    }
-
-    // The peaks command also writes the peak list with the source's values.
-    const QString csv = dir.filePath(QStringLiteral("p.csv"));
-    std::unique_ptr<TDData> peaks(FindPeaksF(4.5, 6, false).exec(src.get(), corners(2, 2, 30, 25)));
-    QCOMPARE(peaks->dataId, QStringLiteral("grid a: PKs(-)"));
-    expectOutput({"peaks", a, "-o", out, "--csv", csv, "--num", "6", "--radius", "4.5", "--min", "--rect", "2,2,30,25"}, out, *peaks);
-    QCOMPARE(fileBytes(csv), PeakCsv::write(peaks->infos.last()->points, src.get()));
-
-    // b comes first on the command line, so it is I[1] and sets the size.
-    RatioOperand ra{};
-    ra.data = src.get();
-    ra.masked = true;
-    ra.corner1 = QPointF(3, 4);
-    ra.corner2 = QPointF(20, 22);
-    RatioOperand rb{};
-    rb.data = srcB.get();
-    RatioOptions options;
-    options.log = true;
-    options.neg = true;
-    std::unique_ptr<TDData> ratio(CalcRatio::exec({ra, rb}, {rb}, srcB->width, srcB->height, options));
-    ratio->dataId = QStringLiteral("Cl[-log(I[2]+I[3]/I[1])]");
-    expectOutput({"calc", "--den", b, "--num", a, b, "--neg", "--log", "--region", a + "=3,4,20,22", "-o", out}, out, *ratio);
-    QCOMPARE(runTool({"calc", "--num", a, "-o", out}).code, 0);
-    QCOMPARE(loadData(out)->dataId, QStringLiteral("Cl[I[1]/]"));
-
-    // The filter's row lines stay hidden.
-    src->setRegion(corners(4, 5, 10, 9));
-    std::unique_ptr<TDData> matched(MatchingF(MatchingF::ArcCosTh, MatchingF::Exec1).exec1(src.get(), corners(0, 2, 20, 25)));
-    QCOMPARE(matched->dataId, QStringLiteral("grid a: PM"));
-    expectOutput({"match", a, "-o", out, "--template", "4,5,10,9", "--measure", "acos", "--rect", "0,2,20,25"}, out, *matched);
-
-    const QString folder = dir.filePath(QStringLiteral("conv"));
-    ImgData img;
-    QVERIFY(img.load(frame));
-    expectOutput({"convert", frame, a, "-o", folder}, QDir(folder).filePath("t.qlv"), *std::unique_ptr<TDData>(img.toTDData()));
-    QCOMPARE(fileBytes(QDir(folder).filePath(QStringLiteral("a.qlv"))), fileBytes(a));
-}
-
-void TestCliTool::tilesMatchCore()
-{
-    const QString csv = dir.filePath(QStringLiteral("t.csv"));
-    writeFile(csv, "index,x,y,value\n0,10,10,1\n1,25,5,1\n2,10,20,1\n3,25,20,1\n");
-    const QDir tiles(dir.filePath(QStringLiteral("tiles")));
-    QCOMPARE(runTool({"tiles", b, "--peaks", csv, "--template", "6,7,12,15", "--ref", "2", "--order", "hv", "--bt", "-o", tiles.path()}).code, 0);
-    auto src = loadData(b);
-    src->setRegion(corners(6, 7, 12, 15));
-    SaveOrder order;
-    order.axis = SaveOrder::HFirst;
-    order.bottomToTop = true;
-    const QVector<PeakTile> plan = CopyAroundPeaks::plan({{10, 10}, {25, 5}, {10, 20}, {25, 20}}, 2, src->region, order);
-    QCOMPARE(tiles.entryList(QDir::Files), QStringList({"b-0.qlv", "b-1.qlv", "b-2.qlv", "b-3.qlv"}));
-    const QString ref = dir.filePath(QStringLiteral("ref.qlv"));
-    for (const PeakTile &tile : plan) {
-        QVERIFY(std::unique_ptr<TDData>(CopyAroundPeaks::makeTile(src.get(), tile))->save2dData(ref));
-        QCOMPARE(fileBytes(tiles.filePath(QStringLiteral("b-%1.qlv").arg(tile.k))), fileBytes(ref));
-    }
-
-    // Peaks found on the fly give the same tiles as the list written by the peaks command.
-    const QString found = dir.filePath(QStringLiteral("found.csv"));
-    const QDir tiles2(dir.filePath(QStringLiteral("tiles2")));
-    QCOMPARE(runTool({"peaks", a, "--csv", found, "--num", "3", "--radius", "8"}).code, 0);
-    QCOMPARE(runTool({"tiles", b, "--peaks", found, "-o", tiles.path()}).code, 0);
-    QCOMPARE(runTool({"tiles", b, "--peaks-of", a, "--num", "3", "--radius", "8", "-o", tiles2.path()}).code, 0);
-    for (int k = 0; k < 3; ++k) {
-        const QString name = QStringLiteral("b-%1.qlv").arg(k);
-        QCOMPARE(fileBytes(tiles2.filePath(name)), fileBytes(tiles.filePath(name)));
-    }
-}
-
-void TestCliTool::renderMatchesCore()
-{
-    const QString out = dir.filePath(QStringLiteral("r.png"));
-    auto src = loadData(a);
-    for (bool grey : {false, true}) {
-        QStringList args{"render", a, "-o", out, "--lower", "0.2", "--upper", "0.9"};
-        if (grey)
-            args << "--grey";
-        QCOMPARE(runTool(args).code, 0);
-        ColorBar0 bar;
-        bar.format = grey ? ColorBar0::FormatGrayscale8 : ColorBar0::FormatRGB888;
-        bar.lowerMark = 0.2;
-        bar.upperMark = 0.9;
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(src->makeImg(&bar)->save(&buffer, "PNG"));
-        QCOMPARE(fileBytes(out), png);
-    }
-}
-
-void TestCliTool::usageErrors_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("unknown command") << QStringList{"blur"} << "quelvo-cli: unknown command 'blur'";
-    QTest::newRow("missing option") << QStringList{"ma", "f", "-o", "x"} << "quelvo-cli ma: option '--half' is required";
-    QTest::newRow("negative half") << QStringList{"ma", "f", "-o", "x", "--half", "-1", "2"}
-                                   << "quelvo-cli ma: option '--half' needs two whole numbers from 0 to 1000000, got '-1 2'";
-    QTest::newRow("peaks without output") << QStringList{"peaks", "f", "--num", "1", "--radius", "1"}
-                                          << "quelvo-cli peaks: give -o, --csv or both";
-    QTest::newRow("region of no operand") << QStringList{"calc", "--num", "f", "--region", "g=0,0,1,1", "-o", "x"}
-                                          << "quelvo-cli calc: option '--region' names 'g', which is no operand";
-    QTest::newRow("same output twice") << QStringList{"convert", "d1/x.tif", "d2/x.zrt", "-o", "out"}
-                                       << "quelvo-cli convert: two inputs would both be written to out/x.qlv";
-    QTest::newRow("render bad mark") << QStringList{"render", "f", "-o", "x", "--lower", "nan"}
-                                     << "quelvo-cli render: option '--lower' needs a number, got 'nan'";
-}
-
-void TestCliTool::usageErrors()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, message);
-    const Run run = runTool(args);
-    QCOMPARE(run.code, 2);
-    QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0), message);
-    QVERIFY(run.err.contains(QStringLiteral("--help' for more information.")));
-    QVERIFY(run.out.isEmpty());
-    QVERIFY(!QFileInfo::exists(QStringLiteral("out")));
-}
-
-void TestCliTool::failuresLeaveNothing_data()
-{
-    // Unreadable files are run through the executable in tst_cli; these are the other failures.
-    // %w is the work folder, holding the plain file "blocker" and garbage.tif; %a and %b are the grids.
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("message");  // the first line of stderr, up to its end
-    QTest::addColumn<int>("lines");
-    const QStringList ma{"-o", "%w/out", "--half", "1", "1"};
-    QTest::newRow("missing") << QStringList{"ma", "%w/missing.qlv"} + ma << "quelvo-cli ma: %w/missing.qlv: no such file\n" << 1;
-    QTest::newRow("folder") << QStringList{"ma", "%w"} + ma << "quelvo-cli ma: %w: is a folder\n" << 1;
-    QTest::newRow("calc names every bad operand")
-        << QStringList{"calc", "--num", "%w/garbage.tif", "%a", "--den", "%w/missing.qlv", "-o", "%w/r.qlv"}
-        << "quelvo-cli calc: %w/garbage.tif: not a readable" << 2;
-    QTest::newRow("rectangle outside") << QStringList{"crop", "%a", "--rect", "100,100,110,110", "-o", "%w/c.qlv"}
-                                       << "quelvo-cli crop: %a: the rectangle 100,100,110,110 lies outside the 37 x 29 grid\n" << 1;
-    QTest::newRow("no reference peak") << QStringList{"tiles", "%b", "--peaks-of", "%a", "--num", "2", "--radius", "1", "--ref", "2", "-o", "%w/t"}
-                                       << "quelvo-cli tiles: %b: there is no reference peak 2 among 2 peaks\n" << 1;
-    QTest::newRow("csv unwritable") << QStringList{"peaks", "%a", "-o", "%w/p.qlv", "--csv", "%w/blocker/p.csv", "--num", "2", "--radius", "3"}
-                                    << "quelvo-cli peaks: %w/blocker/p.csv: cannot write" << 1;
-    QTest::newRow("folder unmakeable") << QStringList{"convert", "%a", "%b", "-o", "%w/blocker/sub"}
-                                       << "quelvo-cli convert: %w/blocker/sub: cannot make this folder\n" << 1;
-}
-
-void TestCliTool::failuresLeaveNothing()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, message);
-    QFETCH(int, lines);
-    QTemporaryDir work;
-    writeFile(work.filePath(QStringLiteral("garbage.tif")), QByteArray("II*\0not a tiff at all, only bytes", 34));
-    writeFile(work.filePath(QStringLiteral("blocker")), QByteArray());
-    const QStringList before = QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
-    const auto fill = [&](QString s) { return s.replace("%w", work.path()).replace("%a", a).replace("%b", b); };
-    for (QString &arg : args)
-        arg = fill(arg);
-
-    const Run run = runTool(args);
-    QCOMPARE(run.code, 1);
-    QVERIFY2(run.err.startsWith(fill(message)), qPrintable(run.err));
-    QCOMPARE(run.err.count(QLatin1Char('\n')), lines);
-    QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
-}
-
-void TestCliTool::progressOnlyWhenWanted()
-{
-    QTemporaryDir work;
-    const QStringList args{"match", a, b, "-o", work.path(), "--template", "2,2,6,6"};
-    const Run quiet = runTool(args, false);
-    QCOMPARE(quiet.code, 0);
-    QVERIFY(quiet.err.isEmpty());
-
-    const Run shown = runTool(args, true);
-    QCOMPARE(shown.code, 0);
-    QVERIFY(shown.err.contains(QStringLiteral("\rquelvo-cli match: [2/2] %1: row 3 of 33").arg(b)));
-    // The line is wiped at the end: nothing but blanks after the last carriage return but one.
-    QVERIFY(shown.err.endsWith(QLatin1Char('\r')));
-    QVERIFY(shown.err.section(QLatin1Char('\r'), -2, -2).trimmed().isEmpty());
-    QVERIFY(!shown.err.contains(QLatin1Char('\n')));
-}
 
 QTEST_GUILESS_MAIN(TestCliTool)
 #include "tst_clitool.moc"

@@ -1,3 +1,6 @@
+// Start-up: the option table (command line, configuration files, INCLUDE) and the decisions taken
+// from it: which configuration file, which data root, whether the catalogue is installed.
+
 #include "app/opttable.h"
 #include "app/startup.h"
 
@@ -5,25 +8,34 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
 
-#include <iterator>
 #include <vector>
 
 namespace {
 
-// Parses args (without the program name) the way main() does.
+// Parses args the way main() does; the program name comes first.
 void parseCommandLine(OptTable *options, const QStringList &args)
 {
-    std::vector<QByteArray> bytes{QByteArrayLiteral("quelvo")};
-    for (const QString &a : args)
+    std::vector<QByteArray> bytes;
+    for (const QString &a : QStringList("quelvo") + args)
         bytes.push_back(a.toUtf8());
     std::vector<const char *> argv;
     for (const QByteArray &b : bytes)
         argv.push_back(b.constData());
     options->init(int(argv.size()), argv.data());
+}
+
+// "key=value" for every entry in table order.
+QStringList entries(const OptTable &table)
+{
+    QStringList result;
+    for (const QString &key : table.keys())
+        result.append(key + '=' + table.valueOf(key, "<none>"));
+    return result;
 }
 
 QStringList debugLines;
@@ -41,193 +53,221 @@ QString defaultConfigPath()
 
 } // namespace
 
-// Start-up decisions: which configuration file, which data root, whether the catalogue is installed.
 class TstStartup : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void configFileOrder_data();
-    void configFileOrder();
-    void dataRootSources_data();
-    void dataRootSources();
-    void missingDefaultConfigWritesOneLine();
-    void translationInstalled_data();
-    void translationInstalled();
-    void catalogueHoldsEveryTranslation();
-    void untranslatedTextsKeepTheirSource();
-
-private:
-    // Writes text into name in the temporary folder and returns its path.
-    QString write(const QString &name, const QByteArray &text);
-
     QTemporaryDir tmp;
-};
 
-void TstStartup::init()
-{
-    QVERIFY(tmp.isValid());
-    dataRoot.clear();
-}
-
-QString TstStartup::write(const QString &name, const QByteArray &text)
-{
-    const QString path = tmp.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
-void TstStartup::configFileOrder_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("no option: beside the executable") << QStringList() << defaultConfigPath();
-    QTest::newRow("-c") << QStringList{"-c", "a.cfg"} << "a.cfg";
-    QTest::newRow("-config") << QStringList{"-config", "b.cfg"} << "b.cfg";
-    QTest::newRow("-c then -config") << QStringList{"-c", "a.cfg", "-config", "b.cfg"} << "b.cfg";
-    QTest::newRow("-config then -c") << QStringList{"-config", "b.cfg", "-c", "a.cfg"} << "b.cfg";
-    QTest::newRow("-c last") << QStringList{"-c"} << QString();
-    QTest::newRow("-c before an option") << QStringList{"-c", "-e"} << QString();
-}
-
-void TstStartup::configFileOrder()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, expected);
-    OptTable options;
-    parseCommandLine(&options, args);
-    QCOMPARE(configFilePath(options), expected);
-}
-
-void TstStartup::dataRootSources_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("config");
-    QTest::addColumn<QString>("expected");
-
-    const QString cwd = QDir(QDir::currentPath()).absolutePath();
-    QTest::newRow("nothing: working directory") << QStringList() << QByteArray() << cwd;
-    QTest::newRow("DataRoot in the file") << QStringList() << QByteArray("DataRoot \"/da ta\" # c\n") << "/da ta";
-    QTest::newRow("-d beats DataRoot") << QStringList{"-d", "/x"} << QByteArray("DataRoot /y\n") << "/x";
-    QTest::newRow("-d in the file beats -d given") << QStringList{"-d", "/x"} << QByteArray("-d /z\n") << "/z";
-    QTest::newRow("-d without value") << QStringList{"-d"} << QByteArray() << QString();
-    QTest::newRow("-d followed by -tmp") << QStringList{"-d", "-tmp"} << QByteArray() << QString();
-}
-
-void TstStartup::dataRootSources()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, config);
-    QFETCH(QString, expected);
-    OptTable options;
-    parseCommandLine(&options, args + QStringList{"-c", write("root.cfg", config), "-e"});
-    QTranslator translator;
-    configure(&options, &translator);
-    QCOMPARE(dataRoot, expected);
-    if (args.contains("-tmp"))
-        QVERIFY(options.hasKey("-tmp"));
-}
-
-void TstStartup::missingDefaultConfigWritesOneLine()
-{
-    if (!defaultConfigPath().isEmpty())
-        QSKIP("a config.cfg lies beside the test program");
-    OptTable options;
-    parseCommandLine(&options, {});
-    QTranslator translator;
-    debugLines.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(recordDebugLine);
-    configure(&options, &translator);
-    qInstallMessageHandler(previous);
-    QCOMPARE(debugLines, QStringList{"Can't open config file :  \"\""});
-    QCOMPARE(dataRoot, QDir(QDir::currentPath()).absolutePath());
-    QVERIFY(!translator.isEmpty());
-}
-
-void TstStartup::translationInstalled_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("config");
-    QTest::addColumn<bool>("japanese");
-
-    QTest::newRow("by default") << QStringList() << QByteArray("# nothing\n") << true;
-    QTest::newRow("-e given") << QStringList{"-e"} << QByteArray() << false;
-    QTest::newRow("-e in the file") << QStringList() << QByteArray("-e\n") << false;
-}
-
-void TstStartup::translationInstalled()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, config);
-    QFETCH(bool, japanese);
-    OptTable options;
-    parseCommandLine(&options, args + QStringList{"-c", write("tr.cfg", config)});
+    // Writes text into name in the temporary folder and returns its path.
+    QString write(const QString &name, const QByteArray &text)
     {
+        const QString path = tmp.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(tmp.isValid());
+        dataRoot.clear();
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("no options") << QStringList{"a", "b"} << QStringList{};
+        QTest::newRow("extra values dropped") << QStringList{"-x", "1", "2", "-y"} << QStringList{"-x=1", "-y="};
+        QTest::newRow("value cannot begin with -") << QStringList{"-d", "-tmp"} << QStringList{"-d=", "-tmp="};
+        QTest::newRow("twice keeps first place, case kept") << QStringList{"-a", "1", "-A", "2", "-a", "3"}
+                                                            << QStringList{"-a=3", "-A=2"};
+        QTest::newRow("utf-8 value") << QStringList{"-d", QString::fromUtf8("/データ")}
+                                     << QStringList{QString::fromUtf8("-d=/データ")};
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, expected);
+        OptTable table;
+        parseCommandLine(&table, args);
+        QCOMPARE(entries(table), expected);
+    }
+
+    void configLines_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("comment and blank lines") << QByteArray("# only a comment\n   \n\t# indented\n\n") << QStringList{};
+        QTest::newRow("quoted blank and hash") << QByteArray("DataRoot \"/my dir/#1\" # c\n")
+                                               << QStringList{"DataRoot=/my dir/#1"};
+        QTest::newRow("single quotes") << QByteArray("Key 'a#b c'\n") << QStringList{"Key='a#b"};
+        QTest::newRow("rest ignored, key alone") << QByteArray("Key v1 v2 v3\n-e\n") << QStringList{"Key=v1", "-e="};
+        QTest::newRow("crlf, no final newline") << QByteArray("A 1\r\nB 2") << QStringList{"A=1", "B=2"};
+        QTest::newRow("case-sensitive, later wins") << QByteArray("dataroot a\nDataRoot b\ndataroot c\n")
+                                                    << QStringList{"dataroot=c", "DataRoot=b"};
+    }
+
+    void configLines()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, expected);
+        OptTable table;
+        table.readCfgFile(write("lines.cfg", text));
+        QCOMPARE(entries(table), expected);
+    }
+
+    // An included file is read whole before the next line, as often as it is named.
+    void includeReadsBeforeNextLine()
+    {
+        const QByteArray inc1 = write("inc1.cfg", "A 2\nC 3\n").toUtf8();
+        const QByteArray inc2 = write("inc2.cfg", "D 4\n").toUtf8();
+        OptTable table;
+        table.readCfgFile(write("main.cfg", "A 1\nINCLUDE " + inc1 + "\nB x\nC 6\ninclude \"" + inc2 + "\"\nInclude "
+                                                + inc1 + " # c\n"));
+        QCOMPARE(entries(table), (QStringList{"A=2", "C=3", "B=x", "D=4"}));
+    }
+
+    void includeRelativeToWorkingDirectory()
+    {
+        QVERIFY(QDir(tmp.path()).mkpath("sub"));
+        write("rel.cfg", "Where cwd\n");
+        write("sub/rel.cfg", "Where sub\n");
+        const QString main = write("sub/main.cfg", "INCLUDE rel.cfg\n");
+        const QString saved = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(tmp.path()));
+        OptTable table;
+        table.readCfgFile(main);
+        QDir::setCurrent(saved);
+        QCOMPARE(table.valueOf("Where"), QString("cwd"));
+    }
+
+    void includeCycleSkipped()
+    {
+        const QString a = tmp.filePath("a.cfg");
+        const QString b = tmp.filePath("b.cfg");
+        write("a.cfg", "K1 a\nINCLUDE " + b.toUtf8() + "\nK3 a\n");
+        write("b.cfg", "K2 b\nINCLUDE " + a.toUtf8() + "\nINCLUDE " + tmp.filePath("./b.cfg").toUtf8() + "\nK4 b\nK1 b\n");
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Config file already being read, skipped : .*a\\.cfg\"$"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Config file already being read, skipped : .*b\\.cfg\"$"));
+        OptTable table;
+        table.readCfgFile(a);
+        QCOMPARE(entries(table), (QStringList{"K1=b", "K2=b", "K4=b", "K3=a"}));
+    }
+
+    void missingConfigFile()
+    {
+        const QString missing = tmp.filePath("missing.cfg");
+        QTest::ignoreMessage(QtDebugMsg, qPrintable("Can't open config file :  \"" + missing + '"'));
+        QTest::ignoreMessage(QtDebugMsg, "Can't open config file :  \"\"");
+        OptTable table;
+        table.readCfgFile(write("inc-missing.cfg", "A 1\nINCLUDE " + missing.toUtf8() + "\nINCLUDE\nB 2\n"));
+        QCOMPARE(entries(table), (QStringList{"A=1", "B=2"}));
+    }
+
+    void configFileOrder_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("no option: beside the executable") << QStringList() << defaultConfigPath();
+        QTest::newRow("-c") << QStringList{"-c", "a.cfg"} << "a.cfg";
+        QTest::newRow("-c then -config") << QStringList{"-c", "a.cfg", "-config", "b.cfg"} << "b.cfg";
+        QTest::newRow("-config then -c") << QStringList{"-config", "b.cfg", "-c", "a.cfg"} << "b.cfg";
+        QTest::newRow("-c before an option") << QStringList{"-c", "-e"} << QString();
+    }
+
+    void configFileOrder()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, expected);
+        OptTable options;
+        parseCommandLine(&options, args);
+        QCOMPARE(configFilePath(options), expected);
+    }
+
+    void dataRootSources_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("nothing: working directory") << QStringList() << QByteArray() << QDir::currentPath();
+        QTest::newRow("DataRoot in the file") << QStringList() << QByteArray("DataRoot \"/da ta\" # c\n") << "/da ta";
+        QTest::newRow("-d beats DataRoot") << QStringList{"-d", "/x"} << QByteArray("DataRoot /y\n") << "/x";
+        QTest::newRow("-d in the file beats -d given") << QStringList{"-d", "/x"} << QByteArray("-d /z\n") << "/z";
+        QTest::newRow("-d followed by -tmp") << QStringList{"-d", "-tmp"} << QByteArray() << QString();
+    }
+
+    void dataRootSources()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, config);
+        QFETCH(QString, expected);
+        OptTable options;
+        parseCommandLine(&options, args + QStringList{"-c", write("root.cfg", config), "-e"});
         QTranslator translator;
         configure(&options, &translator);
-        QCOMPARE(QCoreApplication::translate("Body", "Load"), japanese ? QStringLiteral("読込") : QStringLiteral("Load"));
-        QCOMPARE(QCoreApplication::translate("CopyCtrl", "Copy Control"),
-                 japanese ? QStringLiteral("複製設定") : QStringLiteral("Copy Control"));
+        QCOMPARE(dataRoot, expected);
     }
-    // The translator removes itself when destroyed.
-    QCOMPARE(QCoreApplication::translate("Body", "Load"), QStringLiteral("Load"));
-}
 
-void TstStartup::catalogueHoldsEveryTranslation()
-{
-    QTranslator translator;
-    QVERIFY(translator.load(":Quelvo_ja_JP"));
-    QCOMPARE(translator.language(), QStringLiteral("ja_JP"));
-    const char *const table[][3] = {
-        {"Body", "Calc", "演算(Cl)"}, {"Body", "Copy", "複製(Cp)"},
-        {"Body", "Filter", "フィルタ"}, {"Body", "Load", "読込"},
-        {"Body", "Save", "保存"}, {"CalcCtrl", "Calc. Ctrl", "演算設定"},
-        {"CalcCtrl", "Denominator(s)", "分母"}, {"CalcCtrl", "Gen", "結果生成"},
-        {"CalcCtrl", "Neg.", "負"}, {"CalcCtrl", "Numerator(s)", "分子"},
-        {"CalcCtrl", "Sel. by A", "選択(A)"}, {"CalcCtrl", "Sel. by B", "選択(B)"},
-        {"CopyCtrl", "Around Peaks of S1 (Region in S2)", "S1ピーク周辺(S2から)"}, {"CopyCtrl", "B->T", "下=>上"},
-        {"CopyCtrl", "Both(H First)", "両方(水平優先)"}, {"CopyCtrl", "Both(V First)", "両方(垂直優先)"},
-        {"CopyCtrl", "Copy Control", "複製設定"}, {"CopyCtrl", "H", "水平"},
-        {"CopyCtrl", "L->R", "左=>右"}, {"CopyCtrl", "R->L", "右=>左"},
-        {"CopyCtrl", "Reference Peak", "参照ピーク番号"}, {"CopyCtrl", "Resize", "画像サイズを選択領域サイズに合わせる"},
-        {"CopyCtrl", "Save Order", "並び順選択"},
-        {"CopyCtrl", "Simple Copy (from Selected Region of S1)", "単純コピー(S1で選択した画像内の領域から)"},
-        {"CopyCtrl", "T->B", "上=>下"}, {"DataCtrl", "Del", "削除"},
-        {"DataCtrl", "Show", "表示"}, {"FilterCtrl", "Adaptive Threshold", "適応2値化(AT)"},
-        {"FilterCtrl", "Addaptive Threshold (%1, %2)", "適応2値化 (%1, %2)"}, {"FilterCtrl", "Apply", "適用"},
-        {"FilterCtrl", "ArcCosTh", "arc-cosθ"}, {"FilterCtrl", "CosTh", "cosθ"},
-        {"FilterCtrl", "Del.", "削除"}, {"FilterCtrl", "Exc. Raius", "排除半径"},
-        {"FilterCtrl", "Filter", "フィルタ設定"}, {"FilterCtrl", "Find %1 Peaks (%2:%3)", "ピーク(%1)探索 (%2: %3)"},
-        {"FilterCtrl", "Find Peaks", "ピーク探索(P+/-)"}, {"FilterCtrl", "Match", "パタンマッチ"},
-        {"FilterCtrl", "Matching", "パタンマッチ(PM)"}, {"FilterCtrl", "Max", "最大"},
-        {"FilterCtrl", "Max.", "最大(P+)"}, {"FilterCtrl", "Min", "最小(P-)"},
-        {"FilterCtrl", "Moving Avr.", "移動平均(MA)"}, {"FilterCtrl", "Moving Avr. (%1, %2)", "移動平均 (%1, %2)"},
-        {"FilterCtrl", "Num:", "探索個数"}, {"FilterCtrl", "Reg", "登録"},
-        {"FindPeaksF", "Peaks(%1)", "ピーク探索(%1)"}, {"ImgDisp", "Del", "削除"},
-        {"ImgDisp", "Grey", "グレイスケール"}, {"ImgDisp", "Set", "設定"},
-        {"WinSizeSet", "Window Half Width", "ウインドウ半幅"},
-    };
-    QCOMPARE(int(std::size(table)), 51);
-    for (const auto &row : table)
-        QCOMPARE(translator.translate(row[0], row[1]), QString::fromUtf8(row[2]));
-}
+    void missingDefaultConfigWritesOneLine()
+    {
+        if (!defaultConfigPath().isEmpty())
+            QSKIP("a config.cfg lies beside the test program");
+        OptTable options;
+        parseCommandLine(&options, {});
+        QTranslator translator;
+        debugLines.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(recordDebugLine);
+        configure(&options, &translator);
+        qInstallMessageHandler(previous);
+        QCOMPARE(debugLines, QStringList{"Can't open config file :  \"\""});
+        QCOMPARE(dataRoot, QDir::currentPath());
+        QVERIFY(!translator.isEmpty());
+    }
 
-void TstStartup::untranslatedTextsKeepTheirSource()
-{
-    OptTable options;
-    parseCommandLine(&options, {"-c", write("empty.cfg", "")});
-    QTranslator translator;
-    configure(&options, &translator);
-    QVERIFY(!translator.isEmpty());
-    QCOMPARE(QCoreApplication::translate("CalcCtrl", "Cl[%1]"), QStringLiteral("Cl[%1]"));
-    // Contexts keep equal texts apart: "Copy" is translated on the main window only.
-    QCOMPARE(QCoreApplication::translate("Body", "Copy"), QStringLiteral("複製(Cp)"));
-    QCOMPARE(QCoreApplication::translate("CopyCtrl", "Copy"), QStringLiteral("Copy"));
-}
+    void translationInstalled_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<bool>("japanese");
+        QTest::newRow("by default") << QStringList() << QByteArray("# nothing\n") << true;
+        QTest::newRow("-e given") << QStringList{"-e"} << QByteArray() << false;
+        QTest::newRow("-e in the file") << QStringList() << QByteArray("-e\n") << false;
+    }
+
+    void translationInstalled()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, config);
+        QFETCH(bool, japanese);
+        OptTable options;
+        parseCommandLine(&options, args + QStringList{"-c", write("tr.cfg", config)});
+        {
+            QTranslator translator;
+            configure(&options, &translator);
+            QCOMPARE(QCoreApplication::translate("Body", "Load"), japanese ? QStringLiteral("読込") : QStringLiteral("Load"));
+        }
+        // The translator removes itself when destroyed.
+        QCOMPARE(QCoreApplication::translate("Body", "Load"), QStringLiteral("Load"));
+    }
+
+    // Placeholders survive translation; contexts keep equal texts apart; untranslated texts stay.
+    void catalogue()
+    {
+        QTranslator translator;
+        QVERIFY(translator.load(":Quelvo_ja_JP"));
+        QCOMPARE(translator.language(), QStringLiteral("ja_JP"));
+        QCOMPARE(translator.translate("FilterCtrl", "Find %1 Peaks (%2:%3)"), QString::fromUtf8("ピーク(%1)探索 (%2: %3)"));
+        QCOMPARE(translator.translate("CopyCtrl", "Copy Control"), QString::fromUtf8("複製設定"));
+        QCOMPARE(translator.translate("Body", "Copy"), QString::fromUtf8("複製(Cp)"));
+        QVERIFY(translator.translate("CopyCtrl", "Copy").isEmpty());
+        QVERIFY(translator.translate("CalcCtrl", "Cl[%1]").isEmpty());
+    }
+};
 
 QTEST_GUILESS_MAIN(TstStartup)
 #include "tst_startup.moc"

@@ -109,9 +109,6 @@ private slots:
             QCOMPARE(bytes.indexOf("END_OF_HEADER:\n") + 15, textLength);
             QCOMPARE(bytes.left(65), firstLine(QByteArray::number(size)));
             QCOMPARE(bytes.mid(textLength, size - textLength), QByteArray(size - textLength, '\0'));
-            TDData back;
-            QVERIFY(back.read2dData(path("pad.qlv")));
-            QCOMPARE(back.dataId, grid.dataId);
         }
     }
 
@@ -122,10 +119,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("negative zero") << -0.0 << "-0";
         QTest::newRow("1234567") << 1234567.0 << "1.23457e+06";
-        QTest::newRow("1e300") << 1e300 << "1e+300";
-        QTest::newRow("0.1234567") << 0.1234567 << "0.123457";
         QTest::newRow("halfway rounds to even") << 123456.5 << "123456";
-        QTest::newRow("small") << 0.00001234 << "1.234e-05";
         QTest::newRow("minus infinity") << -inf << "-inf";
     }
 
@@ -151,12 +145,9 @@ private slots:
         QTest::addColumn<QString>("dataId");
         QTest::addColumn<QString>("readId");
         QTest::newRow("double space and edges") << QSize(4, 3) << " a  b " << " a  b ";
-        QTest::newRow("empty id") << QSize(5, 1) << "" << "";
         QTest::newRow("latin-1 id") << QSize(1, 6) << QString::fromUtf8("Müller 2") << QString::fromUtf8("Müller 2");
         QTest::newRow("outside latin-1") << QSize(2, 2) << QString::fromUtf8("線 x") << "? x";
-        QTest::newRow("quotes and hash") << QSize(2, 2) << "\"q\" # c" << "\"q\" # c";
         QTest::newRow("empty grid") << QSize(0, 0) << "nothing" << "nothing";
-        QTest::newRow("one row, no columns") << QSize(0, 3) << "thin" << "thin";
     }
 
     void roundTrip()
@@ -205,18 +196,12 @@ private slots:
             first + "MIN_VAL: -9\nHEIGHT: 1\nWIDTH: 7\nDATA_ID: x\nWIDTH: 2\nMIN_VAL: -4\n", "2x1 'x' -4: 1.5 -4!");
         row("keys after END_OF_HEADER still count",
             first + "WIDTH: 7\nHEIGHT: 1\nDATA_ID: a  b\nMIN_VAL: 2e3\nEND_OF_HEADER:\nWIDTH: 2\n", "2x1 'a  b' 2000: 1.5 -4!");
-        row("SIZE_OF_DOUBLE is not obeyed", first + "WIDTH: 2\nHEIGHT: 1\nSIZE_OF_DOUBLE: 4\nSIZE_OF_BOOL: 4\n",
-            "2x1 '' 1e+300: 1.5 -4!");
         row("only six characters compared",
             QByteArray("2dDataXYZ HeaderSize: 256").leftJustified(64, ' ') + "\nWIDTH: 2\nHEIGHT: 1\n", "2x1 '' 1e+300: 1.5 -4!");
-        row("CRLF lines", first + "WIDTH: 2\r\nHEIGHT: 1\r\n", "2x1 '' 1e+300: 1.5 -4!");
         row("header claims more than the file holds", firstLine("1000000") + "WIDTH: 2\nHEIGHT: 1\nMIN_VAL: abc\n",
             "2x1 '' 0: 0! 0!");
         row("width beyond int reads as 0", first + "WIDTH: 99999999999\nHEIGHT: 1\n", "0x1 '' 1e+300: ");
-        row("latin-1 identifier", first + "DATA_ID: M\xfcller 2\n", QString::fromUtf8("0x0 'Müller 2' 1e+300: "));
-        row("lowercase keys ignored", first + "width: 2\nheight: 1\ndata_id: x\n", "0x0 '' 1e+300: ");
         row("header size not a number", firstLine("abc") + "WIDTH: 2\nHEIGHT: 1\n", "0x0 '' 1e+300: ");
-        row("header size missing", "2dData-V0.0 HeaderSize:\nWIDTH: 2\nHEIGHT: 1\n", "0x0 '' 1e+300: ");
         row("size too big for an int", firstLine("99999999999") + "WIDTH: 2\nHEIGHT: 1\n", "0x0 '' 1e+300: ");
         row("header lines beyond the header size unread", firstLine("64") + "WIDTH: 2\nHEIGHT: 1\n", "0x0 '' 1e+300: ");
         QTest::newRow("any non-zero flag byte is valid")
@@ -227,9 +212,7 @@ private slots:
                                          littleEndian(7) + littleEndian(8.1) + littleEndian(9) + "\x01\x01\x01");
         QTest::newRow("cut in the header") << full.left(200) << "3x1 '' 1e+300: 0! 0! 0!";
         QTest::newRow("cut inside the second value") << full.left(256 + 12) << "3x1 '' 1e+300: 7! 0! 0!";
-        QTest::newRow("cut before the flags") << full.left(256 + 24) << "3x1 '' 1e+300: 7! 8.1! 9!";
         QTest::newRow("cut inside the flags") << full.left(256 + 26) << "3x1 '' 1e+300: 7 8.1 9!";
-        QTest::newRow("complete") << full << "3x1 '' 1e+300: 7 8.1 9";
     }
 
     void handMadeFiles()
@@ -242,18 +225,18 @@ private slots:
         QCOMPARE(describe(read), grid);
     }
 
-    // Refused files leave the grid as it was.
+    // Refused files leave the grid as it was; a null byte array stands for no file at all.
     void refusedFiles_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         const QString tooBig = "claims a grid that can't be held";
         const QByteArray first = firstLine("256");
-        QTest::newRow("empty file") << QByteArray() << QString();
+        QTest::newRow("missing file") << QByteArray() << "can't open ";
+        QTest::newRow("empty file") << QByteArray("") << QString();
         QTest::newRow("lowercase magic") << handMade(firstLine("256").replace("2dData", "2ddata")) << QString();
         QTest::newRow("zero byte inside magic") << QByteArray("2dD\0ata HeaderSize: 256", 24) << QString();
         QTest::newRow("negative width") << handMade(first + "WIDTH: -3\nHEIGHT: 2\n") << tooBig;
-        QTest::newRow("negative height") << handMade(first + "WIDTH: 3\nHEIGHT: -2\n") << tooBig;
         QTest::newRow("both negative") << handMade(first + "WIDTH: -2\nHEIGHT: -2\n") << tooBig;
         QTest::newRow("product overflows") << handMade(first + "WIDTH: 70000\nHEIGHT: 70000\n") << tooBig;
         QTest::newRow("beyond storage") << handMade(first + "WIDTH: 2147483647\nHEIGHT: 2\n") << tooBig;
@@ -265,7 +248,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
-        QVERIFY(writeFile(path("bad.qlv"), bytes));
+        QVERIFY(bytes.isNull() || writeFile(path("bad.qlv"), bytes));
         TDData grid(2, 1);
         grid.dataId = "kept";
         grid.setValue(1, 0, 3.0);
@@ -277,18 +260,6 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("is not a TDData0 file\\.$"));
         QVERIFY(!grid.read2dData(path("bad.qlv")));
         QCOMPARE(describe(grid), QString("2x1 'kept' 0: 0! 3"));
-    }
-
-    void missingFile()
-    {
-        const QString name = path("missing.qlv");
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QString("can't open \"%1\"").arg(name)));
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QString("can't open \"%1\"").arg(name)));
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QString("\"%1\" is not a TDData0 file.").arg(name)));
-        TDDataHeader header;
-        QVERIFY(!header.readHeader(name));
-        TDData grid;
-        QVERIFY(!grid.read2dData(name));
     }
 
     void saveOpenFailure()

