@@ -27,10 +27,9 @@ TDData *ramp(int w, int h)
     return d;
 }
 
-DataInfo *item(int kind, QRect rect = QRect(), const QVector<QRect> &rects = {}, const QVector<QPointF> &points = {})
+DataInfo *item(int kind, const QVector<QRect> &rects = {}, const QVector<QPointF> &points = {})
 {
     auto *info = new DataInfo(kind, kind == DataInfo::PeakList ? QStringLiteral("peaks") : QString());
-    info->rect = rect;
     info->rects = rects;
     info->points = points;
     return info;
@@ -68,22 +67,11 @@ class TestDataCtrl : public QObject
 
 private slots:
     void setDataShowsDataset();
-    void setImageConvertsRecord();
-
-    void dataWithRegionsKeepsOneCurrentRegion();
-    void setDataRestoresRegions();
-    void regionsSurviveARoundTrip();
-
-    void readOut_data();
+    void regionItemsRoundTrip();
     void readOut();
     void wheelZoomsAboutMouse_data();
     void wheelZoomsAboutMouse();
-    void scaleReset();
-    void zoomWithoutExtentIsRefused();
-
-    void drawsImageAndMarks_data();
     void drawsImageAndMarks();
-    void drawDegenerate_data();
     void drawDegenerate();
     void drawViewMatchesWholeImage_data();
     void drawViewMatchesWholeImage();
@@ -91,26 +79,30 @@ private slots:
 
 void TestDataCtrl::setDataShowsDataset()
 {
+    // Without a dataset there is no view: no zoom, and Scale Reset does nothing.
     DataCtrl row;
-    QVERIFY(!row.data(true));
-    row.ui.Show->setChecked(false);
-    QVERIFY(!row.imgDisp.isVisible());
+    QTest::ignoreMessage(QtDebugMsg, "DataCtrl: no zoom from a view without extent");
+    emit row.imgDisp.wMoved(1);
+    emit row.imgDisp.scaleReset();
+    QCOMPARE(row.viewRect, QRectF());
 
     TDData *d = ramp(20, 10);
     row.setData(d);
     QCOMPARE(row.data(false), d);
     QCOMPARE(row.ui.FName->text(), QString("ramp"));
-    QCOMPARE(row.imgDisp.windowTitle(), QString("ramp"));
     QCOMPARE(row.imgDisp.ui.CBar->scaleMax, 919.0);
     QCOMPARE(d->img->size(), QSize(20, 10));
     QCOMPARE(row.viewRect, QRectF(0, 0, 20, 10));
-    const ChCoord &cc = row.imgDisp.chCoord;
-    QCOMPARE(QRectF(QPointF(cc.dx0, cc.dy0), QPointF(cc.dx1, cc.dy1)), QRectF(QPointF(0, 9), QPointF(19, 0)));
-
     // A scale change renders the dataset again.
     row.imgDisp.ui.CBar->format = ColorBar0::FormatGrayscale8;
     emit row.imgDisp.ui.CBar->cBarUpdating();
     QCOMPARE(d->img->format(), QImage::Format_Grayscale8);
+
+    // An area without size maps every mouse position to NaN.
+    row.imgDisp.chCoord.setWidgetRange(0, 0, 0, 0);
+    QTest::ignoreMessage(QtDebugMsg, "DataCtrl: no zoom from a view without extent");
+    emit row.imgDisp.wMoved(-1);
+    QCOMPARE(row.viewRect, QRectF(0, 0, 20, 10));
 
     // Null, or the dataset already attached, is refused without releasing it.
     QTest::ignoreMessage(QtDebugMsg, "DataCtrl: no new dataset to attach");
@@ -121,133 +113,86 @@ void TestDataCtrl::setDataShowsDataset()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(old);
 
-    // A replaced dataset goes once control returns to the event loop.
-    row.setData(ramp(5, 5));
-    QVERIFY(old);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!old);
-}
-
-void TestDataCtrl::setImageConvertsRecord()
-{
+    // A converted record replaces the dataset, which goes once control returns to the event loop.
     ImgData rec;
     rec.fileName = QStringLiteral("/some/dir/shot.a.qlv");
     rec.width = 3;
     rec.height = 2;
     rec.sampleKind = ImgData::Double;
-    for (int y = 0; y < 2; ++y) {
-        auto *samples = new double[3];
-        for (int x = 0; x < 3; ++x)
-            samples[x] = 10.0 * y + x + 1;
-        rec.rows.append(samples);
-    }
-
-    DataCtrl row;
+    for (int y = 0; y < 2; ++y)
+        rec.rows.append(new double[3]{10.0 * y + 1, 10.0 * y + 2, 10.0 * y + 3});
     row.setImage(&rec);
-    const TDData *d = row.data(false);
     QCOMPARE(row.ui.FName->text(), QString("shot"));
-    QCOMPARE(d->value(2, 1), 13.0);
-
+    QCOMPARE(row.data(false)->value(2, 1), 13.0);
+    QVERIFY(old);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!old);
     QTest::ignoreMessage(QtDebugMsg, "DataCtrl: no image record to convert");
     row.setImage(nullptr);
-    QCOMPARE(row.data(false), d);
+    QCOMPARE(row.data(false)->width, 3);
 }
 
-void TestDataCtrl::dataWithRegionsKeepsOneCurrentRegion()
+void TestDataCtrl::regionItemsRoundTrip()
 {
-    DataCtrl row;
+    DataCtrl first;
     TDData *d = ramp(20, 10);
-    DataInfo *peaks = item(DataInfo::PeakList, QRect(), {}, {{1, 2}});
+    DataInfo *peaks = item(DataInfo::PeakList, {}, {{1, 2}});
     auto *other = new DataInfo(7, QStringLiteral("other"));
-    d->infos = {peaks, item(DataInfo::Region, corners(1, 1, 2, 2)), other};
-    row.setData(d);
-    row.imgDisp.setRegion(corners(3, 4, 8, 6));
-    row.imgDisp.insertRegion(0, corners(0, 0, 5, 5));
+    DataInfo *oldRegion = item(DataInfo::Region);
+    oldRegion->rect = corners(1, 1, 2, 2);
+    d->infos = {peaks, oldRegion, other};
+    first.setData(d);
+    first.imgDisp.setRegion(corners(2, 2, 7, 5));
+    first.imgDisp.ui.SetARegion->click();
+    first.imgDisp.insertRegion(1, corners(2, 3, 9, 8));
+    first.imgDisp.setRegion(corners(4, 1, 9, 3));
 
     for (int call = 0; call < 2; ++call) {
         QTest::ignoreMessage(QtDebugMsg, "Adding Region Info");
-        QCOMPARE(row.data(true), d);
+        QCOMPARE(first.data(true), d);
     }
     // Old region items replaced, not piled up; the rest keep their order.
     QCOMPARE(kinds(d), QVector<int>({1, 7, 3, 2}));
     QCOMPARE(d->infos[0], peaks);
     QCOMPARE(d->infos[1], other);
-    QCOMPARE(d->infos[2]->rect, row.imgDisp.regionRect());
-    QCOMPARE(d->infos[3]->rects, QVector<QRect>({corners(0, 0, 5, 5)}));
-    QCOMPARE(d->region, row.imgDisp.regionRect());
 
-    // A right click clears the region: the dataset no longer claims one.
-    row.imgDisp.regionState = ImgDisp::NoRegion;
-    emit row.imgDisp.regionCleared();
-    QVERIFY(!d->regionSet);
-    QCOMPARE(row.data(true), d);
-    QCOMPARE(kinds(d), QVector<int>({1, 7, 2}));
-}
-
-void TestDataCtrl::setDataRestoresRegions()
-{
-    DataCtrl row;
-    TDData *d = ramp(20, 10);
-    d->infos = {item(DataInfo::RegionList, QRect(), {corners(1, 1, 4, 4), corners(2, 3, 9, 8)}),
-                item(DataInfo::PeakList, QRect(), {}, {{5, 5}}), item(DataInfo::Region, corners(6, 2, 12, 7))};
-    row.setData(d);
-
-    QCOMPARE(row.imgDisp.ui.Regions->count(), 2);
-    QCOMPARE(row.imgDisp.listedRegion(0), corners(1, 1, 4, 4));
-    QCOMPARE(row.imgDisp.listedRegion(1), corners(2, 3, 9, 8));
-    QCOMPARE(row.imgDisp.regionState, int(ImgDisp::RegionSet));
-    QCOMPARE(row.imgDisp.regionRect(), corners(6, 2, 12, 7));
-    QCOMPARE(d->region, corners(6, 2, 12, 7));
-    QCOMPARE(d->infos.size(), 3);
-}
-
-void TestDataCtrl::regionsSurviveARoundTrip()
-{
-    DataCtrl first;
-    first.setData(ramp(20, 10));
-    first.imgDisp.setRegion(corners(2, 2, 7, 5));
-    first.imgDisp.ui.SetARegion->click();
-    first.imgDisp.setRegion(corners(4, 1, 9, 3));
-
-    // A derived dataset inherits the items, as every processing result does.
-    QTest::ignoreMessage(QtDebugMsg, "Adding Region Info");
+    // A derived dataset inherits the items, as every processing result does, and shows them.
     TDData *derived = ramp(20, 10);
-    first.data(true)->copyInfos(derived);
+    d->copyInfos(derived);
     DataCtrl second;
     second.setData(derived);
-
-    QCOMPARE(second.imgDisp.ui.Regions->count(), 1);
-    QCOMPARE(second.imgDisp.listedRegion(0), first.imgDisp.listedRegion(0));
-    QCOMPARE(second.imgDisp.regionRect(), first.imgDisp.regionRect());
+    QCOMPARE(second.imgDisp.ui.Regions->count(), 2);
+    QCOMPARE(second.imgDisp.listedRegion(0), corners(2, 2, 7, 5));
+    QCOMPARE(second.imgDisp.listedRegion(1), corners(2, 3, 9, 8));
+    QCOMPARE(second.imgDisp.regionState, int(ImgDisp::RegionSet));
+    QCOMPARE(second.imgDisp.regionRect(), corners(4, 1, 9, 3));
     QCOMPARE(derived->region, corners(4, 1, 9, 3));
-}
+    QCOMPARE(kinds(derived), QVector<int>({1, 7, 3, 2}));
 
-void TestDataCtrl::readOut_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("valid") << QPoint(5 * 20 + 3, 4 * 30 + 7) << QString("405 (5, 4)");
-    QTest::newRow("invalid") << QPoint(3 * 20 + 3, 2 * 30 + 7) << QString("-- (3, 2)");
+    // A right click clears the region: the dataset no longer claims one.
+    first.imgDisp.regionState = ImgDisp::NoRegion;
+    emit first.imgDisp.regionCleared();
+    QVERIFY(!d->regionSet);
+    QCOMPARE(first.data(true), d);
+    QCOMPARE(kinds(d), QVector<int>({1, 7, 2}));
 }
 
 void TestDataCtrl::readOut()
 {
-    QFETCH(QPoint, at);
-    QFETCH(QString, text);
     ShownRow shown;
     QSignalSpy pointAt(&shown.row, &DataCtrl::pointAt);
     QSignalSpy focused(&shown.row, &DataCtrl::focused);
-    sendMouse(shown.area(), QEvent::MouseMove, at);
-    QCOMPARE(shown.row.imgDisp.ui.Pos->text(), text);
-    QCOMPARE(pointAt.count(), 1);
+    sendMouse(shown.area(), QEvent::MouseMove, QPoint(3 * 20 + 3, 2 * 30 + 7));
+    QCOMPARE(shown.row.imgDisp.ui.Pos->text(), QString("-- (3, 2)"));
+    sendMouse(shown.area(), QEvent::MouseMove, QPoint(5 * 20 + 3, 4 * 30 + 7));
+    QCOMPARE(shown.row.imgDisp.ui.Pos->text(), QString("405 (5, 4)"));
     QCOMPARE(shown.row.ui.Stat->styleSheet(), QString("background-color: rgb(249, 240, 107);"));
-    QCOMPARE(focused.count(), 1);
 
     // Outside the data the label keeps its text, but the position still goes out.
     emit shown.row.imgDisp.mMovedWithin(-1, 3);
     emit shown.row.imgDisp.mMovedWithin(20, 3);
-    QCOMPARE(shown.row.imgDisp.ui.Pos->text(), text);
-    QCOMPARE(pointAt.count(), 3);
+    QCOMPARE(shown.row.imgDisp.ui.Pos->text(), QString("405 (5, 4)"));
+    QCOMPARE(pointAt.count(), 4);
     QCOMPARE(pointAt.last(), QList<QVariant>({20, 3}));
     QCOMPARE(focused.count(), 1);
 }
@@ -257,9 +202,7 @@ void TestDataCtrl::wheelZoomsAboutMouse_data()
     QTest::addColumn<int>("angle");
     QTest::addColumn<double>("factor");
     QTest::newRow("towards the user") << -120 << 1.1;
-    QTest::newRow("away") << 120 << 0.9;
     QTest::newRow("below a notch") << 60 << 0.9;
-    QTest::newRow("two notches back") << -240 << 1.1;
 }
 
 void TestDataCtrl::wheelZoomsAboutMouse()
@@ -268,115 +211,69 @@ void TestDataCtrl::wheelZoomsAboutMouse()
     QFETCH(double, factor);
     ShownRow shown;
     const ChCoord &cc = shown.row.imgDisp.chCoord;
-    emit shown.row.imgDisp.scaleReset();
+    QTest::mouseClick(shown.row.imgDisp.ui.ScaleReset, Qt::LeftButton);
+    QCOMPARE(QRectF(QPointF(cc.dx0, cc.dy0), QPointF(cc.dx1, cc.dy1)), QRectF(QPointF(0, 10), QPointF(20, 0)));
     for (const QPoint at : {QPoint(117, 83), QPoint(301, 222)}) {
         const QRectF before = shown.row.viewRect;
         sendMouse(shown.area(), QEvent::MouseMove, at);
         const double cx = cc.toDataX(at.x());
         const double cy = cc.toDataY(at.y());
         sendWheel(shown.area(), at, angle);
-
         const QRectF &v = shown.row.viewRect;
-        QVERIFY(qAbs(v.x() - (cx + (before.x() - cx) * factor)) < 1e-9);
-        QVERIFY(qAbs(v.y() - (cy + (before.y() - cy) * factor)) < 1e-9);
         QVERIFY(qAbs(v.width() - before.width() * factor) < 1e-9);
         QVERIFY(qAbs(v.height() - before.height() * factor) < 1e-9);
         // The data point under the mouse stays in place; the view's top is at the top edge.
-        QVERIFY(qAbs(cc.toDataX(at.x()) - cx) < 1e-9);
-        QVERIFY(qAbs(cc.toDataY(at.y()) - cy) < 1e-9);
+        QVERIFY(qAbs(cc.toDataX(at.x()) - cx) < 1e-9 && qAbs(cc.toDataY(at.y()) - cy) < 1e-9);
         QCOMPARE(cc.dy1, v.top());
-        QCOMPARE(cc.dy0, v.top() + v.height());
     }
-}
-
-void TestDataCtrl::scaleReset()
-{
-    ShownRow shown;
-    sendMouse(shown.area(), QEvent::MouseMove, QPoint(40, 50));
-    sendWheel(shown.area(), QPoint(40, 50), 240);
-    QVERIFY(shown.row.viewRect != QRectF(0, 0, 20, 10));
     QTest::mouseClick(shown.row.imgDisp.ui.ScaleReset, Qt::LeftButton);
     QCOMPARE(shown.row.viewRect, QRectF(0, 0, 20, 10));
-    const ChCoord &cc = shown.row.imgDisp.chCoord;
-    QCOMPARE(QRectF(QPointF(cc.dx0, cc.dy0), QPointF(cc.dx1, cc.dy1)), QRectF(QPointF(0, 10), QPointF(20, 0)));
-}
-
-void TestDataCtrl::zoomWithoutExtentIsRefused()
-{
-    DataCtrl row;
-    QTest::ignoreMessage(QtDebugMsg, "DataCtrl: no zoom from a view without extent");
-    emit row.imgDisp.wMoved(1);
-    emit row.imgDisp.scaleReset();
-    QCOMPARE(row.viewRect, QRectF());
-
-    // An area without size maps every mouse position to NaN.
-    row.setData(ramp(4, 4));
-    row.imgDisp.chCoord.setWidgetRange(0, 0, 0, 0);
-    QTest::ignoreMessage(QtDebugMsg, "DataCtrl: no zoom from a view without extent");
-    emit row.imgDisp.wMoved(-1);
-    QCOMPARE(row.viewRect, QRectF(0, 0, 4, 4));
-}
-
-void TestDataCtrl::drawsImageAndMarks_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QColor>("regionColor");
-    QTest::newRow("set") << int(ImgDisp::RegionSet) << QColor(211, 255, 241);
-    QTest::newRow("dragging") << int(ImgDisp::Dragging) << QColor(255, 243, 162);
 }
 
 void TestDataCtrl::drawsImageAndMarks()
 {
-    QFETCH(int, state);
-    QFETCH(QColor, regionColor);
-    // All values equal render black, so every mark stands out.
-    auto *d = new TDData(20, 10);
-    for (int i = 0; i < 200; ++i)
-        d->setValue(i % 20, i / 20, 0.0);
-    d->infos.append(item(DataInfo::PeakList, QRect(), {}, {{5.0, 6.0}}));
+    // The ramp renders from black at the left top to white at the right bottom; the marks on
+    // the right half stand out against its dark top rows.
+    auto *d = ramp(20, 10);
+    d->infos.append(item(DataInfo::PeakList, {}, {{5.0, 6.0}}));
     ShownRow shown(d);
     DataCtrl &row = shown.row;
     row.imgDisp.setRegion(corners(14, 1, 17, 3));
-    row.imgDisp.regionState = state;
     row.imgDisp.insertRegion(0, corners(15, 6, 18, 8));
     row.noticedAt(12, 7);
 
-    const QImage img = shown.area()->grab().toImage();
-    QCOMPARE(img.size(), QSize(380, 270));
-    QCOMPARE(img.pixelColor(10, 260), QColor(0, 0, 0));
-    QCOMPARE(img.pixelColor(320, 30), regionColor);
-    const QColor crosshair(240, 255, 240);
-    for (const QPoint p : {QPoint(240, 5), QPoint(240, 265), QPoint(5, 210), QPoint(375, 210)})
-        QCOMPARE(img.pixelColor(p), crosshair);
-    // Listed region outline, then the peak cross at (5, 6).
-    const QColor listed(190, 190, 240);
-    for (const QPoint p : {QPoint(330, 180), QPoint(300, 225), QPoint(101, 181), QPoint(101, 179), QPoint(98, 182)})
-        QCOMPARE(img.pixelColor(p), listed);
-    QCOMPARE(img.pixelColor(100, 185), QColor(0, 0, 0));
-}
-
-void TestDataCtrl::drawDegenerate_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::newRow("no image") << 0;
-    // One pixel: the data range has no extent, so every widget position is inf or NaN.
-    QTest::newRow("one pixel") << 1;
+    // The region outline in its colour for a set region and for one being dragged.
+    for (int state : {ImgDisp::RegionSet, ImgDisp::Dragging}) {
+        row.imgDisp.regionState = state;
+        const QImage img = shown.area()->grab().toImage();
+        QCOMPARE(img.pixelColor(320, 30), ColorBar0::markColor(state == ImgDisp::Dragging ? 0 : 1));
+        QCOMPARE(img.pixelColor(5, 5), QColor(0, 0, 0));
+        QCOMPARE(img.pixelColor(375, 265), QColor(255, 255, 255));
+        QCOMPARE(img.pixelColor(70, 75), QColor(210, 220, 210)); // the invalid pixel (3, 2)
+        // Crosshair through (12, 7); listed region outline, then the peak cross at (5, 6).
+        QCOMPARE(img.pixelColor(240, 5), QColor(240, 255, 240));
+        QCOMPARE(img.pixelColor(5, 210), QColor(240, 255, 240));
+        for (const QPoint p : {QPoint(330, 180), QPoint(300, 225), QPoint(101, 181), QPoint(98, 182)})
+            QCOMPARE(img.pixelColor(p), QColor(190, 190, 240));
+    }
 }
 
 void TestDataCtrl::drawDegenerate()
 {
-    QFETCH(int, size);
-    DataCtrl row;
-    TDData *d = size ? ramp(1, 1) : new TDData(0, 0);
-    d->infos = {item(DataInfo::PeakList, QRect(), {}, {{0.0, 0.0}, {1e300, qQNaN()}}),
-                item(DataInfo::RegionList, QRect(), {corners(0, 0, 0, 0)})};
-    row.setData(d);
-    row.imgDisp.setRegion(corners(0, 0, 0, 0));
-    row.noticedAt(0, 0);
-    const QImage img = row.imgDisp.ui.ImgDispA->grab().toImage();
-    QVERIFY(!img.isNull());
-    if (!size)
-        QCOMPARE(img.pixelColor(img.width() / 2, img.height() / 2), QColor(255, 255, 255));
+    // No image, and one pixel: a data range without extent maps every position to inf or NaN.
+    for (int size : {0, 1}) {
+        DataCtrl row;
+        TDData *d = size ? ramp(1, 1) : new TDData(0, 0);
+        d->infos = {item(DataInfo::PeakList, {}, {{0.0, 0.0}, {1e300, qQNaN()}}),
+                    item(DataInfo::RegionList, {corners(0, 0, 0, 0)})};
+        row.setData(d);
+        row.imgDisp.setRegion(corners(0, 0, 0, 0));
+        row.noticedAt(0, 0);
+        const QImage img = row.imgDisp.ui.ImgDispA->grab().toImage();
+        QVERIFY(!img.isNull());
+        if (!size)
+            QCOMPARE(img.pixelColor(img.width() / 2, img.height() / 2), QColor(255, 255, 255));
+    }
 }
 
 void TestDataCtrl::drawViewMatchesWholeImage_data()
@@ -385,7 +282,6 @@ void TestDataCtrl::drawViewMatchesWholeImage_data()
     QTest::newRow("whole") << QRectF(0, 0, 23, 17);
     QTest::newRow("zoom in") << QRectF(3.3, 2.7, 5.9, 4.1);
     QTest::newRow("zoom out") << QRectF(-7.4, -5.2, 41.3, 30.9);
-    QTest::newRow("past left top") << QRectF(-2.6, -3.1, 11.2, 9.7);
     QTest::newRow("past right bottom") << QRectF(15.2, 9.6, 12.3, 10.1);
     QTest::newRow("outside") << QRectF(30.5, 2.0, 5.0, 5.0);
 }

@@ -69,22 +69,14 @@ class TestDataCtrls : public QObject
 
 private slots:
     void initTestCase() { qRegisterMetaType<Sels>(); }
-
-    void numbersAndTabs();
-    void singleSelsAreExclusive_data();
+    void numbersTabsAndDelete();
     void singleSelsAreExclusive();
-    void multiSelsAndDeleteRepublishes();
-    void consumerHelpersStayInside();
-
-    void focusFollowsMouse();
-    void crosshairReachesEveryRow();
-
-    void displaysWithoutTabbingAreWindows();
-    void tabGoesOutAndComesBack();
-    void delRemovesRowDisplayAndDataset();
+    void selectionHelpersAndDelete();
+    void focusAndCrosshair();
+    void tabsAndFreeWindows();
 };
 
-void TestDataCtrls::numbersAndTabs()
+void TestDataCtrls::numbersTabsAndDelete()
 {
     Rows rows(3);
     for (int i = 0; i < 3; ++i) {
@@ -93,57 +85,78 @@ void TestDataCtrls::numbersAndTabs()
         QCOMPARE(rows.tabLabel(rows[i]), QString::number(i + 1));
     }
     QCOMPARE(rows.tabs()->currentWidget(), &rows[2]->imgDisp);
-
-    // Adding again is ignored; adding publishes nothing; numbers are never reused.
+    // Adding again or adding null is ignored.
     rows.manager.addDataCtrl(rows[0]);
     rows.manager.addDataCtrl(nullptr);
     QCOMPARE(rows.manager.singleSels1Group.buttons().size(), 3);
+
+    // Del releases row, display and dataset later: still usable by whoever handles the click.
+    QPointer<DataCtrl> row = rows[1];
+    QPointer<ImgDisp> disp = &row->imgDisp;
+    QPointer<TDData> data = row->data(false);
     QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
-    rows[1]->ui.Del->click();
+    row->ui.Del->click();
+    QVERIFY(row && data);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!row && !disp);
+    QCOMPARE(rows.tabs()->count(), 2);
+    QTRY_VERIFY(!data);
+
+    // Adding publishes nothing; numbers are never reused.
     DataCtrl *fourth = rows.add();
     QCOMPARE(spy.count(), 1); // the delete only
-    QCOMPARE(fourth->ui.No->text(), QString("4"));
     QCOMPARE(rows.manager.dataCtrls, QList<DataCtrl *>({rows[0], rows[2], fourth}));
     QCOMPARE(rows.tabLabel(fourth), QString("4"));
-}
 
-void TestDataCtrls::singleSelsAreExclusive_data()
-{
-    QTest::addColumn<bool>("second");
-    QTest::newRow("S1") << false;
-    QTest::newRow("S2") << true;
+    // A stray deleteMe from something that is not a managed row changes nothing.
+    DataCtrl stranger;
+    connect(&stranger, SIGNAL(deleteMe()), &rows.manager, SLOT(deleteAnDC()));
+    stranger.ui.Del->click();
+    QCOMPARE(rows.manager.dataCtrls.size(), 3);
+    QCOMPARE(spy.count(), 1);
 }
 
 void TestDataCtrls::singleSelsAreExclusive()
 {
-    QFETCH(bool, second);
     Rows rows(3);
-    auto button = [&](int i) -> QAbstractButton * {
-        return second ? static_cast<QAbstractButton *>(rows[i]->ui.SingleSel2) : rows[i]->ui.SingleSel1;
-    };
-    const Vector picked = second ? S2 : S1;
     QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
-
-    button(0)->click();
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(published(spy.at(0), picked), Sels({true, false, false}));
-
-    // Moving the choice: the button that lost the check and the one that gained it each publish
-    // the vectors as they then stand.
-    spy.clear();
-    button(1)->click();
+    rows[0]->ui.SingleSel1->click();
+    rows[1]->ui.SingleSel2->click();
     QCOMPARE(spy.count(), 2);
-    QVERIFY(!button(0)->isChecked());
+    QCOMPARE(published(spy.at(0), S1), Sels({true, false, false}));
+    QCOMPARE(published(spy.at(1), S2), Sels({false, true, false}));
+
+    // Moving a choice: the button that lost the check and the one that gained it each publish
+    // the vectors as they then stand; the other group stays as it was.
+    spy.clear();
+    rows[2]->ui.SingleSel1->click();
+    QCOMPARE(spy.count(), 2);
+    QVERIFY(!rows[0]->ui.SingleSel1->isChecked());
     for (const QList<QVariant> &args : qAsConst(spy)) {
-        for (Vector v : {S1, S2, A, B})
-            QCOMPARE(published(args, v), v == picked ? Sels({false, true, false}) : Sels(3, false));
+        QCOMPARE(published(args, S1), Sels({false, false, true}));
+        QCOMPARE(published(args, S2), Sels({false, true, false}));
+        QCOMPARE(published(args, A), Sels(3, false));
     }
-    QCOMPARE(second ? rows.manager.selsS2 : rows.manager.selsS1, Sels({false, true, false}));
+    rows[0]->ui.SingleSel2->click();
+    QVERIFY(!rows[1]->ui.SingleSel2->isChecked());
+    QCOMPARE(rows.manager.selsS2, Sels({true, false, false}));
 }
 
-void TestDataCtrls::multiSelsAndDeleteRepublishes()
+void TestDataCtrls::selectionHelpersAndDelete()
 {
     Rows rows(3);
+    // The helpers consumers use never index past the row list or a vector.
+    QCOMPARE(rows.manager.ctrlAt(2), rows[2]);
+    QVERIFY(!rows.manager.ctrlAt(3));
+    QVERIFY(!rows.manager.ctrlAt(-1));
+    // A vector longer than the list (published before a row went) and a shorter one.
+    QCOMPARE(rows.manager.selectedCtrls({true, false, true, true, true}), QList<DataCtrl *>({rows[0], rows[2]}));
+    QCOMPARE(rows.manager.selectedCtrls({false, true}), QList<DataCtrl *>({rows[1]}));
+    QVERIFY(!rows.manager.ctrlOf(nullptr));
+    QRadioButton stranger;
+    QVERIFY(!rows.manager.ctrlOf(&stranger));
+    QCOMPARE(rows.manager.ctrlOf(rows[2]->ui.MultiSelB), rows[2]);
+
     QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
     rows[0]->ui.MultiSelA->click();
     rows[2]->ui.MultiSelA->click();
@@ -172,22 +185,7 @@ void TestDataCtrls::multiSelsAndDeleteRepublishes()
     QCOMPARE(rows.tabs()->count(), 1);
 }
 
-void TestDataCtrls::consumerHelpersStayInside()
-{
-    Rows rows(3);
-    QCOMPARE(rows.manager.ctrlAt(2), rows[2]);
-    QVERIFY(!rows.manager.ctrlAt(3));
-    QVERIFY(!rows.manager.ctrlAt(-1));
-    // A vector longer than the list (published before a row went) and a shorter one.
-    QCOMPARE(rows.manager.selectedCtrls({true, false, true, true, true}), QList<DataCtrl *>({rows[0], rows[2]}));
-    QCOMPARE(rows.manager.selectedCtrls({false, true}), QList<DataCtrl *>({rows[1]}));
-    QVERIFY(!rows.manager.ctrlOf(nullptr));
-    QRadioButton stranger;
-    QVERIFY(!rows.manager.ctrlOf(&stranger));
-    QCOMPARE(rows.manager.ctrlOf(rows[2]->ui.MultiSelB), rows[2]);
-}
-
-void TestDataCtrls::focusFollowsMouse()
+void TestDataCtrls::focusAndCrosshair()
 {
     Rows rows(3);
     QSignalSpy focusedA(rows[0], &DataCtrl::focused);
@@ -195,91 +193,46 @@ void TestDataCtrls::focusFollowsMouse()
     moveOver(rows[0]);
     QCOMPARE(focusedA.count(), 1);
     moveOver(rows[1]);
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(rows[i]->ui.Stat->styleSheet(), i == 1 ? FocusedStyle : NotFocusedStyle);
-        QCOMPARE(rows[i]->focusedFlag, i == 1);
-    }
-    moveOver(rows[0]);
-    QCOMPARE(rows[0]->ui.Stat->styleSheet(), FocusedStyle);
-    QCOMPARE(rows[1]->ui.Stat->styleSheet(), NotFocusedStyle);
-    QCOMPARE(focusedA.count(), 2);
-}
-
-void TestDataCtrls::crosshairReachesEveryRow()
-{
-    Rows rows(3);
-    emit rows[1]->imgDisp.mMovedWithin(4, 5);
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(rows[i]->noticedPos, QPoint(4, 5));
-    // Outside the data the position still goes to every row; it is just not drawn.
+        QCOMPARE(rows[i]->ui.Stat->styleSheet(), i == 1 ? FocusedStyle : NotFocusedStyle);
+
+    // The crosshair goes to every row, also outside the data (where it is just not drawn).
     emit rows[2]->imgDisp.mMovedWithin(-1, 2);
     for (int i = 0; i < 3; ++i)
         QCOMPARE(rows[i]->noticedPos, QPoint(-1, 2));
+    QCOMPARE(rows[2]->ui.Stat->styleSheet(), FocusedStyle);
+    QCOMPARE(rows[1]->ui.Stat->styleSheet(), NotFocusedStyle);
 }
 
-void TestDataCtrls::displaysWithoutTabbingAreWindows()
+void TestDataCtrls::tabsAndFreeWindows()
 {
-    Rows rows(1);
+    Rows rows(2);
+    ImgDisp *disp = &rows[1]->imgDisp;
+    rows.tabs()->setCurrentIndex(0);
+
+    QTest::ignoreMessage(QtDebugMsg, "close Tab");
+    emit rows.tabs()->tabCloseRequested(1);
+    QVERIFY(disp->isWindow() && disp->isVisible());
+    QVERIFY(rows[1]->ui.Show->isChecked());
+
+    // Closing the free window brings the display back as the current tab, once only.
+    disp->close();
+    QVERIFY(!rows[1]->ui.Show->isChecked());
+    QVERIFY(!disp->isWindow());
+    QCOMPARE(rows.tabLabel(rows[1]), QString("2"));
+    QCOMPARE(rows.tabs()->currentWidget(), disp);
+    emit rows[1]->comeMeBackToTab();
+    QCOMPARE(rows.tabs()->count(), 2);
+
+    // Without tabbing new displays are windows; closing one still brings it into the tabs.
     rows.manager.inTab(false);
     rows.manager.imgBase.hide();
     DataCtrl *row = rows.add();
     QVERIFY(row->imgDisp.isWindow() && row->imgDisp.isVisible());
     QCOMPARE(rows.tabs()->indexOf(&row->imgDisp), -1);
     QVERIFY(!rows.manager.imgBase.isVisible());
-
-    // Closing the free window brings the display into the tabs, whatever the tabbing.
     row->imgDisp.close();
-    QVERIFY(!row->ui.Show->isChecked());
-    QCOMPARE(rows.tabLabel(row), QString("2"));
-}
-
-void TestDataCtrls::tabGoesOutAndComesBack()
-{
-    Rows rows(3);
-    ImgDisp *disp = &rows[2]->imgDisp;
-    rows.tabs()->setCurrentIndex(0);
-
-    QTest::ignoreMessage(QtDebugMsg, "close Tab");
-    emit rows.tabs()->tabCloseRequested(rows.tabs()->indexOf(disp));
-    QCOMPARE(rows.tabs()->count(), 2);
-    QVERIFY(disp->isWindow() && disp->isVisible());
-    QVERIFY(rows[2]->ui.Show->isChecked());
-
-    disp->close();
-    QVERIFY(!rows[2]->ui.Show->isChecked());
-    QVERIFY(!disp->isWindow());
-    QCOMPARE(rows.tabLabel(rows[2]), QString("3"));
-    QCOMPARE(rows.tabs()->currentWidget(), disp);
-
-    // Coming back twice never gives the display a second page.
-    emit rows[2]->comeMeBackToTab();
-    QCOMPARE(rows.tabs()->count(), 3);
-}
-
-void TestDataCtrls::delRemovesRowDisplayAndDataset()
-{
-    Rows rows(2);
-    QPointer<DataCtrl> row = rows[0];
-    QPointer<ImgDisp> disp = &row->imgDisp;
-    QPointer<TDData> data = row->data(false);
-
-    row->ui.Del->click();
-    QCOMPARE(rows.manager.dataCtrls, QList<DataCtrl *>({rows[1]}));
-    // Released later: still usable by whoever is handling the click.
-    QVERIFY(row && data);
-
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!row && !disp);
-    QCOMPARE(rows.tabs()->count(), 1);
-    QTRY_VERIFY(!data);
-
-    // A stray deleteMe from something that is not a managed row changes nothing.
-    QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
-    DataCtrl stranger;
-    connect(&stranger, SIGNAL(deleteMe()), &rows.manager, SLOT(deleteAnDC()));
-    stranger.ui.Del->click();
-    QCOMPARE(rows.manager.dataCtrls.size(), 1);
-    QCOMPARE(spy.count(), 0);
+    QCOMPARE(rows.tabLabel(row), QString("3"));
 }
 
 QTEST_MAIN(TestDataCtrls)

@@ -1,34 +1,26 @@
 #include "display/imgdisp.h"
 
 #include "display/colorbar.h"
+#include "display/imgbase.h"
 #include "displaytesttools.h"
 
+#include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(Qt::KeyboardModifiers)
-
-// A shown window whose area maps data = widget / 10, so data with one decimal is a whole pixel.
-class Window
+// A window whose area maps data = widget / 10, so data with one decimal is a whole pixel.
+struct Window
 {
-public:
     Window()
     {
-        disp.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&disp));
-        area()->repaint(); // the paint sets the widget range
-        QVERIFY(area()->width() > 120 && area()->height() > 100);
-        disp.chCoord.setRange(0, area()->height() / 10.0, area()->width() / 10.0, 0);
+        disp.chCoord.setWidgetRange(0, 200, 300, 0);
+        disp.chCoord.setRange(0, 20, 30, 0);
     }
-
-    DispA *area() { return disp.ui.ImgDispA; }
-
     void mouse(QEvent::Type type, QPointF data, Qt::MouseButton button = Qt::NoButton,
                Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
-        sendMouse(area(), type, data * 10, button, mods);
+        sendMouse(disp.ui.ImgDispA, type, data * 10, button, mods);
     }
-
     void drag(QPointF from, QPointF to, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, mods);
@@ -36,76 +28,28 @@ public:
         mouse(QEvent::MouseMove, to, Qt::LeftButton, mods);
         mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, mods);
     }
-
     QString regionLabel() const { return disp.ui.Region->text(); }
 
     ImgDisp disp;
 };
 
+// The image window and the tab window that collects image windows.
 class TestImgDisp : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void cleanup();
-
-    void dragGivesRegion_data();
     void dragGivesRegion();
-    void labelFollowsDrag();
-    void modifiersLeaveRegionAlone_data();
-    void modifiersLeaveRegionAlone();
-    void rightClickClears();
-
+    void modifiersAndRightClick();
     void setRegionGivesItBack_data();
     void setRegionGivesItBack();
     void regionInWidget();
-
     void regionList();
-    void badListEntries();
-
-    void readOut_data();
-    void readOut();
-    void greySwitchAndDefault();
-    void closingIsEmitted();
+    void readOutAndGrey();
+    void tabsHandPagesBack();
 };
 
-void TestImgDisp::cleanup()
-{
-    ImgDisp::setGrayScaleDefault(false);
-}
-
-void TestImgDisp::dragGivesRegion_data()
-{
-    QTest::addColumn<QPointF>("from");
-    QTest::addColumn<QPointF>("to");
-    QTest::addColumn<QRect>("region");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("click without moving") << QPointF(5, 6) << QPointF(5, 6) << corners(5, 6, 4, 5) << "(5, 6)-(4, 5)";
-    QTest::newRow("drag up and left") << QPointF(10.7, 3.2) << QPointF(4.1, 8.9) << corners(4, 3, 9, 7)
-                                      << "(4, 3)-(9, 7)";
-}
-
 void TestImgDisp::dragGivesRegion()
-{
-    QFETCH(QPointF, from);
-    QFETCH(QPointF, to);
-    QFETCH(QRect, region);
-    QFETCH(QString, label);
-    Window w;
-    QSignalSpy regions(&w.disp, &ImgDisp::newRegion);
-    w.drag(from, to);
-
-    QCOMPARE(w.disp.regionState, 2);
-    QCOMPARE(w.disp.regionRect(), region);
-    QCOMPARE(w.regionLabel(), label);
-    QCOMPARE(regions.count(), 1);
-    QCOMPARE(regions.at(0).at(0).toRect(), region);
-    // The corners are kept as the user made them, not sorted.
-    QVERIFY(qAbs(w.disp.pressData.x() - from.x()) < 1e-9 && qAbs(w.disp.pressData.y() - from.y()) < 1e-9);
-    QVERIFY(qAbs(w.disp.curData.x() - to.x()) < 1e-9 && qAbs(w.disp.curData.y() - to.y()) < 1e-9);
-}
-
-void TestImgDisp::labelFollowsDrag()
 {
     Window w;
     QSignalSpy regions(&w.disp, &ImgDisp::newRegion);
@@ -114,15 +58,23 @@ void TestImgDisp::labelFollowsDrag()
     QCOMPARE(w.disp.regionState, 1);
     QCOMPARE(w.regionLabel(), QString("(2, 2)-(5, 4)"));
     QCOMPARE(regions.count(), 0);
-
-    // Set is refused while dragging.
-    w.disp.ui.SetARegion->click();
+    w.disp.ui.SetARegion->click(); // refused while dragging
     QCOMPARE(w.disp.ui.Regions->count(), 0);
-
     // Moves without a held button change nothing.
     w.mouse(QEvent::MouseButtonRelease, QPointF(6, 5), Qt::LeftButton);
     w.mouse(QEvent::MouseMove, QPointF(9, 9));
     QCOMPARE(w.disp.regionRect(), corners(2, 2, 5, 4));
+    QCOMPARE(regions.count(), 1);
+    QCOMPARE(w.disp.regionRectInWidget(), corners(20, 20, 59, 49));
+
+    // A click without moving gives an empty region; a drag up and left keeps its corners unsorted.
+    w.drag(QPointF(5, 6), QPointF(5, 6));
+    QCOMPARE(w.regionLabel(), QString("(5, 6)-(4, 5)"));
+    w.drag(QPointF(10.7, 3.2), QPointF(4.1, 8.9));
+    QCOMPARE(w.disp.regionState, 2);
+    QCOMPARE(w.regionLabel(), QString("(4, 3)-(9, 7)"));
+    QCOMPARE(regions.last().at(0).toRect(), corners(4, 3, 9, 7));
+    QVERIFY(qAbs(w.disp.pressData.x() - 10.7) < 1e-9 && qAbs(w.disp.curData.y() - 8.9) < 1e-9);
 
     // Positions just outside the image read as pixel 0.
     QSignalSpy within(&w.disp, &ImgDisp::mMovedWithin);
@@ -130,44 +82,26 @@ void TestImgDisp::labelFollowsDrag()
     QCOMPARE(within.at(0), QVariantList({0, 7}));
 }
 
-void TestImgDisp::modifiersLeaveRegionAlone_data()
+void TestImgDisp::modifiersAndRightClick()
 {
-    QTest::addColumn<Qt::KeyboardModifiers>("mods");
-    QTest::newRow("Shift") << Qt::KeyboardModifiers(Qt::ShiftModifier);
-    QTest::newRow("Ctrl") << Qt::KeyboardModifiers(Qt::ControlModifier);
-    QTest::newRow("Alt") << Qt::KeyboardModifiers(Qt::AltModifier);
-}
-
-void TestImgDisp::modifiersLeaveRegionAlone()
-{
-    QFETCH(Qt::KeyboardModifiers, mods);
     Window w;
     w.drag(QPointF(1, 1), QPointF(5, 5));
     QSignalSpy regions(&w.disp, &ImgDisp::newRegion);
     QSignalSpy cleared(&w.disp, &ImgDisp::regionCleared);
-
-    w.drag(QPointF(7, 8), QPointF(11, 10), mods);
-    w.mouse(QEvent::MouseButtonPress, QPointF(3, 3), Qt::RightButton, mods);
-    QCOMPARE(w.disp.regionState, 2);
-    QCOMPARE(w.disp.regionRect(), corners(1, 1, 4, 4));
-    QCOMPARE(w.regionLabel(), QString("(1, 1)-(4, 4)"));
-    QCOMPARE(regions.count(), 0);
-    QCOMPARE(cleared.count(), 0);
-}
-
-void TestImgDisp::rightClickClears()
-{
-    Window w;
-    w.drag(QPointF(1, 1), QPointF(5, 5));
-    QSignalSpy cleared(&w.disp, &ImgDisp::regionCleared);
+    // Drags and right clicks with a modifier leave the region alone.
+    for (Qt::KeyboardModifier mod : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
+        w.drag(QPointF(7, 8), QPointF(11, 10), mod);
+        w.mouse(QEvent::MouseButtonPress, QPointF(3, 3), Qt::RightButton, mod);
+        w.mouse(QEvent::MouseButtonRelease, QPointF(3, 3), Qt::RightButton);
+        QCOMPARE(w.disp.regionState, 2);
+        QCOMPARE(w.disp.regionRect(), corners(1, 1, 4, 4));
+        QCOMPARE(w.regionLabel(), QString("(1, 1)-(4, 4)"));
+        QCOMPARE(regions.count() + cleared.count(), 0);
+    }
     w.mouse(QEvent::MouseButtonPress, QPointF(3, 3), Qt::RightButton);
-    w.mouse(QEvent::MouseButtonRelease, QPointF(3, 3), Qt::RightButton);
     QCOMPARE(w.disp.regionState, 0);
     QCOMPARE(w.regionLabel(), QString());
     QCOMPARE(cleared.count(), 1);
-
-    w.drag(QPointF(2, 2), QPointF(4, 4));
-    QCOMPARE(w.disp.regionRect(), corners(2, 2, 3, 3));
 }
 
 void TestImgDisp::setRegionGivesItBack_data()
@@ -175,7 +109,6 @@ void TestImgDisp::setRegionGivesItBack_data()
     QTest::addColumn<QRect>("r");
     QTest::addColumn<QString>("label");
     QTest::newRow("ordinary") << corners(2, 3, 9, 7) << "(2, 3)-(9, 7)";
-    QTest::newRow("one pixel") << corners(0, 0, 0, 0) << "(0, 0)-(0, 0)";
     QTest::newRow("empty, from a click") << corners(5, 6, 4, 5) << "(5, 6)-(4, 5)";
     QTest::newRow("partly left of the image") << corners(-3, -2, 1, 1) << "(-3, -2)-(1, 1)";
 }
@@ -204,10 +137,6 @@ void TestImgDisp::setRegionGivesItBack()
 
 void TestImgDisp::regionInWidget()
 {
-    Window w;
-    w.disp.setRegion(corners(2, 3, 9, 7));
-    QCOMPARE(w.disp.regionRectInWidget(), corners(20, 30, 99, 79));
-
     // A zero-extent range: the unmappable corner counts as 0, the infinite one saturates.
     ImgDisp disp;
     disp.chCoord.setRange(0, 0, 0, 0);
@@ -223,66 +152,41 @@ void TestImgDisp::regionList()
     QCOMPARE(disp.ui.Regions->count(), 0);
     QCOMPARE(disp.currentListedRegion(), QRect());
 
+    // Set puts the current region first.
     const QVector<QRect> made = {corners(1, 1, 2, 2), corners(3, 4, 5, 6), corners(0, 0, 9, 9)};
     for (const QRect &r : made) {
         disp.setRegion(r);
         disp.ui.SetARegion->click();
     }
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(disp.listedRegion(i), made.at(2 - i));
-    QCOMPARE(disp.ui.Regions->currentIndex(), 0);
-    QCOMPARE(disp.ui.Regions->itemText(0), QString("(0,0)-(9,9)"));
+    QCOMPARE(QVector<QRect>({disp.listedRegion(0), disp.listedRegion(1), disp.listedRegion(2)}),
+             QVector<QRect>({made[2], made[1], made[0]}));
+    QCOMPARE(disp.ui.Regions->currentText(), QString("(0,0)-(9,9)"));
 
     // Deleting the last entry selects the new last.
     disp.ui.Regions->setCurrentIndex(2);
     disp.ui.DelARegion->click();
     QCOMPARE(disp.ui.Regions->count(), 2);
-    QCOMPARE(disp.ui.Regions->currentIndex(), 1);
     QCOMPARE(disp.currentListedRegion(), made.at(1));
 
-    // Out-of-range insert positions are clamped.
+    // Out-of-range insert positions are clamped; entries or indexes that are no rectangle give none.
     disp.insertRegion(9, corners(7, 7, 7, 7));
     disp.insertRegion(-4, corners(8, 8, 8, 8));
     QCOMPARE(disp.listedRegion(0), corners(8, 8, 8, 8));
     QCOMPARE(disp.listedRegion(3), corners(7, 7, 7, 7));
-}
-
-void TestImgDisp::badListEntries()
-{
-    ImgDisp disp;
     disp.ui.Regions->addItem("not a rectangle", QString("text"));
-    disp.ui.Regions->addItem("no data");
-    QVERIFY(disp.listedRegion(0).isNull());
-    QCOMPARE(disp.listedRegion(1), QRect());
+    QVERIFY(disp.listedRegion(4).isNull());
     QCOMPARE(disp.listedRegion(-1), QRect());
     QCOMPARE(disp.listedRegion(7), QRect());
 }
 
-void TestImgDisp::readOut_data()
-{
-    QTest::addColumn<double>("val");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("six digits") << 1.23456789 << true << "1.23457 (3, 4)";
-    QTest::newRow("integer") << 42.0 << true << "42 (3, 4)";
-    QTest::newRow("large") << -1.5e10 << true << "-1.5e+10 (3, 4)";
-    QTest::newRow("invalid pixel") << 7.0 << false << "-- (3, 4)";
-}
-
-void TestImgDisp::readOut()
-{
-    QFETCH(double, val);
-    QFETCH(bool, valid);
-    QFETCH(QString, text);
-    ImgDisp disp;
-    disp.showPosVal(3, 4, val, valid);
-    QCOMPARE(disp.ui.Pos->text(), text);
-}
-
-void TestImgDisp::greySwitchAndDefault()
+void TestImgDisp::readOutAndGrey()
 {
     ImgDisp before;
-    QCOMPARE(before.ui.CBar->format, 13);
+    before.showPosVal(3, 4, -1.23456789e10, true);
+    QCOMPARE(before.ui.Pos->text(), QString("-1.23457e+10 (3, 4)"));
+    before.showPosVal(3, 4, 7.0, false);
+    QCOMPARE(before.ui.Pos->text(), QString("-- (3, 4)"));
+
     QSignalSpy updated(before.ui.CBar, &ColorBar::cBarUpdated);
     before.ui.GrayScale->setChecked(true);
     QCOMPARE(before.ui.CBar->format, 24);
@@ -293,19 +197,38 @@ void TestImgDisp::greySwitchAndDefault()
     // The default decides new windows only.
     ImgDisp::setGrayScaleDefault(true);
     ImgDisp after;
+    ImgDisp::setGrayScaleDefault(false);
     QVERIFY(after.ui.GrayScale->isChecked());
     QCOMPARE(after.ui.CBar->format, 24);
     QCOMPARE(before.ui.CBar->format, 13);
 }
 
-void TestImgDisp::closingIsEmitted()
+void TestImgDisp::tabsHandPagesBack()
 {
-    ImgDisp disp;
-    disp.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&disp));
-    QSignalSpy closing(&disp, &ImgDisp::closing);
-    QVERIFY(disp.close());
-    QCOMPARE(closing.count(), 1);
+    auto *kept = new QWidget;
+    QPointer<QWidget> guard(kept);
+    QWidget closed;
+    {
+        ImgBase base;
+        QTabWidget *tabs = base.ui.ImgBaseTab;
+        QCOMPARE(tabs->count(), 0); // the form's placeholder pages are gone
+        tabs->addTab(&closed, "1");
+        tabs->addTab(kept, "2");
+
+        // A closed tab's page goes on as a window of its own; a bad index closes nothing.
+        QTest::ignoreMessage(QtDebugMsg, "close Tab");
+        emit tabs->tabCloseRequested(0);
+        QTest::ignoreMessage(QtDebugMsg, "close Tab");
+        base.closeTab(5);
+        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(tabs->tabText(0), QString("2"));
+        QVERIFY(closed.isWindow() && closed.isVisible() && !closed.parentWidget());
+        QVERIFY(!kept->isWindow());
+    }
+    // The pages belong to their rows, not to the tab window.
+    QVERIFY(guard);
+    QVERIFY(!kept->parentWidget());
+    delete kept;
 }
 
 QTEST_MAIN(TestImgDisp)
