@@ -182,6 +182,10 @@ void storeMeans(const double *means, const bool *valids, double *out, bool *outV
 // How far ahead of the columns being read the group's rows are fetched.
 const int prefetchColumns = 64;
 
+// The widest half width for which the pass along rows keeps a ring of transposed columns (of
+// 16 MiB then). Wider windows, which only very long rows allow, average each row on its own.
+const int widestRingWindow = 1 << 15;
+
 // Where the pass along rows keeps the pixels of a group of eight rows, transposed: column c of
 // the group is a vector of masked values and one of flags, in slot c modulo the ring's size.
 // Columns beyond the edges are columns of zeros like any other. The ring has room for every
@@ -319,6 +323,34 @@ void groupMeansOnly(const PixelRow rows[8], int ae, ColumnRing *ring, double *co
     groupMeans<false>(rows, ae, ring, out, nullptr, nullptr);
 }
 
+// The pass along one row as plainly as the definition runs it, into out (room for n); lo and hi,
+// when given, take the extremes of the valid pixels' means.
+void rowMeansAlone(PixelRow row, int n, int ae, double *out, double *lo, double *hi)
+{
+    double sum = 0.0;
+    int count = 0;
+    for (int x = -ae; x < n; ++x) {
+        const int e = x + ae;
+        if (e < n && row.valids[e]) {
+            sum += row.values[e];
+            ++count;
+        }
+        if (x >= 0) {
+            const bool valid = row.valids[x];
+            out[x] = sum / (valid ? count : 1);
+            if (valid && lo && out[x] < *lo)
+                *lo = out[x];
+            if (valid && hi && out[x] > *hi)
+                *hi = out[x];
+        }
+        const int l = x - ae;
+        if (l >= 0 && row.valids[l]) {
+            sum -= row.values[l];
+            --count;
+        }
+    }
+}
+
 // Extremes of the means along a group of eight rows, one pair per row.
 struct RowExtremes
 {
@@ -415,7 +447,7 @@ struct RunningMeans::RowPass
     RowPass(const TDData0 *src, int a)
         : src(src)
         , ae(std::clamp(a, 0, src->width))
-        , ring(src->width, ae)
+        , ring(ae <= widestRingWindow ? std::make_unique<ColumnRing>(src->width, ae) : nullptr)
         , zeros(size_t(src->width), 0.0)
         , noneValid(new bool[size_t(src->width)]())
     {
@@ -432,15 +464,21 @@ struct RunningMeans::RowPass
                 rows[r] = {src->values.constData() + i, src->valids.constData() + i};
             }
         }
-        if (extremes)
-            groupMeansWidening(rows, ae, &ring, out, extremes->lo, extremes->hi);
-        else
-            groupMeansOnly(rows, ae, &ring, out);
+        if (!ring) {
+            for (int r = 0; r < 8; ++r) {
+                rowMeansAlone(rows[r], src->width, ae, out[r], extremes ? &extremes->lo[r] : nullptr,
+                              extremes ? &extremes->hi[r] : nullptr);
+            }
+        } else if (extremes) {
+            groupMeansWidening(rows, ae, ring.get(), out, extremes->lo, extremes->hi);
+        } else {
+            groupMeansOnly(rows, ae, ring.get(), out);
+        }
     }
 
     const TDData0 *src;
     int ae;
-    ColumnRing ring;
+    std::unique_ptr<ColumnRing> ring;
     std::vector<double> zeros;
     std::unique_ptr<bool[]> noneValid;
 };

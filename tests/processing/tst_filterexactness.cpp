@@ -137,6 +137,8 @@ void TestFilterExactness::runningSums_data()
     QTest::newRow("one column") << 1 << 40 << 4 << int(InvalidNonFinite);
     QTest::newRow("rows not a multiple of the group") << 19 << 7 << 2 << int(InvalidNonFinite | ValidNonFinite);
     QTest::newRow("rows much longer than the window") << 130 << 11 << 3 << int(InvalidNonFinite | ValidNonFinite);
+    // Windows this wide are averaged row by row instead of through a ring of columns.
+    QTest::newRow("window wider than a ring holds") << 33000 << 3 << 40000 << int(InvalidNonFinite);
     QTest::newRow("empty") << 0 << 3 << 2 << 0;
 }
 
@@ -196,6 +198,7 @@ void TestFilterExactness::movingAverage_data()
     QTest::newRow("wider than the grid") << small << 80 << 70 << int(InvalidNonFinite);
     // Many windows long, so that the rows and columns kept in passing are reused many times.
     QTest::newRow("long grid, 5, 7") << QSize(141, 117) << 5 << 7 << int(InvalidNonFinite | ValidNonFinite);
+    QTest::newRow("window wider than a ring holds") << QSize(33000, 2) << 33001 << 1 << int(InvalidNonFinite);
 }
 
 void TestFilterExactness::movingAverage()
