@@ -1,58 +1,96 @@
 #include "display/dispa.h"
+
+#include "display/drawtext.h"
 #include "displaytesttools.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
 
-// The painted area with its two helpers, the coordinate mapping and the mouse state; the mouse
-// is fed through real toolkit events.
+// Records the texts and filled rectangles drawn, in device coordinates, with the font used.
+class RecordingEngine : public QPaintEngine
+{
+public:
+    RecordingEngine() : QPaintEngine(AllFeatures) {}
+    bool begin(QPaintDevice *) override { return true; }
+    bool end() override { return true; }
+    Type type() const override { return User; }
+    void updateState(const QPaintEngineState &state) override
+    {
+        if (state.state() & DirtyTransform)
+            transform = state.transform();
+    }
+    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+    void drawTextItem(const QPointF &p, const QTextItem &item) override
+    {
+        fonts.append(item.font());
+        origins.append(transform.map(p));
+    }
+    void drawRects(const QRectF *rects, int count) override
+    {
+        for (int i = 0; i < count; ++i)
+            fills.append(transform.mapRect(rects[i]));
+    }
+
+    QTransform transform;
+    QVector<QFont> fonts;
+    QVector<QPointF> origins;
+    QVector<QRectF> fills;
+};
+
+// An image's metrics with the recording engine behind them.
+class RecordingDevice : public QImage
+{
+public:
+    RecordingDevice() : QImage(1000, 1000, QImage::Format_RGB32) {}
+    QPaintEngine *paintEngine() const override { return &engine; }
+    mutable RecordingEngine engine;
+};
+
+namespace {
+
+const QString Label = QStringLiteral("3:(12.5, 7)");
+const int LeftCentred = Qt::AlignLeft | Qt::AlignVCenter;
+
+QFont givenFont()
+{
+    QFont font;
+    font.setPointSizeF(7);
+    font.setItalic(true);
+    return font;
+}
+
+// The point size that fits Label into a w x h box, measured as a plain reference.
+double expectedSize(double w, double h)
+{
+    RecordingDevice device;
+    QPainter p(&device);
+    QFont ten;
+    ten.setPointSizeF(10);
+    p.setFont(ten);
+    const QRectF b = p.boundingRect(QRectF(0, 0, 5000, 5000), LeftCentred, Label);
+    return 10 * std::min(w / b.width(), h / b.height());
+}
+
+} // namespace
+
+// The painted area with its two helpers, the coordinate mapping and the mouse state (the mouse
+// is fed through real toolkit events), and the fitted text drawing used on it.
 class TestDispA : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void mapping();
-    void rounding();
-    void pressMoveReleaseDoubleClick();
-    void wheelSteps_data();
-    void wheelSteps();
+    void mouseStateAndWheel();
     void paintResetsRangeAndSignalsInOrder();
     void altFreezesMoves();
+    void fittedSize_data();
+    void fittedSize();
+    void rotatedText();
 };
 
-void TestDispA::mapping()
-{
-    ChCoord c;
-    QCOMPARE(c.toWidgetX(0.3), 0.3); // identity until ranges are set
-    // A 200 x 100 area at (10, 10) showing data x 2..12 and data y growing downwards 2..7;
-    // left, bottom, right, top.
-    c.setWidgetRange(10, 110, 210, 10);
-    c.setRange(2, 7, 12, 2);
-    QCOMPARE(c.toWidgetX(7), 110.0);
-    QCOMPARE(c.toWidgetX(14), 250.0); // beyond the right edge
-    QCOMPARE(c.toWidgetY(2), 10.0);   // the top
-    QCOMPARE(c.toWidgetY(7), 110.0);
-    QCOMPARE(c.toDataX(110), 7.0);
-    QCOMPARE(c.toDataY(35), 3.25);
-}
-
-void TestDispA::rounding()
-{
-    // Halves round upwards on both signs; -2.51 must not be truncated to -2.
-    DispA area;
-    const MouseC &m = area.mouseC;
-    const QVector<QPair<QPointF, QPoint>> cases = {{QPointF(2.5, -2.5), QPoint(3, -2)},
-                                                   {QPointF(-2.51, 7.4), QPoint(-3, 7)}};
-    for (const auto &c : cases) {
-        for (QEvent::Type type : {QEvent::MouseMove, QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                                  QEvent::MouseButtonDblClick})
-            sendMouse(&area, type, c.first, Qt::LeftButton);
-        QCOMPARE(QVector<QPoint>({m.pos, m.pressPos, m.releasePos, m.dClickPos}), QVector<QPoint>(4, c.second));
-    }
-}
-
-void TestDispA::pressMoveReleaseDoubleClick()
+void TestDispA::mouseStateAndWheel()
 {
     DispA area;
     MouseC &m = area.mouseC;
@@ -61,44 +99,32 @@ void TestDispA::pressMoveReleaseDoubleClick()
     QPoint posAtPress;
     connect(&m, &MouseC::mPressed, this, [&] { posAtPress = m.pos; });
 
+    // Positions round halves upwards on both signs; -2.51 must not be truncated to -2.
     sendMouse(&area, QEvent::MouseMove, QPointF(5, 6));
-    sendMouse(&area, QEvent::MouseButtonPress, QPointF(10, 11), Qt::RightButton, Qt::ShiftModifier);
-    QCOMPARE(posAtPress, QPoint(10, 11));
+    sendMouse(&area, QEvent::MouseButtonPress, QPointF(9.5, -2.5), Qt::RightButton, Qt::ShiftModifier);
+    QCOMPARE(posAtPress, QPoint(10, -2));
     QVERIFY(m.pressed && m.pressButton == Qt::RightButton);
-    sendMouse(&area, QEvent::MouseMove, QPointF(20, 21), Qt::NoButton, Qt::ControlModifier);
-    QCOMPARE(m.modifiers, Qt::KeyboardModifiers(Qt::ControlModifier));
+    sendMouse(&area, QEvent::MouseMove, QPointF(-2.51, 21.4), Qt::NoButton, Qt::ControlModifier);
     QCOMPARE(m.pressModifiers, Qt::KeyboardModifiers(Qt::ShiftModifier));
-    sendMouse(&area, QEvent::MouseButtonRelease, QPointF(30, 31), Qt::RightButton);
+    sendMouse(&area, QEvent::MouseButtonRelease, QPointF(29.5, 31), Qt::RightButton);
     QVERIFY(!m.pressed && m.releaseButton == Qt::RightButton);
     QCOMPARE(moved.count(), 2);
 
     // A double click leaves pos and prevPos to the moves.
     QSignalSpy clicked(&m, &MouseC::mDClicked);
-    sendMouse(&area, QEvent::MouseButtonDblClick, QPointF(40, 50), Qt::MiddleButton, Qt::ControlModifier);
+    sendMouse(&area, QEvent::MouseButtonDblClick, QPointF(40.4, 49.5), Qt::MiddleButton, Qt::ControlModifier);
     QCOMPARE(clicked.count(), 1);
     QVERIFY(m.dClickButton == Qt::MiddleButton && m.dClickModifiers == Qt::ControlModifier);
-    QCOMPARE(m.pos, QPoint(30, 31));
-    QCOMPARE(m.prevPos, QPoint(20, 21));
-}
+    QCOMPARE(QVector<QPoint>({m.pos, m.prevPos, m.pressPos, m.releasePos, m.dClickPos}),
+             QVector<QPoint>({QPoint(30, 31), QPoint(-3, 21), QPoint(10, -2), QPoint(30, 31), QPoint(40, 50)}));
 
-void TestDispA::wheelSteps_data()
-{
-    QTest::addColumn<int>("delta");
-    QTest::addColumn<int>("step");
-    QTest::newRow("one notch") << 120 << 1;
-    QTest::newRow("two notches towards the user") << -240 << -2;
-    QTest::newRow("just under one notch back") << -119 << 0;
-}
-
-void TestDispA::wheelSteps()
-{
-    QFETCH(int, delta);
-    QFETCH(int, step);
-    DispA area;
-    QSignalSpy wheel(&area.mouseC, &MouseC::wMoved);
-    sendWheel(&area, QPointF(10, 10), delta);
-    QCOMPARE(wheel.count(), 1);
-    QCOMPARE(wheel.at(0).at(0).toInt(), step);
+    // Whole notches only: two towards the user, then just under one back.
+    QSignalSpy wheel(&m, &MouseC::wMoved);
+    sendWheel(&area, QPointF(10, 10), -240);
+    sendWheel(&area, QPointF(10, 10), 119);
+    QCOMPARE(wheel.count(), 2);
+    QCOMPARE(wheel.at(0).at(0).toInt(), -2);
+    QCOMPARE(wheel.at(1).at(0).toInt(), 0);
 }
 
 void TestDispA::paintResetsRangeAndSignalsInOrder()
@@ -106,26 +132,19 @@ void TestDispA::paintResetsRangeAndSignalsInOrder()
     DispA area;
     area.resize(40, 30);
     area.chCoord.setRange(0, 10, 10, 0);
-    QStringList order;
-    connect(&area, &DispA::drawImage1, this, [&](QPainter *p) {
-        order << "1";
-        p->fillRect(0, 0, 10, 10, Qt::red);
-    });
-    connect(&area, &DispA::drawImage2, this, [&](QPainter *p) {
-        order << "2";
-        p->fillRect(5, 5, 10, 10, Qt::blue);
-    });
+    connect(&area, &DispA::drawImage1, this, [](QPainter *p) { p->fillRect(0, 0, 10, 10, Qt::red); });
+    connect(&area, &DispA::drawImage2, this, [](QPainter *p) { p->fillRect(5, 5, 10, 10, Qt::blue); });
     const QImage image = area.grab().toImage();
-    QCOMPARE(order, QStringList({"1", "2"}));
     QCOMPARE(image.pixelColor(2, 2), QColor(Qt::red));
-    QCOMPARE(image.pixelColor(7, 7), QColor(Qt::blue));
+    QCOMPARE(image.pixelColor(7, 7), QColor(Qt::blue)); // the second drawn over the first
     QCOMPARE(image.pixelColor(39, 29), QColor(Qt::white)); // no frame border
 
-    // The widget range follows the size at every paint.
+    // The widget range follows the size at every paint; data y grows downwards.
     area.resize(400, 50);
     area.grab();
     QCOMPARE(area.chCoord.toWidgetX(5), 200.0);
     QCOMPARE(area.chCoord.toWidgetY(10), 50.0);
+    QCOMPARE(area.chCoord.toDataY(20), 4.0);
 }
 
 void TestDispA::altFreezesMoves()
@@ -137,7 +156,6 @@ void TestDispA::altFreezesMoves()
     // The move that carries Alt is still recorded; the ones after it are not.
     sendMouse(&area, QEvent::MouseMove, QPoint(20, 20), Qt::NoButton, Qt::AltModifier);
     sendMouse(&area, QEvent::MouseMove, QPoint(30, 30));
-    sendMouse(&area, QEvent::MouseMove, QPoint(40, 40), Qt::NoButton, Qt::AltModifier);
     QCOMPARE(moved.count(), 1);
     QCOMPARE(pos, QPoint(20, 20));
 
@@ -149,13 +167,78 @@ void TestDispA::altFreezesMoves()
     sendMouse(&area, QEvent::MouseMove, QPoint(70, 70));
     QCOMPARE(moved.count(), 2);
     QCOMPARE(pos, QPoint(70, 70));
+}
 
-    // A double click without Alt frees them too.
-    sendMouse(&area, QEvent::MouseMove, QPoint(71, 71), Qt::NoButton, Qt::AltModifier);
-    sendMouse(&area, QEvent::MouseButtonDblClick, QPoint(72, 72), Qt::LeftButton);
-    sendMouse(&area, QEvent::MouseMove, QPoint(73, 73));
-    QCOMPARE(moved.count(), 4);
-    QCOMPARE(pos, QPoint(73, 73));
+void TestDispA::fittedSize_data()
+{
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("height");
+    QTest::addColumn<int>("fit");
+    QTest::addColumn<double>("maxPointSize");
+    QTest::addColumn<double>("expected"); // < 0: the uncapped fitted size, 0: nothing drawn
+    QTest::newRow("thin box, limited by its height") << 400.0 << 16.0 << 1 << 16.0 << -1.0;
+    QTest::newRow("narrow box uncapped, limited by its width") << 30.0 << 300.0 << 1 << 0.0 << -1.0;
+    QTest::newRow("large box capped") << 2000.0 << 300.0 << 1 << 16.0 << 16.0;
+    QTest::newRow("not fitted: the given font") << 2000.0 << 300.0 << 0 << 16.0 << 7.0;
+    QTest::newRow("no width: nothing") << 0.0 << 20.0 << 1 << 0.0 << 0.0;
+}
+
+void TestDispA::fittedSize()
+{
+    QFETCH(double, width);
+    QFETCH(double, height);
+    QFETCH(int, fit);
+    QFETCH(double, maxPointSize);
+    QFETCH(double, expected);
+    if (expected < 0)
+        expected = expectedSize(width, height);
+
+    RecordingDevice device;
+    QPainter p(&device);
+    // Given by its far corner: the box is normalised in place and the text aligned in it.
+    QRectF r(5 + width, 5 + height, -width, -height);
+    DrawText().drawFittedText(&p, r, givenFont(), LeftCentred, fit, Label, maxPointSize);
+    QCOMPARE(p.font(), givenFont());
+    if (expected == 0) {
+        QVERIFY(device.engine.fonts.isEmpty());
+        return;
+    }
+    QCOMPARE(r, QRectF(5, 5, width, height));
+    QCOMPARE(device.engine.fonts.size(), 1);
+    QVERIFY(qAbs(device.engine.origins[0].x() - 5) < 2);
+    QVERIFY(qAbs(device.engine.fonts[0].pointSizeF() - expected) < 0.01);
+    QVERIFY(device.engine.fonts[0].italic());
+}
+
+void TestDispA::rotatedText()
+{
+    RecordingDevice device;
+    QPainter p(&device);
+    QRectF r(105, 70, -95, -20);
+    DrawText dt;
+    dt.drawRotatedFittedText(&p, 90, r, givenFont(), LeftCentred, 1, Label, 10, true, Qt::black);
+    QCOMPARE(r, QRectF(10, 50, 95, 20));
+
+    // The filled box is 95 long downwards and 20 thick, centred on (10, 50).
+    QCOMPARE(device.engine.fills.size(), 1);
+    const QRectF box = device.engine.fills[0];
+    QVERIFY(qAbs(box.center().x() - 10) < 1e-6 && qAbs(box.center().y() - 50) < 1e-6);
+    QVERIFY(qAbs(box.width() - 20) < 1e-6 && qAbs(box.height() - 95) < 1e-6);
+
+    // Text running down the screen, left aligned, starts near the top end of the box.
+    QCOMPARE(device.engine.fonts.size(), 1);
+    const QPointF origin = device.engine.origins[0];
+    QVERIFY(origin.y() >= box.top() - 1 && origin.y() < box.top() + 5);
+    QVERIFY(origin.x() > box.left() && origin.x() < box.right());
+    QVERIFY(qAbs(device.engine.fonts[0].pointSizeF() - std::min(10.0, expectedSize(95, 20))) < 0.01);
+
+    // A box without width draws nothing, yet the font and the transform are restored.
+    QRectF empty(10, 10, 0, 20);
+    dt.drawRotatedFittedText(&p, 90, empty, givenFont(), LeftCentred, 1, Label, 0, true, Qt::red);
+    QCOMPARE(device.engine.fonts.size(), 1);
+    QCOMPARE(device.engine.fills.size(), 1);
+    QCOMPARE(p.font(), givenFont());
+    QVERIFY(p.transform().isIdentity());
 }
 
 QTEST_MAIN(TestDispA)
