@@ -1,5 +1,6 @@
 #include "app/body.h"
 
+#include "app/pathhelpers.h"
 #include "app/startup.h"
 #include "data/tddata.h"
 #include "display/datactrl.h"
@@ -11,31 +12,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QtEndian>
 #include <QtTest>
 
 namespace {
-
-// Records, for every queued call delivered to the watched object, how many rows existed then.
-class TurnWatcher : public QObject
-{
-public:
-    TurnWatcher(Body *body)
-        : body(body)
-    {
-        body->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        if (e->type() == QEvent::MetaCall)
-            rowsAtTurn << body->ctrls.dataCtrls.size();
-        return false;
-    }
-
-    Body *body;
-    QVector<int> rowsAtTurn;
-};
 
 // A w x h dataset named id whose pixel (x, y) holds base + x + 10 y.
 TDData *grid(const QString &id, int w, int h, double base = 0.0)
@@ -63,13 +42,6 @@ QStringList rows(const Body &body)
     return names;
 }
 
-// Lets every queued load run.
-void settle()
-{
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 } // namespace
 
 // The main window: loading through the dialog, adding datasets, saving, and its window switches.
@@ -95,17 +67,12 @@ private slots:
         dataRoot = tmp.path();
     }
 
-    // Files load in dialog order, one per event-loop turn; unreadable ones are skipped.
+    // Files load in dialog order through queued calls; unreadable ones are skipped.
     void loadThroughTheDialog()
     {
         // A ZRT camera frame of 3 x 2 samples, 2 bytes each, named by its base name.
-        QByteArray zrt("IM\0\0\3\0\2\0", 8);
-        zrt.append(56, '\0');
-        for (quint16 v : {5, 6, 7, 8, 9, 1000}) {
-            char bytes[2];
-            qToLittleEndian<quint16>(v, bytes);
-            zrt.append(bytes, 2);
-        }
+        const QByteArray zrt = QByteArray("IM\0\0\3\0\2\0", 8) + QByteArray(56, '\0')
+            + QByteArray("\5\0\6\0\7\0\x08\0\x09\0\xe8\x03", 12);
         const QString frame = tmp.filePath("frame.run1.zrt");
         const QString junk = tmp.filePath("notes.txt");
         for (const auto &f : {qMakePair(frame, zrt), qMakePair(junk, QByteArray("just some words, no image at all\n"))}) {
@@ -117,15 +84,13 @@ private slots:
 
         Body body;
         QCOMPARE(QDir(body.loadDialog->directory()).canonicalPath(), QDir(tmp.path()).canonicalPath());
-        TurnWatcher watcher(&body);
         QSignalSpy queued(&body, &Body::loadNextFile);
         emit body.loadDialog->filesSelected(files);
         QCOMPARE(queued.count(), 5);
         QCOMPARE(body.ctrls.dataCtrls.size(), 0);
 
         QTest::ignoreMessage(QtDebugMsg, "it's not img data of ZRT and tiff");
-        settle();
-        QCOMPARE(watcher.rowsAtTurn, QVector<int>({0, 1, 2, 2, 3}));
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(rows(body), QStringList({"1 third", "2 frame", "3 ", "4 second"}));
         const TDData *image = body.ctrls.dataCtrls.at(1)->data(false);
         QCOMPARE(QSize(image->width, image->height), QSize(3, 2));
@@ -134,24 +99,34 @@ private slots:
         body.ctrls.dataCtrls.at(2)->imgDisp.grab();  // the empty grid draws
     }
 
-    // Panel results join silently and unselected; only later windows take the grey default.
+    // Panel results join silently and unselected; only later windows take the grey default, and
+    // open in a tab or in their own window as In Tab says.
     void addedDatasets()
     {
         Body body;
         QSignalSpy published(&body.ctrls, &DataCtrls::selsChanged);
+        QTabWidget *tabs = body.ctrls.imgBase.ui.ImgBaseTab;
         addDataset(&body, grid("before", 2, 2));
         addDataset(&body, nullptr);
         body.ui.DefaultColorScaleIsGrey->setChecked(true);
+        body.ui.InTab->setChecked(false);
         addDataset(&body, grid("after", 2, 2));
         body.ui.DefaultColorScaleIsGrey->setChecked(false);
+        body.ui.InTab->setChecked(true);
         addDataset(&body, grid("later", 2, 2));
         QCOMPARE(rows(body), QStringList({"1 before", "2 after", "3 later"}));
         QCOMPARE(published.count(), 0);
         for (int i = 0; i < 3; ++i) {
-            const DataCtrl *row = body.ctrls.dataCtrls.at(i);
+            DataCtrl *row = body.ctrls.dataCtrls.at(i);
             QCOMPARE(row->imgDisp.ui.GrayScale->isChecked(), i == 1);
             QVERIFY(!row->ui.SingleSel1->isChecked() && !row->ui.MultiSelA->isChecked());
+            QCOMPARE(tabs->indexOf(&row->imgDisp) >= 0, i != 1);
         }
+        QVERIFY(body.ctrls.dataCtrls.at(1)->imgDisp.isWindow() && body.ctrls.dataCtrls.at(1)->imgDisp.isVisible());
+
+        body.ctrls.imgBase.hide();
+        QTest::mouseClick(body.ui.ShowImgBase, Qt::LeftButton);
+        QVERIFY(body.ctrls.imgBase.isVisible());
     }
 
     void save_data()
@@ -164,14 +139,14 @@ private slots:
 
         const QStringList ab{"a", "skipped", "b"};
         const QStringList abFiles{"r-a.qlv:0", "r-b.qlv:2"};
-        QTest::newRow("single, no S1") << false << QStringList{"kept", "other"} << QVector<int>() << "x.png" << QStringList();
         QTest::newRow("single as accepted") << false << QStringList{"kept", "other"} << QVector<int>{1} << "x.png"
                                             << QStringList{"x.png:1"};
         QTest::newRow("multi with suffix") << true << ab << QVector<int>{0, 2} << "r.qlv" << abFiles;
         QTest::newRow("multi without suffix") << true << ab << QVector<int>{0, 2} << "r" << abFiles;
-        QTest::newRow("multi other suffix") << true << ab << QVector<int>{0, 2} << "r.txt" << abFiles;
         QTest::newRow("multi, equal names kept apart") << true << QStringList{"same", "same"} << QVector<int>{0, 1}
                                                        << "r.qlv" << QStringList{"r-same(2).qlv:1", "r-same.qlv:0"};
+        QTest::newRow("multi, name made file-safe") << true << QStringList{"Cl[I[1]/I[2]]__a___b"} << QVector<int>{0}
+                                                    << "r.qlv" << QStringList{"r-Cl[I[1]divI[2]]_a_b.qlv:0"};
     }
 
     void save()
@@ -206,29 +181,30 @@ private slots:
         }
     }
 
-    void inTabDecidesWhereImagesOpen()
+    // The names saving builds: insertIntoFileName, then withSuffix on its result.
+    void fileNames_data()
     {
-        Body body;
-        QVERIFY(body.ctrls.imgBase.isVisible());
-        QTabWidget *tabs = body.ctrls.imgBase.ui.ImgBaseTab;
-        addDataset(&body, grid("tabbed", 2, 2));
-        QVERIFY(tabs->indexOf(&body.ctrls.dataCtrls.at(0)->imgDisp) >= 0);
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<QString>("inserted");
+        QTest::addColumn<QString>("suffixed");
+        QTest::newRow("suffix") << "/d/out.txt" << false << "/d/out-abc.txt" << "/d/out-abc.qlv";
+        QTest::newRow("suffix kept") << "/d/out.txt" << true << "/d/out-abc.txt" << "/d/out-abc.txt";
+        QTest::newRow("no suffix keeps the dot") << "/d/out" << false << "/d/out-abc." << "/d/out-abc.qlv";
+        QTest::newRow("last suffix only") << "/d/x.tar.gz" << false << "/d/x.tar-abc.gz" << "/d/x.tar-abc.qlv";
+        QTest::newRow("relative") << "out.txt" << false << QDir::current().absoluteFilePath("out-abc.txt")
+                                  << QDir::current().absoluteFilePath("out-abc.qlv");
+    }
 
-        body.ui.InTab->setChecked(false);
-        addDataset(&body, grid("free", 2, 2));
-        ImgDisp &free = body.ctrls.dataCtrls.at(1)->imgDisp;
-        QCOMPARE(tabs->indexOf(&free), -1);
-        QVERIFY(free.isWindow() && free.isVisible());
-
-        body.ctrls.imgBase.hide();
-        body.ui.InTab->setChecked(true);
-        QVERIFY(body.ctrls.imgBase.isVisible());
-        addDataset(&body, grid("tabbed again", 2, 2));
-        QCOMPARE(tabs->currentWidget(), &body.ctrls.dataCtrls.at(2)->imgDisp);
-
-        body.ctrls.imgBase.hide();
-        QTest::mouseClick(body.ui.ShowImgBase, Qt::LeftButton);
-        QVERIFY(body.ctrls.imgBase.isVisible());
+    void fileNames()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, keep);
+        QFETCH(QString, inserted);
+        QFETCH(QString, suffixed);
+        QCOMPARE(insertIntoFileName(path, "abc"), inserted);
+        QCOMPARE(withSuffix(inserted, "qlv", keep), suffixed);
+        QCOMPARE(withSuffix("/d/x", "qlv", keep), QString("/d/x.qlv"));
     }
 
     void closingTheMainWindowClosesEveryWindow()

