@@ -76,6 +76,18 @@ private slots:
         QFETCH(QStringList, items);
         QCOMPARE(::itemsAfter(line, key), items);
     }
+
+    void keyItems()
+    {
+        QStringList items{"untouched"};
+        // The key must stand at the very start; a refused line leaves the list as it was.
+        QVERIFY(!::keyItems("  KEY a b", &items, 0, "KEY"));
+        QVERIFY(!::keyItems("key a b", &items, 0, "KEY"));
+        QCOMPARE(items, QStringList{"untouched"});
+        QVERIFY(::keyItems("KEY a b", &items, 2, "KEY"));
+        QCOMPARE(items, QStringList({"a", "b"}));
+        QVERIFY(!::keyItems("KEY a", &items, 2, "KEY"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTextItems)
