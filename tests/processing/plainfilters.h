@@ -53,22 +53,16 @@ inline void movingAvr1(const TDData0 *src, TDData0 *dst, int a, bool alongX)
 
 inline TDData *movingAvr(const TDData *src, int ax, int ay)
 {
-    if (ax > 0) {
-        auto *rows = new TDData(src->width, src->height);
-        movingAvr1(src, rows, ax, true);
-        if (ay < 1)
-            return rows;
-        auto *both = new TDData(src->width, src->height);
-        movingAvr1(rows, both, ay, false);
-        delete rows;
-        return both;
-    }
     auto *result = new TDData(src->width, src->height);
-    if (ay < 1) {
+    if (ax > 0 && ay > 0) {
+        TDData rows(src->width, src->height);
+        movingAvr1(src, &rows, ax, true);
+        movingAvr1(&rows, result, ay, false);
+    } else if (ax > 0 || ay > 0) {
+        movingAvr1(src, result, ax > 0 ? ax : ay, ax > 0);
+    } else {
         src->copyRect(result, QRect(0, 0, src->width, src->height), false);
         src->copyInfos(result);
-    } else {
-        movingAvr1(src, result, ay, false);
     }
     return result;
 }
@@ -111,16 +105,10 @@ inline TDData *matching(const TDData *src, const QRect &rect, int measure, bool 
     const int ty0 = src->region.top();
     const int tw = src->region.right() - tx0 + 1;
     const int th = src->region.bottom() - ty0 + 1;
-    auto inGrid = [src](int x, int y) { return x >= 0 && x < src->width && y >= 0 && y < src->height; };
-    QVector<double> patValues;
-    QVector<bool> patValids;
-    for (int j = 0; j < th; ++j) {
-        for (int i = 0; i < tw; ++i) {
-            const bool valid = inGrid(tx0 + i, ty0 + j) && src->isValid(tx0 + i, ty0 + j);
-            patValids.append(valid);
-            patValues.append(valid ? src->value(tx0 + i, ty0 + j) : 0.0);
-        }
-    }
+    // A pair takes no part when either pixel is invalid or outside the grid.
+    auto usable = [src](int x, int y) {
+        return x >= 0 && x < src->width && y >= 0 && y < src->height && src->isValid(x, y);
+    };
     auto *result = new TDData(src->width, src->height);
     const QRect r = insideGrid(src, rect);
     for (int y = r.top(); y <= r.bottom(); ++y) {
@@ -131,9 +119,9 @@ inline TDData *matching(const TDData *src, const QRect &rect, int measure, bool 
             double sat = 0.0;
             for (int j = 0; j < th; ++j) {
                 for (int i = 0; i < tw; ++i) {
-                    if (!patValids[j * tw + i] || !inGrid(x + i, y + j) || !src->isValid(x + i, y + j))
+                    if (!usable(tx0 + i, ty0 + j) || !usable(x + i, y + j))
                         continue;
-                    const double t = patValues[j * tw + i];
+                    const double t = src->value(tx0 + i, ty0 + j);
                     const double a = src->value(x + i, y + j);
                     st2 += t * t;
                     sa2 += a * a;

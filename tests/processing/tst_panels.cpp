@@ -1,6 +1,6 @@
 // The calculation, copy and filter panels driven by clicks in a fresh main window per test. What
-// they compute is checked in tst_calcratio, tst_copying and tst_filterexactness; here each path
-// from the buttons to a new row once.
+// they compute is checked in tst_calccopy and tst_filterexactness; here each path from the
+// buttons to a new row once.
 
 #include "app/body.h"
 #include "data/datainfo.h"
@@ -73,12 +73,11 @@ private slots:
     void simpleCopy();
     void aroundPeaks_data();
     void aroundPeaks();
-    void filtersWithoutS1();
+    void filterListWithoutS1();
     void filterRuns_data();
     void filterRuns();
     void filterWorksInTopKeptRegion();
     void matchingWithoutExecModeOrRegionEmitsNull();
-    void filterDelReleasesTheCurrentEntry();
 
 private:
     // Adds d to the main window's list as a panel result would be added, and returns its row.
@@ -210,10 +209,6 @@ void TestPanels::calcStaleSelectionVectors()
     click(calc.ui.Gen);
     QCOMPARE(spy.count(), 2);
     QCOMPARE(lastData()->value(1, 0), std::log(2.0));
-    // Only entries past the list are marked: nothing to compute.
-    calc.selsChanged(none, none, none, QVector<bool>(20, false) << true);
-    click(calc.ui.Gen);
-    QCOMPARE(spy.count(), 2);
 }
 
 void TestPanels::simpleCopy_data()
@@ -259,9 +254,7 @@ void TestPanels::aroundPeaks_data()
     QTest::addColumn<QVector<QPointF>>("expected");
     QTest::addColumn<QPoint>("offset");  // of each tile's corner from its peak
     const QPointF a(10, 10), b(50, 10), c(10, 50), d(50, 50);
-    const QVector<QVector<QPointF>> four = {{a, b, c, d}};
-    QTest::newRow("reference out of range") << four << 4 << QStringList() << QVector<QPointF>() << QPoint();
-    QTest::newRow("HV R->L B->T") << four << 0 << QStringList{"OrderHV", "OrderRL", "OrderBT"}
+    QTest::newRow("HV R->L B->T") << QVector<QVector<QPointF>>{{a, b, c, d}} << 0 << QStringList{"OrderHV", "OrderRL", "OrderBT"}
                                   << QVector<QPointF>{d, b, c, a} << QPoint(-5, -5);
     QTest::newRow("reference in the second list") << QVector<QVector<QPointF>>{{{40, 30}, {44, 33}}, {{40, 10}}} << 2
                                                   << QStringList{"OrderVH"}
@@ -310,17 +303,30 @@ void TestPanels::aroundPeaks()
     }
 }
 
-void TestPanels::filtersWithoutS1()
+void TestPanels::filterListWithoutS1()
 {
     FilterCtrl *panel = &body->filterCtrl;
     QSignalSpy spy(panel, &FilterCtrl::newFilteredData);
+    click(panel->ui.Del);  // empty list: nothing happens
     click(panel->ui.MovingAvrExecB);
     addRow(randomGrid(5, 5, 1));
-    click(panel->ui.MovingAvrRegB);
+    for (QAbstractButton *b : {panel->ui.MovingAvrRegB, panel->ui.AdaptiveThresholdRegB, panel->ui.MatchingRegB})
+        click(b);
     for (QAbstractButton *b : {panel->ui.AdaptiveThresholdExecB, panel->ui.MovingAvrExecB, panel->ui.MatchingExecB,
                                panel->ui.FindPeaksExecB, panel->ui.Apply})
         click(b);
-    // With S1, Apply on an empty list does nothing either.
+    QCOMPARE(spy.count(), 0);
+
+    // Del releases the current entry's filter with it.
+    panel->ui.Filters->setCurrentIndex(1);
+    const QPointer<Filter> removed = panel->ui.Filters->itemData(1).value<Filter *>();
+    QVERIFY(removed);
+    click(panel->ui.Del);
+    QCOMPARE(entries(*panel), (QStringList{"Moving Avr. (12, 12)", "Match"}));
+    QVERIFY(!removed);
+
+    // With S1, Apply on an emptied list does nothing either.
+    click(panel->ui.Del);
     click(panel->ui.Del);
     addS1(16, 12);
     click(panel->ui.Apply);
@@ -335,7 +341,6 @@ void TestPanels::filterRuns_data()
     QTest::addColumn<QStringList>("list");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("peaks");  // in the result's last peak list
-    QTest::newRow("exec on S1") << QStringList{"MovingAvrExecB"} << QStringList() << "S: MA(12,12)" << 0;
     QTest::newRow("registered parameters") << QStringList{"MA=3,4", "MovingAvrRegB", "MA=5,6", "Apply"}
                                            << QStringList{"Moving Avr. (3, 4)"} << "S: MA(3,4)" << 0;
     QTest::newRow("chain, matching without exec mode passing")
@@ -411,20 +416,6 @@ void TestPanels::matchingWithoutExecModeOrRegionEmitsNull()
     QCOMPARE(spy[0][0].value<TDData *>(), nullptr);
     QCOMPARE(spy[1][0].value<TDData *>(), nullptr);
     QCOMPARE(body->ctrls.dataCtrls.size(), 1);
-}
-
-void TestPanels::filterDelReleasesTheCurrentEntry()
-{
-    FilterCtrl *panel = &body->filterCtrl;
-    click(panel->ui.Del);  // empty list: nothing happens
-    for (QAbstractButton *b : {panel->ui.MovingAvrRegB, panel->ui.AdaptiveThresholdRegB, panel->ui.MatchingRegB})
-        click(b);
-    panel->ui.Filters->setCurrentIndex(1);
-    const QPointer<Filter> removed = panel->ui.Filters->itemData(1).value<Filter *>();
-    QVERIFY(removed);
-    click(panel->ui.Del);
-    QCOMPARE(entries(*panel), (QStringList{"Moving Avr. (12, 12)", "Match"}));
-    QVERIFY(!removed);  // released with its entry
 }
 
 QTEST_MAIN(TestPanels)

@@ -1,8 +1,10 @@
-// The copy panel's two kinds of copy: a region of S1, and tiles of S2 around the peaks of S1.
+// The widget-free parts of the calculation and copy panels: the ratio of selected rows, a copied
+// region of S1, and tiles of S2 around the peaks of S1.
 
 #include "data/datainfo.h"
 #include "data/tddata.h"
 #include "filtertesttools.h"
+#include "processing/calcratio.h"
 #include "processing/copyaroundpeaks.h"
 #include "processing/copyregion.h"
 
@@ -19,17 +21,31 @@ namespace {
 
 const QVector<QPointF> fourPeaks = {{10, 10}, {50, 10}, {10, 50}, {50, 50}};
 
+// Whether operand op can give a value at (x, y). A mask bounds the pixels between its corners on
+// each axis, bounds included, whichever way round they were dragged.
+bool available(const RatioOperand &op, int x, int y)
+{
+    const TDData0 *d = op.data;
+    if (x >= d->width || y >= d->height || !d->isValid(x, y))
+        return false;
+    const QPointF a = op.corner1;
+    const QPointF b = op.corner2;
+    return !op.masked
+           || (x >= std::min(a.x(), b.x()) && x <= std::max(a.x(), b.x()) && y >= std::min(a.y(), b.y())
+               && y <= std::max(a.y(), b.y()));
+}
+
 } // namespace
 
-class TestCopying : public QObject
+class TestCalcCopy : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void ratio_data();
+    void ratio();
     void regionPixels_data();
     void regionPixels();
-    void emptyRegionGivesNothing_data();
-    void emptyRegionGivesNothing();
     void regionKeepsRegionNotInfos();
     void saveOrder_data();
     void saveOrder();
@@ -41,18 +57,86 @@ private slots:
     void names();
 };
 
-void TestCopying::regionPixels_data()
+void TestCalcCopy::ratio_data()
+{
+    QTest::addColumn<int>("numCount");
+    QTest::addColumn<int>("denCount");
+    QTest::addColumn<bool>("log");
+    QTest::addColumn<bool>("neg");
+    QTest::addColumn<bool>("masks");
+    QTest::newRow("one over one, log") << 1 << 1 << true << false << false;
+    QTest::newRow("three over one, log neg, masks") << 3 << 1 << true << true << true;
+    QTest::newRow("two over three, masks") << 2 << 3 << false << false << true;
+    QTest::newRow("numerators only") << 2 << 0 << false << false << true;
+    QTest::newRow("denominators only: zeros") << 0 << 1 << false << false << false;
+}
+
+void TestCalcCopy::ratio()
+{
+    QFETCH(int, numCount);
+    QFETCH(int, denCount);
+    QFETCH(bool, log);
+    QFETCH(bool, neg);
+    QFETCH(bool, masks);
+
+    // Operands of different sizes around the 9 x 7 result, some larger, some smaller; masks
+    // dragged right to left, bottom to top, both, and to corners exactly on pixels.
+    const QSize sizes[] = {{9, 7}, {6, 9}, {12, 5}, {9, 7}, {4, 4}};
+    const RatioOperand maskOf[] = {{nullptr, true, {7.5, 0.7}, {1.0, 5.2}},
+                                   {nullptr, true, {0.2, 6.1}, {6.6, 1.0}},
+                                   {},
+                                   {nullptr, true, {8.0, 4.2}, {2.4, 0.5}},
+                                   {nullptr, true, {1.0, 1.0}, {3.0, 3.0}}};
+    std::vector<Grid> grids;
+    QVector<RatioOperand> operands;
+    for (int i = 0; i < numCount + denCount; ++i) {
+        grids.emplace_back(randomGrid(sizes[i].width(), sizes[i].height(), 40 + i, 5));
+        operands.append(masks ? maskOf[i] : RatioOperand());
+        operands.last().data = grids.back().get();
+    }
+    // A valid NaN is kept as NaN, also through the log.
+    if (!grids.empty())
+        grids[0]->setValue(2, 2, std::nan(""));
+    const Grid result(
+        CalcRatio::exec(operands.mid(0, numCount), operands.mid(numCount), 9, 7, RatioOptions{log, neg}));
+    QCOMPARE(QSize(result->width, result->height), QSize(9, 7));
+    QVERIFY(!result->regionSet);
+    QVERIFY(result->dataId.isEmpty());
+
+    for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 9; ++x) {
+            bool ok = true;
+            double num = 0, den = 0;
+            for (int i = 0; i < operands.size(); ++i) {
+                if (available(operands[i], x, y))
+                    (i < numCount ? num : den) += grids[i]->value(x, y);
+                else
+                    ok = false;
+            }
+            double expected = denCount > 0 ? num / den : num;
+            ok = ok && !(denCount > 0 && den == 0.0) && !(log && expected <= 0);
+            if (log)
+                expected = std::log(expected);
+            if (neg)
+                expected = -expected;
+            QCOMPARE(result->isValid(x, y), ok);
+            if (ok)
+                QCOMPARE(result->value(x, y), expected);
+        }
+    }
+}
+
+void TestCalcCopy::regionPixels_data()
 {
     QTest::addColumn<QRect>("r");
     QTest::addColumn<bool>("resize");
-    QTest::newRow("inside, resized") << QRect(QPoint(2, 3), QPoint(9, 6)) << true;
     QTest::newRow("past left and top, resized") << QRect(QPoint(-3, -2), QPoint(4, 5)) << true;
     QTest::newRow("past right and bottom, in place") << QRect(QPoint(8, 7), QPoint(20, 15)) << false;
     // Dragged far beyond a zoomed-out image: cut to the grid before copying.
     QTest::newRow("far outside, in place") << QRect(QPoint(-1000000000, -1000000000), QPoint(999999999, 5)) << false;
 }
 
-void TestCopying::regionPixels()
+void TestCalcCopy::regionPixels()
 {
     QFETCH(QRect, r);
     QFETCH(bool, resize);
@@ -70,24 +154,7 @@ void TestCopying::regionPixels()
     }
 }
 
-void TestCopying::emptyRegionGivesNothing_data()
-{
-    QTest::addColumn<QRect>("r");
-    QTest::newRow("click without drag") << QRect(QPoint(4, 4), QPoint(3, 3));
-    QTest::newRow("null") << QRect();
-}
-
-void TestCopying::emptyRegionGivesNothing()
-{
-    QFETCH(QRect, r);
-    const Grid src(randomGrid(12, 10, 5));
-    QVERIFY(!CopyRegion::exec(src.get(), r, true));
-    QVERIFY(!CopyRegion::exec(src.get(), r, false));
-    // An empty S2 region makes no tiles.
-    QVERIFY(CopyAroundPeaks::plan(fourPeaks, 0, r, SaveOrder()).isEmpty());
-}
-
-void TestCopying::regionKeepsRegionNotInfos()
+void TestCalcCopy::regionKeepsRegionNotInfos()
 {
     const Grid src(randomGrid(12, 10, 5));
     src->infos.append(peakList({{1, 1}}));
@@ -99,7 +166,7 @@ void TestCopying::regionKeepsRegionNotInfos()
     QCOMPARE(Grid(CopyRegion::exec(src.get(), QRect(1, 1, 3, 3), false))->region, QRect(2, 2, 4, 4));
 }
 
-void TestCopying::saveOrder_data()
+void TestCalcCopy::saveOrder_data()
 {
     QTest::addColumn<int>("axis");
     QTest::addColumn<bool>("rightToLeft");
@@ -111,21 +178,16 @@ void TestCopying::saveOrder_data()
     row("H", SaveOrder::H, false, false, {0, 2, 1, 3});
     row("H R->L", SaveOrder::H, true, false, {1, 3, 2, 0});
     row("H B->T ignored", SaveOrder::H, false, true, {0, 2, 1, 3});
-    row("V", SaveOrder::V, false, false, {0, 1, 2, 3});
     row("V B->T", SaveOrder::V, false, true, {2, 3, 0, 1});
     row("V R->L ignored", SaveOrder::V, true, false, {0, 1, 2, 3});
-    row("VH", SaveOrder::VFirst, false, false, {0, 1, 2, 3});
     row("VH R->L", SaveOrder::VFirst, true, false, {1, 0, 3, 2});
-    row("VH B->T", SaveOrder::VFirst, false, true, {2, 3, 0, 1});
     row("VH R->L B->T", SaveOrder::VFirst, true, true, {3, 2, 1, 0});
-    row("HV", SaveOrder::HFirst, false, false, {0, 2, 1, 3});
     row("HV R->L", SaveOrder::HFirst, true, false, {1, 3, 0, 2});
     row("HV B->T", SaveOrder::HFirst, false, true, {2, 0, 3, 1});
-    row("HV R->L B->T", SaveOrder::HFirst, true, true, {3, 1, 2, 0});
     row("no order", SaveOrder::Collection, true, true, {0, 1, 2, 3});
 }
 
-void TestCopying::saveOrder()
+void TestCalcCopy::saveOrder()
 {
     QFETCH(int, axis);
     QFETCH(bool, rightToLeft);
@@ -141,7 +203,7 @@ void TestCopying::saveOrder()
     }
 }
 
-void TestCopying::sortedOrderIsASortingPermutation()
+void TestCalcCopy::sortedOrderIsASortingPermutation()
 {
     // A (10, 5), B (10, 1), C (3, 7) by x: C is swapped to the front past A, so B comes before A.
     const QVector<QPointF> tie = {{10, 5}, {10, 1}, {3, 7}};
@@ -161,15 +223,21 @@ void TestCopying::sortedOrderIsASortingPermutation()
     }
 }
 
-void TestCopying::nothingPlanned()
+void TestCalcCopy::nothingPlanned()
 {
+    const Grid src(randomGrid(12, 10, 5));
+    // A click without a drag, or no region at all, copies nothing and makes no tiles.
+    for (const QRect &empty : {QRect(QPoint(4, 4), QPoint(3, 3)), QRect()}) {
+        QVERIFY(!CopyRegion::exec(src.get(), empty, true));
+        QVERIFY(!CopyRegion::exec(src.get(), empty, false));
+        QVERIFY(CopyAroundPeaks::plan(fourPeaks, 0, empty, SaveOrder()).isEmpty());
+    }
     const QRect templ(0, 0, 3, 3);
     QCOMPARE(CopyAroundPeaks::plan(fourPeaks, 3, templ, SaveOrder()).size(), 4);
     for (int reference : {4, 10000, -1})
         QVERIFY(CopyAroundPeaks::plan(fourPeaks, reference, templ, SaveOrder()).isEmpty());
     QVERIFY(CopyAroundPeaks::plan({}, 0, templ, SaveOrder()).isEmpty());
     // Too large to hold: refused with a debug line.
-    const Grid src(randomGrid(4, 4, 5));
     const QRect huge(QPoint(-1000000000, -1000000000), QPoint(999999999, 999999999));
     for (int i = 0; i < 2; ++i)
         QTest::ignoreMessage(QtDebugMsg, "can't copy a region of 2000000000 x 2000000000");
@@ -177,7 +245,7 @@ void TestCopying::nothingPlanned()
     QVERIFY(CopyAroundPeaks::plan(fourPeaks, 0, huge, SaveOrder()).isEmpty());
 }
 
-void TestCopying::tileCorners_data()
+void TestCalcCopy::tileCorners_data()
 {
     QTest::addColumn<QPointF>("peak");
     QTest::addColumn<QPoint>("corner");
@@ -188,7 +256,7 @@ void TestCopying::tileCorners_data()
     QTest::newRow("NaN reads as 0") << QPointF(std::nan(""), 5.9) << QPoint(0, 5);
 }
 
-void TestCopying::tileCorners()
+void TestCalcCopy::tileCorners()
 {
     QFETCH(QPointF, peak);
     const QVector<PeakTile> tiles = CopyAroundPeaks::plan({{0.7, 0.7}, peak}, 0, QRect(0, 0, 4, 4),
@@ -198,7 +266,7 @@ void TestCopying::tileCorners()
     QCOMPARE(tiles[1].rect.size(), QSize(4, 4));
 }
 
-void TestCopying::tileKeepsTheTemplateRegion()
+void TestCalcCopy::tileKeepsTheTemplateRegion()
 {
     const Grid s2(randomGrid(20, 16, 21));
     QCOMPARE(CopyAroundPeaks::templateRect(s2.get()), QRect(0, 0, 20, 16));
@@ -213,18 +281,21 @@ void TestCopying::tileKeepsTheTemplateRegion()
     QCOMPARE(CopyAroundPeaks::templateRect(s2.get()), QRect(0, 0, 20, 16));
 }
 
-void TestCopying::names()
+void TestCalcCopy::names()
 {
     TDData src(4, 4);
     src.dataId = QStringLiteral("T%1");
     const PeakTile tile{3, QPointF(10.123456789, 50), QRect(0, 0, 2, 2)};
-    QCOMPARE(Grid(CopyAroundPeaks::makeTile(&src, tile))->dataId, QStringLiteral("T%1:CpAPk[3(10.1235,50)]"));
     const ContextTranslator translator;
     QCOMPARE(Grid(CopyAroundPeaks::makeTile(&src, tile))->dataId,
              QStringLiteral("[CopyCtrl]T%1:CpAPk[3(10.1235,50)]"));
     QCOMPARE(Grid(CopyRegion::exec(&src, QRect(QPoint(0, 1), QPoint(2, 3)), true))->dataId,
              QStringLiteral("[CopyCtrl]T%1: Cp(0,1)-(2,3)"));
+    QCOMPARE(CalcRatio::resultName("", "I[4]", RatioOptions{false, false}), QStringLiteral("[CalcCtrl]Cl[/I[4]]"));
+    // A typed "%1" must not be substituted again.
+    QCOMPARE(CalcRatio::resultName("b %1 %2", "%1", RatioOptions{true, true}),
+             QStringLiteral("[CalcCtrl]Cl[-log(b %1 %2/%1)]"));
 }
 
-QTEST_GUILESS_MAIN(TestCopying)
-#include "tst_copying.moc"
+QTEST_GUILESS_MAIN(TestCalcCopy)
+#include "tst_calccopy.moc"
