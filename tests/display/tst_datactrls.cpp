@@ -5,6 +5,7 @@
 #include "data/tddata.h"
 #include "display/colorbar.h"
 #include "display/datactrl.h"
+#include "display/imgbase.h"
 #include "displaytesttools.h"
 
 #include <QImage>
@@ -43,6 +44,31 @@ QVector<int> kinds(const TDData *d)
         k.append(info->kind);
     return k;
 }
+
+// A window whose area maps data = widget / 10, so data with one decimal is a whole pixel.
+struct Window
+{
+    Window()
+    {
+        disp.chCoord.setWidgetRange(0, 200, 300, 0);
+        disp.chCoord.setRange(0, 20, 30, 0);
+    }
+    void mouse(QEvent::Type type, QPointF data, Qt::MouseButton button = Qt::NoButton,
+               Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        sendMouse(disp.ui.ImgDispA, type, data * 10, button, mods);
+    }
+    void drag(QPointF from, QPointF to, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, mods);
+        mouse(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton, mods);
+        mouse(QEvent::MouseMove, to, Qt::LeftButton, mods);
+        mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, mods);
+    }
+    QString regionLabel() const { return disp.ui.Region->text(); }
+
+    ImgDisp disp;
+};
 
 // A shown row of a 20 x 10 dataset in a 380 x 270 area: one data unit is 20 pixels across, 30 down.
 struct ShownRow
@@ -111,13 +137,19 @@ void moveOver(DataCtrl *row)
 
 } // namespace
 
-// A dataset row (its display, region items, drawing) and the manager of the rows.
+// The image window and the tab window that collects image windows; a dataset row (its display,
+// region items, drawing) and the manager of the rows.
 class TestDataCtrls : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase() { qRegisterMetaType<Sels>(); }
+    void dragGivesRegion();
+    void setRegionGivesItBack_data();
+    void setRegionGivesItBack();
+    void regionList();
+    void greyDefault();
     void setDataShowsDataset();
     void regionItemsRoundTrip();
     void readOutAndZoom();
@@ -125,12 +157,123 @@ private slots:
     void drawDegenerate();
     void drawViewMatchesWholeImage_data();
     void drawViewMatchesWholeImage();
-    void numbersTabsAndDelete();
-    void selectionsPublished();
-    void deleteRepublishesAndHelpersStayInRange();
-    void focusAndCrosshair();
+    void numbersDeleteAndHelpers();
+    void selectionsFocusAndCrosshair();
     void tabsAndFreeWindows();
 };
+
+void TestDataCtrls::dragGivesRegion()
+{
+    Window w;
+    QSignalSpy regions(&w.disp, &ImgDisp::newRegion);
+    w.mouse(QEvent::MouseButtonPress, QPointF(2, 2), Qt::LeftButton);
+    w.mouse(QEvent::MouseMove, QPointF(6, 5), Qt::LeftButton);
+    QCOMPARE(w.disp.regionState, 1);
+    QCOMPARE(w.regionLabel(), QString("(2, 2)-(5, 4)"));
+    QCOMPARE(regions.count(), 0);
+    w.disp.ui.SetARegion->click(); // refused while dragging
+    QCOMPARE(w.disp.ui.Regions->count(), 0);
+    // Moves without a held button change nothing.
+    w.mouse(QEvent::MouseButtonRelease, QPointF(6, 5), Qt::LeftButton);
+    w.mouse(QEvent::MouseMove, QPointF(9, 9));
+    QCOMPARE(w.disp.regionRect(), corners(2, 2, 5, 4));
+    QCOMPARE(regions.count(), 1);
+    QCOMPARE(w.disp.regionRectInWidget(), corners(20, 20, 59, 49));
+
+    // A drag up and left keeps its corners unsorted.
+    w.drag(QPointF(10.7, 3.2), QPointF(4.1, 8.9));
+    QCOMPARE(regions.last().at(0).toRect(), corners(4, 3, 9, 7));
+
+    // Drags and right clicks with a modifier leave the region alone; a plain right click clears it.
+    QSignalSpy cleared(&w.disp, &ImgDisp::regionCleared);
+    for (Qt::KeyboardModifier mod : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
+        w.drag(QPointF(7, 8), QPointF(11, 10), mod);
+        w.mouse(QEvent::MouseButtonPress, QPointF(3, 3), Qt::RightButton, mod);
+        w.mouse(QEvent::MouseButtonRelease, QPointF(3, 3), Qt::RightButton);
+    }
+    QCOMPARE(w.regionLabel(), QString("(4, 3)-(9, 7)"));
+    QCOMPARE(regions.count() + cleared.count(), 2);
+    w.mouse(QEvent::MouseButtonPress, QPointF(3, 3), Qt::RightButton);
+    QCOMPARE(w.regionLabel(), QString());
+    QCOMPARE(cleared.count(), 1);
+
+    // Positions just outside the image read as pixel 0.
+    QSignalSpy within(&w.disp, &ImgDisp::mMovedWithin);
+    w.mouse(QEvent::MouseMove, QPointF(-0.5, 7.3));
+    QCOMPARE(within.at(0), QVariantList({0, 7}));
+}
+
+void TestDataCtrls::setRegionGivesItBack_data()
+{
+    QTest::addColumn<QRect>("r");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("empty, from a click") << corners(5, 6, 4, 5) << "(5, 6)-(4, 5)";
+    QTest::newRow("partly left of the image") << corners(-3, -2, 1, 1) << "(-3, -2)-(1, 1)";
+}
+
+void TestDataCtrls::setRegionGivesItBack()
+{
+    QFETCH(QRect, r);
+    QFETCH(QString, label);
+    ImgDisp disp;
+    QSignalSpy regions(&disp, &ImgDisp::newRegion);
+    disp.setRegion(r);
+
+    QCOMPARE(disp.regionState, 2);
+    QCOMPARE(disp.regionRect(), r);
+    QCOMPARE(disp.ui.Region->text(), label);
+    QCOMPARE(regions.at(0).at(0).toRect(), r);
+    // The corners a drag over exactly these pixels leaves.
+    QCOMPARE(disp.curData, QPointF(r.right() + 1, r.bottom() + 1));
+
+    // Restoring again and again does not wear the region down.
+    for (int i = 0; i < 3; ++i)
+        disp.setRegion(disp.regionRect());
+    QCOMPARE(disp.regionRect(), r);
+
+    // A zero-extent range: the unmappable corner counts as 0, the infinite one saturates.
+    disp.chCoord.setRange(0, 0, 0, 0);
+    disp.setRegion(corners(0, 0, 0, 0));
+    QCOMPARE(disp.regionRectInWidget(), corners(0, 0, 999999999, 999999999));
+}
+
+void TestDataCtrls::regionList()
+{
+    ImgDisp disp;
+    disp.ui.SetARegion->click(); // no region yet
+    disp.ui.DelARegion->click(); // empty list
+    QCOMPARE(disp.ui.Regions->count(), 0);
+
+    // Set puts the current region first; deleting the last entry selects the new last.
+    const QVector<QRect> made = {corners(1, 1, 2, 2), corners(3, 4, 5, 6), corners(0, 0, 9, 9)};
+    for (const QRect &r : made) {
+        disp.setRegion(r);
+        disp.ui.SetARegion->click();
+    }
+    QCOMPARE(disp.ui.Regions->currentText(), QString("(0,0)-(9,9)"));
+    disp.ui.Regions->setCurrentIndex(2);
+    disp.ui.DelARegion->click();
+    QCOMPARE(QVector<QRect>({disp.listedRegion(0), disp.listedRegion(1)}), QVector<QRect>({made[2], made[1]}));
+    QCOMPARE(disp.currentListedRegion(), made.at(1));
+
+    // Out-of-range insert positions are clamped; an index past the list gives no rectangle.
+    disp.insertRegion(9, corners(7, 7, 7, 7));
+    disp.insertRegion(-4, corners(8, 8, 8, 8));
+    QCOMPARE(disp.listedRegion(0), corners(8, 8, 8, 8));
+    QCOMPARE(disp.listedRegion(3), corners(7, 7, 7, 7));
+    QCOMPARE(disp.listedRegion(7), QRect());
+}
+
+void TestDataCtrls::greyDefault()
+{
+    // The default decides new windows only.
+    ImgDisp::setGrayScaleDefault(true);
+    ImgDisp grey;
+    ImgDisp::setGrayScaleDefault(false);
+    QVERIFY(grey.ui.GrayScale->isChecked());
+    QCOMPARE(grey.ui.CBar->format, 24);
+    QCOMPARE(ImgDisp().ui.CBar->format, 13);
+}
 
 void TestDataCtrls::setDataShowsDataset()
 {
@@ -146,16 +289,9 @@ void TestDataCtrls::setDataShowsDataset()
     QCOMPARE(row.ui.FName->text(), QString("ramp"));
     QCOMPARE(row.imgDisp.ui.CBar->scaleMax, 919.0);
     QCOMPARE(row.viewRect, QRectF(0, 0, 20, 10));
-    // A scale change renders the dataset again.
-    row.imgDisp.ui.CBar->format = ColorBar0::FormatGrayscale8;
-    emit row.imgDisp.ui.CBar->cBarUpdating();
+    // A scale change (here to grey) renders the dataset again.
+    row.imgDisp.ui.GrayScale->setChecked(true);
     QCOMPARE(d->img->format(), QImage::Format_Grayscale8);
-
-    // An area without size maps every mouse position to NaN.
-    row.imgDisp.chCoord.setWidgetRange(0, 0, 0, 0);
-    QTest::ignoreMessage(QtDebugMsg, "DataCtrl: no zoom from a view without extent");
-    emit row.imgDisp.wMoved(-1);
-    QCOMPARE(row.viewRect, QRectF(0, 0, 20, 10));
 
     // The dataset already attached is refused without releasing it.
     QTest::ignoreMessage(QtDebugMsg, "DataCtrl: no new dataset to attach");
@@ -220,7 +356,6 @@ void TestDataCtrls::readOutAndZoom()
 {
     ShownRow shown;
     QSignalSpy pointAt(&shown.row, &DataCtrl::pointAt);
-    QSignalSpy focused(&shown.row, &DataCtrl::focused);
     sendMouse(shown.area(), QEvent::MouseMove, QPoint(3 * 20 + 3, 2 * 30 + 7));
     QCOMPARE(shown.row.imgDisp.ui.Pos->text(), QString("-- (3, 2)"));
     sendMouse(shown.area(), QEvent::MouseMove, QPoint(5 * 20 + 3, 4 * 30 + 7));
@@ -229,7 +364,6 @@ void TestDataCtrls::readOutAndZoom()
     emit shown.row.imgDisp.mMovedWithin(20, 3);
     QCOMPARE(shown.row.imgDisp.ui.Pos->text(), QString("405 (5, 4)"));
     QCOMPARE(pointAt.last(), QList<QVariant>({20, 3}));
-    QCOMPARE(focused.count(), 1);
 
     // The wheel zooms out by a notch and in below one, about the data point under the mouse.
     const ChCoord &cc = shown.row.imgDisp.chCoord;
@@ -247,7 +381,6 @@ void TestDataCtrls::readOutAndZoom()
         QVERIFY(qAbs(v.width() - before.width() * factor) < 1e-9);
         QVERIFY(qAbs(v.height() - before.height() * factor) < 1e-9);
         QVERIFY(qAbs(cc.toDataX(at.x()) - cx) < 1e-9 && qAbs(cc.toDataY(at.y()) - cy) < 1e-9);
-        QCOMPARE(cc.dy1, v.top()); // the view's top is at the top edge
     }
     QTest::mouseClick(shown.row.imgDisp.ui.ScaleReset, Qt::LeftButton);
     QCOMPARE(shown.row.viewRect, QRectF(0, 0, 20, 10));
@@ -265,18 +398,17 @@ void TestDataCtrls::drawsImageAndMarks()
     row.imgDisp.insertRegion(0, corners(15, 6, 18, 8));
     row.noticedAt(12, 7);
 
-    // The region outline in its colour for a set region and for one being dragged.
-    for (int state : {ImgDisp::RegionSet, ImgDisp::Dragging}) {
-        row.imgDisp.regionState = state;
-        const QImage img = shown.area()->grab().toImage();
-        QCOMPARE(img.pixelColor(320, 30), ColorBar0::markColor(state == ImgDisp::Dragging ? 0 : 1));
-        QCOMPARE(img.pixelColor(70, 75), QColor(210, 220, 210)); // the invalid pixel (3, 2)
-        QCOMPARE(img.pixelColor(375, 265), QColor(255, 255, 255));
-        // Crosshair through (12, 7); listed region outline, then the peak cross at (5, 6).
-        QCOMPARE(img.pixelColor(240, 5), QColor(240, 255, 240));
-        QCOMPARE(img.pixelColor(330, 180), QColor(190, 190, 240));
-        QCOMPARE(img.pixelColor(101, 181), QColor(190, 190, 240));
-    }
+    const QImage img = shown.area()->grab().toImage();
+    QCOMPARE(img.pixelColor(70, 75), QColor(210, 220, 210)); // the invalid pixel (3, 2)
+    QCOMPARE(img.pixelColor(375, 265), QColor(255, 255, 255));
+    // Crosshair through (12, 7); region outline; listed region outline, then the peak cross at (5, 6).
+    QCOMPARE(img.pixelColor(240, 5), QColor(240, 255, 240));
+    QCOMPARE(img.pixelColor(320, 30), ColorBar0::markColor(1));
+    QCOMPARE(img.pixelColor(330, 180), QColor(190, 190, 240));
+    QCOMPARE(img.pixelColor(101, 181), QColor(190, 190, 240));
+    // A region being dragged has its own colour.
+    row.imgDisp.regionState = ImgDisp::Dragging;
+    QCOMPARE(shown.area()->grab().toImage().pixelColor(320, 30), ColorBar0::markColor(0));
 }
 
 void TestDataCtrls::drawDegenerate()
@@ -328,7 +460,7 @@ void TestDataCtrls::drawViewMatchesWholeImage()
     }
 }
 
-void TestDataCtrls::numbersTabsAndDelete()
+void TestDataCtrls::numbersDeleteAndHelpers()
 {
     Rows rows(3);
     for (int i = 0; i < 3; ++i) {
@@ -341,11 +473,19 @@ void TestDataCtrls::numbersTabsAndDelete()
     rows.manager.addDataCtrl(nullptr);
     QCOMPARE(rows.manager.singleSels1Group.buttons().size(), 3);
 
-    // Del releases row, display and dataset later: still usable by whoever handles the click.
+    // Del republishes the selection at once, so consumers never see a deleted row, and releases
+    // row, display and dataset later: they stay usable by whoever handles the click.
+    QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
+    rows[0]->ui.MultiSelA->click();
+    rows[1]->ui.SingleSel1->click();
+    spy.clear();
     QPointer<DataCtrl> row = rows[1];
     QPointer<TDData> data = row->data(false);
-    QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
     row->ui.Del->click();
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(published(spy.last(), S1), Sels(2, false));
+    QCOMPARE(published(spy.last(), A), Sels({true, false}));
+    QVERIFY(!rows.manager.singleSels1Group.checkedButton());
     QVERIFY(row && data);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!row);
@@ -354,12 +494,31 @@ void TestDataCtrls::numbersTabsAndDelete()
 
     // Adding publishes nothing; numbers are never reused.
     DataCtrl *fourth = rows.add();
-    QCOMPARE(spy.count(), 1); // the delete only
+    QCOMPARE(spy.count(), 1);
     QCOMPARE(rows.manager.dataCtrls, QList<DataCtrl *>({rows[0], rows[2], fourth}));
     QCOMPARE(rows.tabLabel(fourth), QString("4"));
+
+    // The helpers consumers use never index past the row list or a vector, whether that is longer
+    // (published before a row went) or shorter.
+    QVERIFY(!rows.manager.ctrlAt(3));
+    QVERIFY(!rows.manager.ctrlAt(-1));
+    QCOMPARE(rows.manager.selectedCtrls({true, false, true, true, true}), QList<DataCtrl *>({rows[0], fourth}));
+    QCOMPARE(rows.manager.selectedCtrls({false, true}), QList<DataCtrl *>({rows[2]}));
+    QRadioButton stranger;
+    QVERIFY(!rows.manager.ctrlOf(&stranger));
+    QCOMPARE(rows.manager.ctrlOf(fourth->ui.MultiSelB), fourth);
+
+    // A row destroyed elsewhere is forgotten too; a stray deleteMe from an unmanaged row changes nothing.
+    delete rows[0];
+    rows[2]->ui.MultiSelA->click();
+    QCOMPARE(published(spy.last(), A), Sels({true, false}));
+    DataCtrl unmanaged;
+    connect(&unmanaged, SIGNAL(deleteMe()), &rows.manager, SLOT(deleteAnDC()));
+    unmanaged.ui.Del->click();
+    QCOMPARE(rows.manager.dataCtrls.size(), 2);
 }
 
-void TestDataCtrls::selectionsPublished()
+void TestDataCtrls::selectionsFocusAndCrosshair()
 {
     Rows rows(3);
     QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
@@ -382,45 +541,8 @@ void TestDataCtrls::selectionsPublished()
         QCOMPARE(published(args, S1), Sels({false, false, true}));
         QCOMPARE(published(args, S2), Sels({false, true, false}));
     }
-}
 
-void TestDataCtrls::deleteRepublishesAndHelpersStayInRange()
-{
-    Rows rows(3);
-    // The helpers consumers use never index past the row list or a vector.
-    QVERIFY(!rows.manager.ctrlAt(3));
-    QVERIFY(!rows.manager.ctrlAt(-1));
-    // A vector longer than the list (published before a row went) and a shorter one.
-    QCOMPARE(rows.manager.selectedCtrls({true, false, true, true, true}), QList<DataCtrl *>({rows[0], rows[2]}));
-    QCOMPARE(rows.manager.selectedCtrls({false, true}), QList<DataCtrl *>({rows[1]}));
-    QRadioButton stranger;
-    QVERIFY(!rows.manager.ctrlOf(&stranger));
-    QCOMPARE(rows.manager.ctrlOf(rows[2]->ui.MultiSelB), rows[2]);
-
-    // Consumers never see a deleted row.
-    QSignalSpy spy(&rows.manager, &DataCtrls::selsChanged);
-    rows[0]->ui.MultiSelA->click();
-    rows[1]->ui.SingleSel1->click();
-    spy.clear();
-    rows[1]->ui.Del->click();
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(published(spy.last(), S1), Sels(2, false));
-    QCOMPARE(published(spy.last(), A), Sels({true, false}));
-    QVERIFY(!rows.manager.singleSels1Group.checkedButton());
-
-    // A row destroyed elsewhere is forgotten too; a stray deleteMe from an unmanaged row changes nothing.
-    delete rows[0];
-    rows[2]->ui.MultiSelA->click();
-    QCOMPARE(published(spy.last(), A), Sels({true}));
-    DataCtrl unmanaged;
-    connect(&unmanaged, SIGNAL(deleteMe()), &rows.manager, SLOT(deleteAnDC()));
-    unmanaged.ui.Del->click();
-    QCOMPARE(rows.manager.dataCtrls.size(), 1);
-}
-
-void TestDataCtrls::focusAndCrosshair()
-{
-    Rows rows(3);
+    // Focus is announced once per row and shown on the row under the mouse only.
     QSignalSpy focusedA(rows[0], &DataCtrl::focused);
     moveOver(rows[0]);
     moveOver(rows[0]);
@@ -438,28 +560,43 @@ void TestDataCtrls::focusAndCrosshair()
 
 void TestDataCtrls::tabsAndFreeWindows()
 {
-    Rows rows(2);
-    ImgDisp *disp = &rows[1]->imgDisp;
-    rows.tabs()->setCurrentIndex(0);
+    auto *page = new QWidget;
+    QPointer<QWidget> guard(page);
+    {
+        Rows rows(2);
+        QCOMPARE(rows.tabs()->count(), 2); // the form's placeholder pages are gone
+        ImgDisp *disp = &rows[1]->imgDisp;
+        rows.tabs()->setCurrentIndex(0);
 
-    QTest::ignoreMessage(QtDebugMsg, "close Tab");
-    emit rows.tabs()->tabCloseRequested(1);
-    QVERIFY(disp->isWindow() && disp->isVisible());
-    QVERIFY(rows[1]->ui.Show->isChecked());
+        QTest::ignoreMessage(QtDebugMsg, "close Tab");
+        emit rows.tabs()->tabCloseRequested(1);
+        QVERIFY(disp->isWindow() && disp->isVisible());
+        QVERIFY(rows[1]->ui.Show->isChecked());
 
-    // Closing the free window brings the display back as the current tab.
-    disp->close();
-    QVERIFY(!rows[1]->ui.Show->isChecked());
-    QCOMPARE(rows.tabLabel(rows[1]), QString("2"));
-    QCOMPARE(rows.tabs()->currentWidget(), disp);
+        // Closing the free window brings the display back as the current tab.
+        disp->close();
+        QVERIFY(!rows[1]->ui.Show->isChecked());
+        QCOMPARE(rows.tabLabel(rows[1]), QString("2"));
+        QCOMPARE(rows.tabs()->currentWidget(), disp);
 
-    // Without tabbing new displays are windows; closing one still brings it into the tabs.
-    rows.manager.inTab(false);
-    DataCtrl *row = rows.add();
-    QVERIFY(row->imgDisp.isWindow() && row->imgDisp.isVisible());
-    QCOMPARE(rows.tabs()->indexOf(&row->imgDisp), -1);
-    row->imgDisp.close();
-    QCOMPARE(rows.tabLabel(row), QString("3"));
+        // Without tabbing new displays are windows; closing one still brings it into the tabs.
+        rows.manager.inTab(false);
+        DataCtrl *row = rows.add();
+        QVERIFY(row->imgDisp.isWindow() && row->imgDisp.isVisible());
+        QCOMPARE(rows.tabs()->indexOf(&row->imgDisp), -1);
+        row->imgDisp.close();
+        QCOMPARE(rows.tabLabel(row), QString("3"));
+
+        // An index past the tabs closes nothing.
+        QTest::ignoreMessage(QtDebugMsg, "close Tab");
+        rows.manager.imgBase.closeTab(5);
+        QCOMPARE(rows.tabs()->count(), 3);
+        rows.tabs()->addTab(page, "page");
+    }
+    // The pages belong to their rows, not to the tab window.
+    QVERIFY(guard);
+    QVERIFY(!page->parentWidget());
+    delete page;
 }
 
 QTEST_MAIN(TestDataCtrls)

@@ -1,5 +1,7 @@
 #include "display/dispa.h"
 
+#include "data/tddata.h"
+#include "display/colorbar.h"
 #include "display/drawtext.h"
 #include "displaytesttools.h"
 
@@ -73,10 +75,24 @@ double expectedSize(double w, double h)
     return 10 * std::min(w / b.width(), h / b.height());
 }
 
+QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray a;
+    for (int b : list)
+        a.append(char(b));
+    return a;
+}
+
+QByteArray bufferBytes(const uchar *buffer, int size)
+{
+    return QByteArray(reinterpret_cast<const char *>(buffer), size);
+}
+
 } // namespace
 
 // The painted area with its two helpers, the coordinate mapping and the mouse state (the mouse
-// is fed through real toolkit events), and the fitted text drawing used on it.
+// is fed through real toolkit events), the fitted text drawing used on it, and the colour scale
+// beside it (ColorBar0: tables, pixels, images, dataset rendering; the bar widget).
 class TestDispA : public QObject
 {
     Q_OBJECT
@@ -87,7 +103,11 @@ private slots:
     void altFreezesMoves();
     void fittedSize_data();
     void fittedSize();
-    void rotatedText();
+    void writePixel_data();
+    void writePixel();
+    void makeImgAndRefusals();
+    void picture();
+    void dragMarks();
 };
 
 void TestDispA::mouseStateAndWheel()
@@ -137,13 +157,11 @@ void TestDispA::paintResetsRangeAndSignalsInOrder()
     const QImage image = area.grab().toImage();
     QCOMPARE(image.pixelColor(2, 2), QColor(Qt::red));
     QCOMPARE(image.pixelColor(7, 7), QColor(Qt::blue)); // the second drawn over the first
-    QCOMPARE(image.pixelColor(39, 29), QColor(Qt::white)); // no frame border
 
     // The widget range follows the size at every paint; data y grows downwards.
     area.resize(400, 50);
     area.grab();
     QCOMPARE(area.chCoord.toWidgetX(5), 200.0);
-    QCOMPARE(area.chCoord.toWidgetY(10), 50.0);
     QCOMPARE(area.chCoord.toDataY(20), 4.0);
 }
 
@@ -153,13 +171,11 @@ void TestDispA::altFreezesMoves()
     QSignalSpy moved(&area.mouseC, &MouseC::mMoved);
     const QPoint &pos = area.mouseC.pos;
 
-    // The move that carries Alt is still recorded; the ones after it are not.
+    // The move that carries Alt is still recorded, the ones after it are not; a press with Alt
+    // keeps them frozen, a release without Alt frees them.
     sendMouse(&area, QEvent::MouseMove, QPoint(20, 20), Qt::NoButton, Qt::AltModifier);
     sendMouse(&area, QEvent::MouseMove, QPoint(30, 30));
-    QCOMPARE(moved.count(), 1);
     QCOMPARE(pos, QPoint(20, 20));
-
-    // A press with Alt keeps moves frozen; a release without Alt frees them.
     sendMouse(&area, QEvent::MouseButtonPress, QPoint(50, 50), Qt::LeftButton, Qt::AltModifier);
     sendMouse(&area, QEvent::MouseMove, QPoint(55, 55), Qt::LeftButton);
     QCOMPARE(pos, QPoint(50, 50));
@@ -171,20 +187,24 @@ void TestDispA::altFreezesMoves()
 
 void TestDispA::fittedSize_data()
 {
+    QTest::addColumn<double>("angle"); // 0: drawFittedText, else drawRotatedFittedText, filled
     QTest::addColumn<double>("width");
     QTest::addColumn<double>("height");
     QTest::addColumn<int>("fit");
     QTest::addColumn<double>("maxPointSize");
     QTest::addColumn<double>("expected"); // < 0: the uncapped fitted size, 0: nothing drawn
-    QTest::newRow("thin box, limited by its height") << 400.0 << 16.0 << 1 << 16.0 << -1.0;
-    QTest::newRow("narrow box uncapped, limited by its width") << 30.0 << 300.0 << 1 << 0.0 << -1.0;
-    QTest::newRow("large box capped") << 2000.0 << 300.0 << 1 << 16.0 << 16.0;
-    QTest::newRow("not fitted: the given font") << 2000.0 << 300.0 << 0 << 16.0 << 7.0;
-    QTest::newRow("no width: nothing") << 0.0 << 20.0 << 1 << 0.0 << 0.0;
+    QTest::newRow("thin box, limited by its height") << 0.0 << 400.0 << 16.0 << 1 << 16.0 << -1.0;
+    QTest::newRow("narrow box uncapped, limited by its width") << 0.0 << 30.0 << 300.0 << 1 << 0.0 << -1.0;
+    QTest::newRow("large box capped") << 0.0 << 2000.0 << 300.0 << 1 << 16.0 << 16.0;
+    QTest::newRow("not fitted: the given font") << 0.0 << 2000.0 << 300.0 << 0 << 16.0 << 7.0;
+    QTest::newRow("no width: nothing") << 0.0 << 0.0 << 20.0 << 1 << 0.0 << 0.0;
+    QTest::newRow("quarter turn") << 90.0 << 95.0 << 20.0 << 1 << 0.0 << -1.0;
+    QTest::newRow("quarter turn, no width: nothing") << 90.0 << 0.0 << 20.0 << 1 << 0.0 << 0.0;
 }
 
 void TestDispA::fittedSize()
 {
+    QFETCH(double, angle);
     QFETCH(double, width);
     QFETCH(double, height);
     QFETCH(int, fit);
@@ -197,48 +217,174 @@ void TestDispA::fittedSize()
     QPainter p(&device);
     // Given by its far corner: the box is normalised in place and the text aligned in it.
     QRectF r(5 + width, 5 + height, -width, -height);
-    DrawText().drawFittedText(&p, r, givenFont(), LeftCentred, fit, Label, maxPointSize);
+    DrawText dt;
+    if (angle == 0)
+        dt.drawFittedText(&p, r, givenFont(), LeftCentred, fit, Label, maxPointSize);
+    else
+        dt.drawRotatedFittedText(&p, angle, r, givenFont(), LeftCentred, fit, Label, maxPointSize, true, Qt::black);
     QCOMPARE(p.font(), givenFont());
+    QVERIFY(p.transform().isIdentity());
     if (expected == 0) {
-        QVERIFY(device.engine.fonts.isEmpty());
+        QVERIFY(device.engine.fonts.isEmpty() && device.engine.fills.isEmpty());
         return;
     }
     QCOMPARE(r, QRectF(5, 5, width, height));
     QCOMPARE(device.engine.fonts.size(), 1);
-    QVERIFY(qAbs(device.engine.origins[0].x() - 5) < 2);
     QVERIFY(qAbs(device.engine.fonts[0].pointSizeF() - expected) < 0.01);
     QVERIFY(device.engine.fonts[0].italic());
-}
+    const QPointF origin = device.engine.origins[0];
+    if (angle == 0) {
+        QVERIFY(qAbs(origin.x() - 5) < 2);
+        return;
+    }
 
-void TestDispA::rotatedText()
-{
-    RecordingDevice device;
-    QPainter p(&device);
-    QRectF r(105, 70, -95, -20);
-    DrawText dt;
-    dt.drawRotatedFittedText(&p, 90, r, givenFont(), LeftCentred, 1, Label, 10, true, Qt::black);
-    QCOMPARE(r, QRectF(10, 50, 95, 20));
-
-    // The filled box is 95 long downwards and 20 thick, centred on (10, 50).
+    // The filled box is the text box turned and centred on the box's first corner; text running
+    // down the screen, left aligned, starts near its top end.
     QCOMPARE(device.engine.fills.size(), 1);
     const QRectF box = device.engine.fills[0];
-    QVERIFY(qAbs(box.center().x() - 10) < 1e-6 && qAbs(box.center().y() - 50) < 1e-6);
-    QVERIFY(qAbs(box.width() - 20) < 1e-6 && qAbs(box.height() - 95) < 1e-6);
-
-    // Text running down the screen, left aligned, starts near the top end of the box.
-    QCOMPARE(device.engine.fonts.size(), 1);
-    const QPointF origin = device.engine.origins[0];
+    const QPointF offCentre = box.center() - r.topLeft();
+    QVERIFY(qAbs(offCentre.x()) < 1e-6 && qAbs(offCentre.y()) < 1e-6);
+    QVERIFY(qAbs(box.width() - height) < 1e-6 && qAbs(box.height() - width) < 1e-6);
     QVERIFY(origin.y() >= box.top() - 1 && origin.y() < box.top() + 5);
-    QVERIFY(origin.x() > box.left() && origin.x() < box.right());
-    QVERIFY(qAbs(device.engine.fonts[0].pointSizeF() - std::min(10.0, expectedSize(95, 20))) < 0.01);
+}
 
-    // A box without width draws nothing, yet the font and the transform are restored.
-    QRectF empty(10, 10, 0, 20);
-    dt.drawRotatedFittedText(&p, 90, empty, givenFont(), LeftCentred, 1, Label, 0, true, Qt::red);
-    QCOMPARE(device.engine.fonts.size(), 1);
-    QCOMPARE(device.engine.fills.size(), 1);
-    QCOMPARE(p.font(), givenFont());
-    QVERIFY(p.transform().isIdentity());
+void TestDispA::writePixel_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<double>("lower");
+    QTest::addColumn<double>("upper");
+    QTest::addColumn<double>("t");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QByteArray>("expected");
+    // Index 383 = trunc(0.5 x 766) is (255, 128, 0).
+    QTest::newRow("argb32 middle, BGRA") << 5 << 0.0 << 1.0 << 0.5 << true << bytes({0, 128, 255, 255});
+    QTest::newRow("above saturates") << 13 << 0.0 << 1.0 << 2.0 << true << bytes({255, 255, 255});
+    QTest::newRow("lower mark: 3/4 is middle") << 13 << 0.5 << 1.0 << 0.75 << true << bytes({255, 128, 0});
+    QTest::newRow("crossed: 1/4 is 3/4") << 24 << 1.0 << 0.0 << 0.25 << true << bytes({192});
+    QTest::newRow("equal: on it is index 0") << 4 << 0.5 << 0.5 << 0.5 << true << bytes({0, 0, 0, 255});
+    QTest::newRow("invalid rgb32") << 4 << 0.0 << 1.0 << 1.0 << false << bytes({210, 220, 210, 255});
+    QTest::newRow("NaN rgb888 is index 0") << 13 << 0.0 << 1.0 << qQNaN() << true << bytes({0, 0, 0});
+    QTest::newRow("unsupported format") << 7 << 0.0 << 1.0 << 0.5 << true << QByteArray();
+}
+
+void TestDispA::writePixel()
+{
+    QFETCH(int, format);
+    QFETCH(double, lower);
+    QFETCH(double, upper);
+    QFETCH(double, t);
+    QFETCH(bool, valid);
+    QFETCH(QByteArray, expected);
+
+    ColorBar0 cb;
+    cb.format = format;
+    cb.lowerMark = lower;
+    cb.upperMark = upper;
+    uchar buffer[8];
+    std::fill(std::begin(buffer), std::end(buffer), uchar(0x5a));
+    uchar *end = cb.writePixel(t, valid, buffer);
+    QCOMPARE(end - buffer, expected.size());
+    QCOMPARE(bufferBytes(buffer, expected.size()), expected);
+    QCOMPARE(buffer[expected.size()], uchar(0x5a)); // bytes behind the pixel stay untouched
+}
+
+void TestDispA::makeImgAndRefusals()
+{
+    // Grid: 0, 5, 10 / 2.5, invalid 7, 10; lines padded to 12 bytes.
+    TDData data(3, 2);
+    const double values[] = {0.0, 5.0, 10.0, 2.5, 7.0, 10.0};
+    for (int i = 0; i < 6; ++i)
+        data.setValue(i % 3, i / 3, values[i]);
+    data.setValid(1, 1, false);
+    ColorBar0 cb;
+    cb.format = 13;
+
+    QImage *image = data.makeImg(&cb);
+    QVERIFY(image);
+    QCOMPARE(image->format(), QImage::Format_RGB888);
+    QCOMPARE(bufferBytes(data.imgBuf, 24), bytes({0, 0, 0, 255, 128, 0, 255, 255, 255, 0, 0, 0,
+                                                  191, 0, 0, 210, 220, 210, 255, 255, 255, 0, 0, 0}));
+
+    // A null colour bar leaves the rendering alone; an unsupported format drops it.
+    QVERIFY(!data.makeImg(nullptr));
+    QVERIFY(data.img);
+    cb.format = 6;
+    QVERIFY(!data.makeImg(&cb));
+    QVERIFY(!data.img && !data.imgBuf);
+    cb.format = 13;
+    QVERIFY(!TDData().makeImg(&cb));
+
+    QVERIFY(!ColorBar0::newImageBuffer(24, 5, -1));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^image too large"));
+    QVERIFY(!ColorBar0::newImageBuffer(4, 100000, 100000));
+    uchar dummy[16] = {};
+    QVERIFY(!ColorBar0::newImage(6, dummy, 2, 2));
+    QVERIFY(!ColorBar0::newImage(4, dummy, 100000, 100000));
+    QVERIFY(!ColorBar0::markColor(4).isValid());
+}
+
+void TestDispA::picture()
+{
+    // One bar pixel per picture row keeps the expected values simple.
+    ColorBar bar;
+    bar.resize(20, 600);
+    bar.format = ColorBar0::FormatARGB32;
+    QCOMPARE(bar.colorOfH(300), QColor(255, 128, 0));
+
+    QSignalSpy updated(&bar, &ColorBar::cBarUpdated);
+    bar.lowerMark = 0.25;
+    bar.upperMark = 0.75;
+    bar.format = 13;
+    bar.paintCBar();
+    QCOMPARE(updated.count(), 1);
+
+    // Mark lines across the bar, the scale between them, black below and white above.
+    const QImage image = bar.barPicture.toImage();
+    QCOMPARE(image.pixelColor(0, 150), QColor(0, 192, 255));
+    QCOMPARE(image.pixelColor(19, 450), QColor(0, 192, 255));
+    QCOMPARE(image.pixelColor(0, 300), bar.colorOfH(299));
+    QCOMPARE(image.pixelColor(0, 460), QColor(0, 0, 0));
+    QCOMPARE(image.pixelColor(0, 140), QColor(255, 255, 255));
+
+    // The widget shows the picture stretched over itself.
+    bar.resize(40, 300);
+    QCOMPARE(bar.grab().toImage().pixelColor(20, 200), image.pixelColor(10, 400));
+}
+
+void TestDispA::dragMarks()
+{
+    ColorBar bar;
+    bar.resize(20, 600);
+    bar.format = 13;
+    auto mouse = [&](QEvent::Type type, int y) { sendMouse(&bar, type, QPointF(10, y), Qt::LeftButton); };
+    QSignalSpy updated(&bar, &ColorBar::cBarUpdated);
+    QSignalSpy updating(&bar, &ColorBar::cBarUpdating);
+    mouse(QEvent::MouseMove, 100); // no button held: nothing at all
+    QCOMPARE(updated.count() + updating.count(), 0);
+
+    // The nearer mark follows the mouse without clamping; every step redraws and is announced.
+    mouse(QEvent::MouseButtonPress, 50);
+    mouse(QEvent::MouseMove, 660);
+    QCOMPARE(bar.upperMark, -0.1);
+    mouse(QEvent::MouseMove, 450);
+    mouse(QEvent::MouseButtonRelease, 450);
+    QVERIFY(!bar.dragging);
+    QCOMPARE(bar.upperMark, 0.25);
+    QCOMPARE(updated.count(), 4);
+    QCOMPARE(updating.count(), 2);
+
+    // The lower mark dragged to the top passes the upper one and inverts the scale.
+    mouse(QEvent::MouseButtonPress, 599);
+    mouse(QEvent::MouseMove, 0);
+    mouse(QEvent::MouseButtonRelease, 0);
+    QCOMPARE(bar.lowerMark, 1.0);
+    QCOMPARE(bar.colorOfH(0), QColor(255, 255, 255));
+    // t = 0.75 is a third of the way down from the lower mark: index trunc(766 / 3) = 255.
+    QCOMPARE(bar.colorOfH(450), QColor(255, 0, 0));
+
+    // Without height the bar is all bottom: white now that the marks are crossed.
+    bar.resize(20, 0);
+    QCOMPARE(bar.colorOfH(0), QColor(255, 255, 255));
 }
 
 QTEST_MAIN(TestDispA)
