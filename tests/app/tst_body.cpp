@@ -1,14 +1,14 @@
 #include "app/body.h"
 
-#include "app/pathhelpers.h"
 #include "app/startup.h"
 #include "data/tddata.h"
 #include "display/datactrl.h"
 #include "display/imgdisp.h"
 
+#include "../data/datatesttools.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -75,10 +75,7 @@ private slots:
             + QByteArray("\5\0\6\0\7\0\x08\0\x09\0\xe8\x03", 12);
         const QString frame = tmp.filePath("frame.run1.zrt");
         const QString junk = tmp.filePath("notes.txt");
-        for (const auto &f : {qMakePair(frame, zrt), qMakePair(junk, QByteArray("just some words, no image at all\n"))}) {
-            QFile file(f.first);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(f.second) == f.second.size());
-        }
+        QVERIFY(writeFile(frame, zrt) && writeFile(junk, "just some words, no image at all\n"));
         const QStringList files = {write2dData("c.qlv", grid("third", 2, 2)), frame, junk,
                                    write2dData("e.qlv", new TDData0(0, 0)), write2dData("b.qlv", grid("second", 2, 3))};
 
@@ -137,14 +134,13 @@ private slots:
         QTest::addColumn<QString>("accepted");
         QTest::addColumn<QStringList>("files");  // name:row written, in name order
 
-        const QStringList ab{"a", "skipped", "b"};
-        const QStringList abFiles{"r-a.qlv:0", "r-b.qlv:2"};
         QTest::newRow("single as accepted") << false << QStringList{"kept", "other"} << QVector<int>{1} << "x.png"
                                             << QStringList{"x.png:1"};
-        QTest::newRow("multi with suffix") << true << ab << QVector<int>{0, 2} << "r.qlv" << abFiles;
-        QTest::newRow("multi without suffix") << true << ab << QVector<int>{0, 2} << "r" << abFiles;
-        QTest::newRow("multi, equal names kept apart") << true << QStringList{"same", "same"} << QVector<int>{0, 1}
-                                                       << "r.qlv" << QStringList{"r-same(2).qlv:1", "r-same.qlv:0"};
+        QTest::newRow("multi without suffix") << true << QStringList{"a", "skipped", "b"} << QVector<int>{0, 2} << "r"
+                                              << QStringList{"r-a.qlv:0", "r-b.qlv:2"};
+        QTest::newRow("multi, equal names apart, last suffix")
+            << true << QStringList{"same", "same"} << QVector<int>{0, 1} << "r.x.png"
+            << QStringList{"r.x-same(2).qlv:1", "r.x-same.qlv:0"};
         QTest::newRow("multi, name made file-safe") << true << QStringList{"Cl[I[1]/I[2]]__a___b"} << QVector<int>{0}
                                                     << "r.qlv" << QStringList{"r-Cl[I[1]divI[2]]_a_b.qlv:0"};
     }
@@ -181,32 +177,6 @@ private slots:
         }
     }
 
-    // The names saving builds: insertIntoFileName, then withSuffix on its result.
-    void fileNames_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("keep");
-        QTest::addColumn<QString>("inserted");
-        QTest::addColumn<QString>("suffixed");
-        QTest::newRow("suffix") << "/d/out.txt" << false << "/d/out-abc.txt" << "/d/out-abc.qlv";
-        QTest::newRow("suffix kept") << "/d/out.txt" << true << "/d/out-abc.txt" << "/d/out-abc.txt";
-        QTest::newRow("no suffix keeps the dot") << "/d/out" << false << "/d/out-abc." << "/d/out-abc.qlv";
-        QTest::newRow("last suffix only") << "/d/x.tar.gz" << false << "/d/x.tar-abc.gz" << "/d/x.tar-abc.qlv";
-        QTest::newRow("relative") << "out.txt" << false << QDir::current().absoluteFilePath("out-abc.txt")
-                                  << QDir::current().absoluteFilePath("out-abc.qlv");
-    }
-
-    void fileNames()
-    {
-        QFETCH(QString, path);
-        QFETCH(bool, keep);
-        QFETCH(QString, inserted);
-        QFETCH(QString, suffixed);
-        QCOMPARE(insertIntoFileName(path, "abc"), inserted);
-        QCOMPARE(withSuffix(inserted, "qlv", keep), suffixed);
-        QCOMPARE(withSuffix("/d/x", "qlv", keep), QString("/d/x.qlv"));
-    }
-
     void closingTheMainWindowClosesEveryWindow()
     {
         Body body;
@@ -223,10 +193,7 @@ private slots:
         QSignalSpy finishing(&body, &Body::finishing);
         // The event loop ends by itself once the last window is gone; the timer only keeps a
         // failing run from hanging.
-        QTimer guard;
-        guard.setSingleShot(true);
-        connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
-        guard.start(20000);
+        QTimer::singleShot(20000, qApp, [] { QCoreApplication::exit(1); });
         QTimer::singleShot(0, &body, &QWidget::close);
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(finishing.count(), 1);

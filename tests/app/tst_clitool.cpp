@@ -1,4 +1,3 @@
-#include "app/cliargs.h"
 #include "app/clitool.h"
 #include "app/peakcsv.h"
 #include "data/datainfo.h"
@@ -12,14 +11,14 @@
 #include "processing/matchingf.h"
 #include "processing/movingavrf.h"
 
+#include "../data/datatesttools.h"
+
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QtEndian>
 #include <QtTest>
 
 #include <memory>
@@ -39,31 +38,6 @@ std::unique_ptr<TDData> randomGrid(int width, int height, quint32 seed, const QS
         }
     }
     return grid;
-}
-
-// A 23 x 17 ZRT camera frame: 64-byte header with the size, then 2-byte little-endian samples.
-QByteArray zrtFrame()
-{
-    QByteArray zrt("IM\0\0\x17\0\x11\0", 8);
-    zrt.append(56, '\0');
-    for (int k = 0; k < 23 * 17; ++k) {
-        char sample[2];
-        qToLittleEndian<quint16>(quint16((k * 37) % 5000), sample);
-        zrt.append(sample, 2);
-    }
-    return zrt;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 
 std::unique_ptr<TDData> loadData(const QString &path)
@@ -112,7 +86,7 @@ class TestCliTool : public QObject
         QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
         const QString ref = dir.filePath(QStringLiteral("ref.qlv"));
         QVERIFY(expected.save2dData(ref));
-        QCOMPARE(fileBytes(out), fileBytes(ref));
+        QCOMPARE(readFile(out), readFile(ref));
     }
 
 private slots:
@@ -124,45 +98,9 @@ private slots:
         frame = dir.filePath(QStringLiteral("t.zrt"));
         QVERIFY(randomGrid(37, 29, 1, QStringLiteral("grid a"))->save2dData(a));
         QVERIFY(randomGrid(31, 33, 2, QStringLiteral("grid b"))->save2dData(b));
-        writeFile(frame, zrtFrame());
-    }
-
-    void parseArguments_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<QString>("expected");  // items as name=value joined by "|", or the error
-
-        QTest::newRow("long, short and inline") << QStringList{"x", "--rect", "1,2,3,4", "-o", "out", "--lower=-0.5"} << true
-                                                << "=x|rect=1,2,3,4|output=out|lower=-0.5";
-        QTest::newRow("many in order, negative") << QStringList{"--num", "p", "q", "--den", "r", "--half", "3", "-4"} << true
-                                       << "num=p|num=q|den=r|half=3|half=-4";
-        QTest::newRow("value is an option") << QStringList{"--half", "2", "-o", "x"} << false
-                                            << "option '--half' needs two values: --half W H";
-    }
-
-    void parseArguments()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(bool, ok);
-        QFETCH(QString, expected);
-        CliArgs parsed({{"rect", QChar(), CliOption::One, "L,T,R,B", ""},
-                        {"output", 'o', CliOption::One, "OUT", ""},
-                        {"lower", QChar(), CliOption::One, "F", ""},
-                        {"half", QChar(), CliOption::Two, "W H", ""},
-                        {"num", QChar(), CliOption::Many, "A...", ""},
-                        {"den", QChar(), CliOption::Many, "B...", ""},
-                        {"min", QChar(), CliOption::Flag, "", ""}});
-        QCOMPARE(parsed.parse(args), ok);
-        if (!ok) {
-            QCOMPARE(parsed.errorText(), expected);
-            return;
-        }
-        QStringList items;
-        for (const auto &item : parsed.items())
-            items.append(item.first + QLatin1Char('=') + item.second);
-        QCOMPARE(items.join(QLatin1Char('|')), expected);
-        QCOMPARE(parsed.isSet(QStringLiteral("min")), args.contains(QStringLiteral("--min")));
+        // A ZRT camera frame of 3 x 2 two-byte samples.
+        QVERIFY(writeFile(frame, QByteArray("IM\0\0\3\0\2\0", 8) + QByteArray(56, '\0')
+                                     + QByteArray("\5\0\6\0\7\0\x08\0\x09\0\xe8\x03", 12)));
     }
 
     void peakCsv_data()
@@ -206,7 +144,7 @@ private slots:
         const QString csv = dir.filePath(QStringLiteral("p.csv"));
         std::unique_ptr<TDData> peaks(FindPeaksF(4.5, 6, false).exec(src.get(), corners(2, 2, 30, 25)));
         expectOutput({"peaks", a, "-o", out, "--csv", csv, "--num", "6", "--radius", "4.5", "--min", "--rect", "2,2,30,25"}, out, *peaks);
-        QCOMPARE(fileBytes(csv), PeakCsv::write(peaks->infos.last()->points, src.get()));
+        QCOMPARE(readFile(csv), PeakCsv::write(peaks->infos.last()->points, src.get()));
 
         // b comes first on the command line, so it is I[1] and sets the size.
         const RatioOperand ra{src.get(), true, QPointF(3, 4), QPointF(20, 22)};
@@ -227,13 +165,25 @@ private slots:
         ImgData img;
         QVERIFY(img.load(frame));
         expectOutput({"convert", frame, a, "-o", folder}, QDir(folder).filePath("t.qlv"), *std::unique_ptr<TDData>(img.toTDData()));
-        QCOMPARE(fileBytes(QDir(folder).filePath(QStringLiteral("a.qlv"))), fileBytes(a));
+        QCOMPARE(readFile(QDir(folder).filePath(QStringLiteral("a.qlv"))), readFile(a));
+
+        const QString png = dir.filePath(QStringLiteral("r.png"));
+        QCOMPARE(runTool({"render", a, "-o", png, "--lower=0.2", "--upper", "0.9", "--grey"}).code, 0);
+        ColorBar0 bar;
+        bar.format = ColorBar0::FormatGrayscale8;
+        bar.lowerMark = 0.2;
+        bar.upperMark = 0.9;
+        QByteArray pngBytes;
+        QBuffer buffer(&pngBytes);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(loadData(a)->makeImg(&bar)->save(&buffer, "PNG"));
+        QCOMPARE(readFile(png), pngBytes);
     }
 
     void tilesMatchCore()
     {
         const QString csv = dir.filePath(QStringLiteral("t.csv"));
-        writeFile(csv, "index,x,y,value\n0,10,10,1\n1,25,5,1\n2,10,20,1\n3,25,20,1\n");
+        QVERIFY(writeFile(csv, "index,x,y,value\n0,10,10,1\n1,25,5,1\n2,10,20,1\n3,25,20,1\n"));
         const QDir tiles(dir.filePath(QStringLiteral("tiles")));
         QCOMPARE(runTool({"tiles", b, "--peaks", csv, "--template", "6,7,12,15", "--ref", "2", "--order", "hv", "--bt", "-o", tiles.path()}).code, 0);
         auto src = loadData(b);
@@ -246,7 +196,7 @@ private slots:
         const QString ref = dir.filePath(QStringLiteral("ref.qlv"));
         for (const PeakTile &tile : plan) {
             QVERIFY(std::unique_ptr<TDData>(CopyAroundPeaks::makeTile(src.get(), tile))->save2dData(ref));
-            QCOMPARE(fileBytes(tiles.filePath(QStringLiteral("b-%1.qlv").arg(tile.k))), fileBytes(ref));
+            QCOMPARE(readFile(tiles.filePath(QStringLiteral("b-%1.qlv").arg(tile.k))), readFile(ref));
         }
 
         // Peaks found on the fly give the same tiles as the list written by the peaks command.
@@ -257,96 +207,60 @@ private slots:
         QCOMPARE(runTool({"tiles", b, "--peaks-of", a, "--num", "3", "--radius", "8", "-o", tiles2.path()}).code, 0);
         for (int k = 0; k < 3; ++k) {
             const QString name = QStringLiteral("b-%1.qlv").arg(k);
-            QCOMPARE(fileBytes(tiles2.filePath(name)), fileBytes(tiles.filePath(name)));
+            QCOMPARE(readFile(tiles2.filePath(name)), readFile(tiles.filePath(name)));
         }
     }
 
-    void renderMatchesCore()
-    {
-        const QString out = dir.filePath(QStringLiteral("r.png"));
-        QCOMPARE(runTool({"render", a, "-o", out, "--lower", "0.2", "--upper", "0.9", "--grey"}).code, 0);
-        ColorBar0 bar;
-        bar.format = ColorBar0::FormatGrayscale8;
-        bar.lowerMark = 0.2;
-        bar.upperMark = 0.9;
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(loadData(a)->makeImg(&bar)->save(&buffer, "PNG"));
-        QCOMPARE(fileBytes(out), png);
-    }
-
-    void usageErrors_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("unknown command") << QStringList{"blur"} << "quelvo-cli: unknown command 'blur'";
-        QTest::newRow("negative half") << QStringList{"ma", "f", "-o", "x", "--half", "-1", "2"}
-                                       << "quelvo-cli ma: option '--half' needs two whole numbers from 0 to 1000000, got '-1 2'";
-        QTest::newRow("rectangle beyond the limit")
-            << QStringList{"crop", "f", "-o", "x", "--rect", "0,0,2000000000,1"}
-            << "quelvo-cli crop: option '--rect' needs L,T,R,B with L <= R and T <= B, got '0,0,2000000000,1'";
-        QTest::newRow("render bad mark") << QStringList{"render", "f", "-o", "x", "--lower", "nan"}
-                                         << "quelvo-cli render: option '--lower' needs a number, got 'nan'";
-    }
-
-    void usageErrors()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QString, message);
-        const Run run = runTool(args);
-        QCOMPARE(run.code, 2);
-        QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0), message);
-        QVERIFY(run.err.contains(QStringLiteral("--help' for more information.")));
-        QVERIFY(run.out.isEmpty());
-        QVERIFY(!QFileInfo::exists(QStringLiteral("out")));
-    }
-
-    void failuresLeaveNothing_data()
+    // Usage errors (exit 2) and failed runs (exit 1) write nothing and leave no output behind.
+    void failures_data()
     {
         // Unreadable files are run through the executable in tst_cli; these are the other failures.
-        // %w is the work folder, holding the plain file "blocker" and garbage.tif; %a and %b are the grids.
+        // %w is the work folder, holding the plain file "blocker" and garbage.tif; %a is a grid.
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("message");  // the first line of stderr, up to its end
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");  // the start of stderr
         QTest::addColumn<int>("lines");
+        // Option values may look like options when they are numbers, and may follow an "=".
+        QTest::newRow("negative half") << QStringList{"ma", "%a", "-o", "%w/x", "--half", "-1", "2"} << 2
+                                       << "quelvo-cli ma: option '--half' needs two whole numbers from 0 to 1000000, got '-1 2'\n" << 2;
+        QTest::newRow("value is an option") << QStringList{"ma", "%a", "--half", "2", "-o", "%w/x"} << 2
+                                            << "quelvo-cli ma: option '--half' needs two values: --half W H\n" << 2;
+        QTest::newRow("render bad mark") << QStringList{"render", "%a", "-o", "%w/x", "--lower=nan"} << 2
+                                         << "quelvo-cli render: option '--lower' needs a number, got 'nan'\n" << 2;
         QTest::newRow("calc names every bad operand")
-            << QStringList{"calc", "--num", "%w/garbage.tif", "%a", "--den", "%w/missing.qlv", "-o", "%w/r.qlv"}
+            << QStringList{"calc", "--num", "%w/garbage.tif", "%a", "--den", "%w/missing.qlv", "-o", "%w/r.qlv"} << 1
             << "quelvo-cli calc: %w/garbage.tif: not a readable" << 2;
-        QTest::newRow("rectangle outside") << QStringList{"crop", "%a", "--rect", "100,100,110,110", "-o", "%w/c.qlv"}
-                                           << "quelvo-cli crop: %a: the rectangle 100,100,110,110 lies outside the 37 x 29 grid\n" << 1;
         QTest::newRow("csv unwritable") << QStringList{"peaks", "%a", "-o", "%w/p.qlv", "--csv", "%w/blocker/p.csv", "--num", "2", "--radius", "3"}
-                                        << "quelvo-cli peaks: %w/blocker/p.csv: cannot write" << 1;
+                                        << 1 << "quelvo-cli peaks: %w/blocker/p.csv: cannot write" << 1;
     }
 
-    void failuresLeaveNothing()
+    void failures()
     {
         QFETCH(QStringList, args);
+        QFETCH(int, code);
         QFETCH(QString, message);
         QFETCH(int, lines);
         QTemporaryDir work;
-        writeFile(work.filePath(QStringLiteral("garbage.tif")), QByteArray("II*\0not a tiff at all, only bytes", 34));
-        writeFile(work.filePath(QStringLiteral("blocker")), QByteArray());
+        QVERIFY(writeFile(work.filePath(QStringLiteral("garbage.tif")), QByteArray("II*\0not a tiff at all, only bytes", 34)));
+        QVERIFY(writeFile(work.filePath(QStringLiteral("blocker")), QByteArray()));
         const QStringList before = QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
-        const auto fill = [&](QString s) { return s.replace("%w", work.path()).replace("%a", a).replace("%b", b); };
+        const auto fill = [&](QString s) { return s.replace("%w", work.path()).replace("%a", a); };
         for (QString &arg : args)
             arg = fill(arg);
 
         const Run run = runTool(args);
-        QCOMPARE(run.code, 1);
+        QCOMPARE(run.code, code);
         QVERIFY2(run.err.startsWith(fill(message)), qPrintable(run.err));
         QCOMPARE(run.err.count(QLatin1Char('\n')), lines);
+        QCOMPARE(run.err.contains(QStringLiteral("--help' for more information.")), code == 2);
+        QVERIFY(run.out.isEmpty());
         QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
     }
 
-    void progressOnlyWhenWanted()
+    void progressLine()
     {
         QTemporaryDir work;
-        const QStringList args{"match", a, b, "-o", work.path(), "--template", "2,2,6,6"};
-        const Run quiet = runTool(args, false);
-        QCOMPARE(quiet.code, 0);
-        QVERIFY(quiet.err.isEmpty());
-
-        const Run shown = runTool(args, true);
+        const Run shown = runTool({"match", a, b, "-o", work.path(), "--template", "2,2,6,6"}, true);
         QCOMPARE(shown.code, 0);
         QVERIFY(shown.err.contains(QStringLiteral("\rquelvo-cli match: [2/2] %1: row 3 of 33").arg(b)));
         // The line is wiped at the end: nothing but blanks after the last carriage return but one.
