@@ -5,7 +5,7 @@
 #include "display/datactrl.h"
 #include "display/imgdisp.h"
 
-#include "../data/datatesttools.h"
+#include "tests/filetesttools.h"
 
 #include <QApplication>
 #include <QDir>

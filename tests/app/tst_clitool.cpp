@@ -11,7 +11,7 @@
 #include "processing/matchingf.h"
 #include "processing/movingavrf.h"
 
-#include "../data/datatesttools.h"
+#include "tests/filetesttools.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "app/opttable.h"
 #include "app/startup.h"
 
-#include "../data/datatesttools.h"
+#include "tests/filetesttools.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "data/datainfo.h"
 #include "data/tddata.h"
 #include "data/tddataheader.h"
-#include "datatesttools.h"
+#include "tests/filetesttools.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "data/imgdata.h"
 #include "data/tddata.h"
-#include "datatesttools.h"
+#include "tests/filetesttools.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>

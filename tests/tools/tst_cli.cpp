@@ -1,7 +1,7 @@
 // Runs the quelvo-cli executable end to end on the sample set and on hostile files; that its
 // outputs equal the core's results is checked in-process by tst_clitool.
 
-#include "../data/datatesttools.h"
+#include "tests/filetesttools.h"
 
 #include <QDir>
 #include <QJsonArray>

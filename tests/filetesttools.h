@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QString>
 
-// Whole-file helpers for the data tests; an empty result or false means the file could not be used.
+// Whole-file helpers for the tests; an empty result or false means the file could not be used.
 inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
