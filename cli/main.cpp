@@ -1,6 +1,6 @@
 // quelvo-cli: the program's operations for batch runs and scripts; see CliTool.
 
-#include "app/clitool.h"
+#include "cli/clitool.h"
 #include "app/startup.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "peakcsv.h"
 
-#include "app/cliargs.h"
+#include "cli/cliargs.h"
 #include "data/tddata0.h"
 
 #include <QList>

@@ -1,5 +1,5 @@
-#include "app/clitool.h"
-#include "app/peakcsv.h"
+#include "cli/clitool.h"
+#include "cli/peakcsv.h"
 #include "data/datainfo.h"
 #include "data/imgdata.h"
 #include "data/tddata.h"

@@ -1,8 +1,8 @@
 #include "clitool.h"
 
-#include "app/cliargs.h"
-#include "app/cliprogress.h"
-#include "app/peakcsv.h"
+#include "cli/cliargs.h"
+#include "cli/cliprogress.h"
+#include "cli/peakcsv.h"
 #include "data/datainfo.h"
 #include "data/imgdata.h"
 #include "data/tddata.h"
