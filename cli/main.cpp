@@ -1,7 +1,7 @@
 // quelvo-cli: the program's operations for batch runs and scripts; see CliTool.
 
-#include "cli/clitool.h"
 #include "app/startup.h"
+#include "cli/clitool.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

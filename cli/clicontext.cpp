@@ -1,0 +1,266 @@
+#include "clicontext.h"
+
+#include "cli/cliargs.h"
+#include "data/imgdata.h"
+#include "data/tddata.h"
+#include "data/tddataheader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
+#include <QTextStream>
+
+namespace {
+
+// Lines the readers and filters write on success; they explain no failure.
+const QRegularExpression Chatter(QStringLiteral("^(ksv|header size|2dData save:|iy|M|exec[12])( |$)"));
+const QRegularExpression MatchRow(QStringLiteral("^(iy|M) (-?\\d+)$"));
+
+} // namespace
+
+CliContext::CliContext(QTextStream &out, QTextStream &err, bool progress, int progressDelayMs, int progressIntervalMs)
+    : out(out)
+    , err(err)
+    , progressLine(err, progress, progressDelayMs, progressIntervalMs)
+{
+}
+
+int CliContext::usageError(const QString &message)
+{
+    say(QStringLiteral("%1: %2\nTry '%1 --help' for more information.").arg(who(), message));
+    return Usage;
+}
+
+void CliContext::report(const QString &file, const QString &reason)
+{
+    say(QStringLiteral("%1: %2: %3").arg(who(), file, reason));
+}
+
+QString CliContext::who() const
+{
+    return commandName.isEmpty() ? program() : program() + QLatin1Char(' ') + commandName;
+}
+
+void CliContext::say(const QString &text)
+{
+    progressLine.clear();
+    err << text << '\n' << Qt::flush;
+}
+
+void CliContext::diagnostic(const QString &line, bool fromLibtiffWarning)
+{
+    if (verbose)
+        say(line);
+    const QRegularExpressionMatch row = MatchRow.match(line);
+    if (row.hasMatch() && rowsCount > 0)
+        progressLine.setDetail(QStringLiteral("row %1 of %2").arg(row.captured(2).toInt() - rowsTop + 1).arg(rowsCount));
+    if (!fromLibtiffWarning && !Chatter.match(line).hasMatch())
+        diagnostics.append(line);
+}
+
+void CliContext::followRows(int top, int count)
+{
+    rowsTop = top;
+    rowsCount = count;
+}
+
+void CliContext::beginCapture()
+{
+    diagnostics.clear();
+}
+
+QString CliContext::captured(const QString &file) const
+{
+    QStringList lines;
+    for (QString line : diagnostics) {
+        // The file is named at the front of the message already.
+        line.remove(QLatin1Char('"') + file + QLatin1Char('"'));
+        line.remove(file + QLatin1String(": "));
+        line = line.simplified();
+        if (!line.isEmpty() && !lines.contains(line))
+            lines.append(line);
+    }
+    return lines.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(lines.join(QStringLiteral("; ")));
+}
+
+void CliContext::releaseDeferred()
+{
+    // Filters release their temporaries with deleteLater(); without an event loop they go here.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// ---- inputs and outputs
+
+std::unique_ptr<TDData> CliContext::load(const QString &file)
+{
+    const QFileInfo fi(file);
+    if (!fi.exists()) {
+        report(file, QStringLiteral("no such file"));
+        return nullptr;
+    }
+    if (fi.isDir()) {
+        report(file, QStringLiteral("is a folder"));
+        return nullptr;
+    }
+    QFile probe(file);
+    if (!probe.open(QIODevice::ReadOnly)) {
+        report(file, probe.errorString());
+        return nullptr;
+    }
+    probe.close();
+
+    beginCapture();
+    // The main window's order: a 2dData file directly, anything else through the image readers.
+    auto data = std::make_unique<TDData>();
+    TDDataHeader header;
+    if (header.readHeader(file) && data->read2dData(file)) {
+        // The reader fills what a short file lacks with invalid zeros; in a batch that is a broken file.
+        const qint64 needed = header.headerSize + qint64(header.width) * header.height * (sizeof(double) + 1);
+        if (fi.size() >= needed)
+            return data;
+        report(file, QStringLiteral("truncated 2dData file: %1 of %2 bytes").arg(fi.size()).arg(needed));
+        return nullptr;
+    }
+    ImgData img;
+    if (img.load(file))
+        return std::unique_ptr<TDData>(img.toTDData());
+    const QString details = captured(file);
+    report(file, QStringLiteral("not a readable TIFF, ZRT, PLMR CT text or 2dData file") + details);
+    return nullptr;
+}
+
+int CliContext::eachInput(const QStringList &inputs, bool needPixels, const InputJob &job)
+{
+    bool allDone = true;
+    for (int i = 0; i < inputs.size(); ++i) {
+        const QString &input = inputs.at(i);
+        progressLine.setItem(QStringLiteral("%1 %2: [%3/%4] %5").arg(program(), commandName).arg(i + 1).arg(inputs.size()).arg(input));
+        std::unique_ptr<TDData> src = load(input);
+        bool done = false;
+        if (src && needPixels && src->values.isEmpty())
+            report(input, QStringLiteral("holds no pixels (%1 x %2)").arg(src->width).arg(src->height));
+        else if (src)
+            done = job(input, src.get(), i);
+        allDone = allDone && done;
+        src.reset();
+        releaseDeferred();
+    }
+    return allDone ? Success : Failure;
+}
+
+int CliContext::eachResult(const CliArgs &args, const ResultJob &make)
+{
+    QStringList outputs;
+    if (const int code = outputPaths(args.positional(), args.value(QStringLiteral("output")), QStringLiteral(".qlv"), &outputs))
+        return code;
+    return eachInput(args.positional(), true, [&](const QString &input, TDData *src, int i) {
+        const std::unique_ptr<TDData> result = make(input, src);
+        return result && saveData(*result, outputs.at(i));
+    });
+}
+
+int CliContext::makeFolder(const QString &folder)
+{
+    if (QDir().mkpath(folder))
+        return Success;
+    report(folder, QStringLiteral("cannot make this folder"));
+    return Failure;
+}
+
+int CliContext::outputPaths(const QStringList &inputs, const QString &out, const QString &suffix, QStringList *paths)
+{
+    paths->clear();
+    const bool folder = inputs.size() > 1 || QFileInfo(out).isDir() || out.endsWith(QLatin1Char('/'));
+    if (!folder) {
+        paths->append(out);
+        return Success;
+    }
+    QSet<QString> taken;
+    for (const QString &input : inputs) {
+        const QString path = QDir(out).filePath(QFileInfo(input).completeBaseName() + suffix);
+        if (taken.contains(path))
+            return usageError(QStringLiteral("two inputs would both be written to %1").arg(path));
+        taken.insert(path);
+        paths->append(path);
+    }
+    return makeFolder(out);
+}
+
+bool CliContext::saveData(const TDData &data, const QString &path)
+{
+    beginCapture();
+    if (data.save2dData(path))
+        return true;
+    report(path, QStringLiteral("cannot write") + captured(path));
+    return false;
+}
+
+bool CliContext::saveBytes(const QByteArray &bytes, const QString &path)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    report(path, QStringLiteral("cannot write: ") + file.errorString());
+    file.cancelWriting();
+    return false;
+}
+
+bool CliContext::failed(const QString &input, const QString &what)
+{
+    report(input, what + captured(input));
+    return false;
+}
+
+// ---- options
+
+bool CliContext::rectOption(const CliArgs &args, const QString &name, QRect *rect, bool *given)
+{
+    *given = args.isSet(name);
+    if (!*given)
+        return true;
+    if (CliArgs::parseRect(args.value(name), rect))
+        return true;
+    usageError(QStringLiteral("option '--%1' needs L,T,R,B with L <= R and T <= B, got '%2'").arg(name, args.value(name)));
+    return false;
+}
+
+bool CliContext::halfOption(const CliArgs &args, int *hw, int *hh)
+{
+    const QStringList v = args.values(QStringLiteral("half"));
+    // Windows wider than any grid average like the grid's own width; the limit only keeps sums sane.
+    const int limit = 1000000;
+    if (CliArgs::parseInt(v.value(v.size() - 2), 0, limit, hw) && CliArgs::parseInt(v.value(v.size() - 1), 0, limit, hh))
+        return true;
+    usageError(QStringLiteral("option '--half' needs two whole numbers from 0 to %1, got '%2'").arg(limit).arg(v.mid(v.size() - 2).join(QLatin1Char(' '))));
+    return false;
+}
+
+bool CliContext::intOption(const CliArgs &args, const QString &name, int min, int max, int *value)
+{
+    if (CliArgs::parseInt(args.value(name), min, max, value))
+        return true;
+    usageError(QStringLiteral("option '--%1' needs a whole number from %2 to %3, got '%4'").arg(name).arg(min).arg(max).arg(args.value(name)));
+    return false;
+}
+
+bool CliContext::doubleOption(const CliArgs &args, const QString &name, double *value)
+{
+    if (CliArgs::parseDouble(args.value(name), value))
+        return true;
+    usageError(QStringLiteral("option '--%1' needs a number, got '%2'").arg(name, args.value(name)));
+    return false;
+}
+
+bool CliContext::rectFor(const QString &input, const TDData &src, bool given, const QRect &rect, QRect *result)
+{
+    const QRect grid(0, 0, src.width, src.height);
+    *result = given ? rect : grid;
+    if (grid.intersects(*result))
+        return true;
+    report(input, QStringLiteral("the rectangle %1 lies outside the %2 x %3 grid").arg(CliArgs::rectText(rect)).arg(src.width).arg(src.height));
+    return false;
+}
