@@ -13,6 +13,9 @@ class TDData0;
 // along rows with half width ax, which are made a few rows ahead and kept only while inside the
 // column window: the two passes of a moving average then cost one trip through memory and no
 // intermediate grid. The source must outlive the sweep and stay unchanged while it runs.
+//
+// It lives in data/, not with the filters in processing/, because TDData0::movingAvrX/Y and
+// TDData::movingAvr are built on it and data/ does not reach into processing/.
 class RunningMeans
 {
 public:
