@@ -44,7 +44,7 @@ AnalysisWin::AnalysisWin(DataCtrls *ctrls, QWidget *parent)
     }
     ui.Stats->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui.Stats->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    ui.Stats->setMinimumHeight(ui.Stats->verticalHeader()->length() + ui.Stats->horizontalHeader()->height() + 4);
+    ui.Stats->setMinimumHeight(ui.Stats->verticalHeader()->length() + ui.Stats->horizontalHeader()->height() + 8);
     ui.Histogram->setTitle(tr("Histogram of the valid values"));
 
     connect(ctrls, &DataCtrls::ctrlAdded, this, &AnalysisWin::watch);
@@ -57,8 +57,8 @@ AnalysisWin::AnalysisWin(DataCtrls *ctrls, QWidget *parent)
     connect(ui.ResetRange, &QPushButton::clicked, this, [this] { setMarkValues(valueOf(0.0), valueOf(1.0)); });
     connect(ui.LowerValue, &QLineEdit::editingFinished, this, &AnalysisWin::typedMarks);
     connect(ui.UpperValue, &QLineEdit::editingFinished, this, &AnalysisWin::typedMarks);
-    connect(ui.SavePng, &QPushButton::clicked, this, [this] { saveDialog(tr("PNG image (*.png)"))->show(); });
-    connect(ui.ExportTiff, &QPushButton::clicked, this, [this] { saveDialog(tr("Float TIFF (*.tif *.tiff)"))->show(); });
+    connect(ui.SavePng, &QPushButton::clicked, this, [this] { saveDialog(true)->show(); });
+    connect(ui.ExportTiff, &QPushButton::clicked, this, [this] { saveDialog(false)->show(); });
     for (DataCtrl *c : qAsConst(ctrls->dataCtrls))
         watch(c);
 }
@@ -249,16 +249,15 @@ void AnalysisWin::refreshProfiles()
     ui.ColumnProfile->setProfile(d ? LineProfile::column(*d, ix) : LineProfile::Result(), iy);
 }
 
-_FileDialog *AnalysisWin::saveDialog(const QString &filter)
+_FileDialog *AnalysisWin::saveDialog(bool png)
 {
-    const bool png = filter == tr("PNG image (*.png)");
     _FileDialog *&dialog = png ? pngDialog : tiffDialog;
     if (!dialog) {
         dialog = new _FileDialog(this);
         dialog->setWindowFlag(Qt::Window);
         dialog->setFileMode(QFileDialog::AnyFile);
         dialog->setAcceptMode(QFileDialog::AcceptSave);
-        dialog->setNameFilter(filter);
+        dialog->setNameFilter(png ? tr("PNG image (*.png)") : tr("Float TIFF (*.tif *.tiff)"));
         dialog->setDefaultSuffix(png ? QStringLiteral("png") : QStringLiteral("tif"));
         if (png)
             connect(dialog, &QFileDialog::fileSelected, this, &AnalysisWin::savePng);

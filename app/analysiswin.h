@@ -67,7 +67,8 @@ private:
     void setMarkValues(double lower, double upper);
     void refreshProfiles();
     void fillStats(int column, const FrameStats::Result *stats);
-    _FileDialog *saveDialog(const QString &filter);
+    // The one dialog for PNG or for TIFF, made on first use.
+    _FileDialog *saveDialog(bool png);
 
     DataCtrls *ctrls;
     QPointer<DataCtrl> hovered;

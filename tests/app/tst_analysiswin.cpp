@@ -9,6 +9,7 @@
 #include "../display/displaytesttools.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestAnalysisWin : public QObject
@@ -20,6 +21,7 @@ private slots:
     void draggingOnTheHistogramMovesTheBarMark_data();
     void draggingOnTheHistogramMovesTheBarMark();
     void buttonsAndFieldsSetTheMarks();
+    void savesTheViewAsPng();
 };
 
 namespace {
@@ -111,6 +113,30 @@ void TestAnalysisWin::buttonsAndFieldsSetTheMarks()
     s.win.ui.UpperValue->setText(QStringLiteral("not a number"));
     emit s.win.ui.UpperValue->editingFinished();
     QCOMPARE(QPointF(s.bar()->lowerMark, s.bar()->upperMark), QPointF(s.fraction(1100), 0));
+}
+
+void TestAnalysisWin::savesTheViewAsPng()
+{
+    Setup s;
+    s.win.show();
+    s.bar()->lowerMark = s.fraction(1050);
+    s.bar()->upperMark = s.fraction(1150);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("view.png"));
+    QVERIFY(s.win.savePng(path));
+    const QImage saved(path);
+    QCOMPARE(saved.size(), QSize(20, 10));
+    const TDData *d = s.row->data(false);
+    for (int i = 0; i < 200; ++i) {
+        const QColor want = d->isValid(i % 20, i / 20) ? s.bar()->colorOf(s.fraction(1000.0 + i))
+                                                        : QColor(ColorBar0::invalidColor());
+        QCOMPARE(saved.pixelColor(i % 20, i / 20), want);
+    }
+    s.win.ui.WithColorBar->setChecked(true);
+    QVERIFY(s.win.savePng(path));
+    const QImage withBar(path);
+    QVERIFY(withBar.width() > 20 && withBar.height() >= 10);
+    QCOMPARE(withBar.copy(0, 0, 20, 10).convertToFormat(QImage::Format_RGB32), saved.convertToFormat(QImage::Format_RGB32));
 }
 
 QTEST_MAIN(TestAnalysisWin)
