@@ -48,7 +48,7 @@ AnalysisWin::AnalysisWin(DataCtrls *ctrls, QWidget *parent)
     ui.Histogram->setTitle(tr("Histogram of the valid values"));
 
     connect(ctrls, &DataCtrls::ctrlAdded, this, &AnalysisWin::watch);
-    connect(ctrls->imgBase.ui.ImgBaseTab, &QTabWidget::currentChanged, this, &AnalysisWin::refreshAll);
+    connect(ctrls->imgBase.ui.ImgBaseTab, &QTabWidget::currentChanged, this, &AnalysisWin::followCurrent);
     connect(ui.LogCounts, &QCheckBox::toggled, ui.Histogram, &HistogramPlot::setLogCounts);
     connect(ui.Histogram, &HistogramPlot::markDragged, this, &AnalysisWin::dragMark);
     connect(ui.FullRange, &QPushButton::clicked, this, [this] { setMarkValues(whole.min, whole.max); });
@@ -86,20 +86,20 @@ void AnalysisWin::watch(DataCtrl *c)
     connect(c, &DataCtrl::pointAt, this, [this, c](int ix, int iy) { pointedAt(c, ix, iy); });
     ColorBar *bar = c->imgDisp.ui.CBar;
     auto marks = [this, c] {
-        if (c == currentCtrl())
+        if (isVisible() && c == currentCtrl())
             refreshMarks();
     };
     connect(bar, &ColorBar::cBarUpdated, this, marks);
     connect(bar, &ColorBar::cBarUpdating, this, marks);
     auto region = [this, c] {
-        if (c == currentCtrl())
+        if (isVisible() && c == currentCtrl())
             refreshRegion();
     };
     connect(&c->imgDisp, &ImgDisp::newRegion, this, region);
     connect(&c->imgDisp, &ImgDisp::regionCleared, this, region);
     // The row is half gone when this arrives; look again once it is.
     connect(c, &QObject::destroyed, this,
-            [this] { QMetaObject::invokeMethod(this, &AnalysisWin::refreshAll, Qt::QueuedConnection); });
+            [this] { QMetaObject::invokeMethod(this, &AnalysisWin::followCurrent, Qt::QueuedConnection); });
 }
 
 void AnalysisWin::showWindow()
@@ -122,10 +122,15 @@ void AnalysisWin::pointedAt(DataCtrl *c, int ix, int iy)
     crosshair = QPoint(ix, iy);
     if (!isVisible())
         return;
-    if (switched && c != computedFor)
+    if (switched)
+        followCurrent();
+    refreshProfiles();
+}
+
+void AnalysisWin::followCurrent()
+{
+    if (currentCtrl() != computedFor || !computedFor)
         refreshAll();
-    else
-        refreshProfiles();
 }
 
 void AnalysisWin::refreshAll()

@@ -53,6 +53,8 @@ protected:
 
 private slots:
     void pointedAt(DataCtrl *c, int ix, int iy);
+    // Computes everything anew when the current row is another than the one last shown.
+    void followCurrent();
     void refreshMarks();
     void refreshRegion();
     void dragMark(bool lower, double value);

@@ -170,20 +170,18 @@ void TestFrameStats::statistics()
 void TestFrameStats::profiles()
 {
     const Grid d(specialGrid(7, 5, 3, 0));
-    for (int y = -1; y <= d->height; ++y) {
-        const LineProfile::Result row = LineProfile::row(*d, y);
-        QCOMPARE(row.values.size(), y >= 0 && y < d->height ? d->width : 0);
-        for (int x = 0; x < row.values.size(); ++x) {
-            QVERIFY(row.valid[x] == d->isValid(x, y));
-            QVERIFY(row.values[x] == d->value(x, y) || std::isnan(d->value(x, y)));
-        }
-    }
-    for (int x = -1; x <= d->width; ++x) {
-        const LineProfile::Result col = LineProfile::column(*d, x);
-        QCOMPARE(col.values.size(), x >= 0 && x < d->width ? d->height : 0);
-        for (int y = 0; y < col.values.size(); ++y) {
-            QVERIFY(col.valid[y] == d->isValid(x, y));
-            QVERIFY(col.values[y] == d->value(x, y) || std::isnan(d->value(x, y)));
+    // Every row and column, and one line past either end.
+    for (bool rows : {true, false}) {
+        const int lines = rows ? d->height : d->width;
+        for (int n = -1; n <= lines; ++n) {
+            const LineProfile::Result p = rows ? LineProfile::row(*d, n) : LineProfile::column(*d, n);
+            QCOMPARE(p.values.size(), n >= 0 && n < lines ? (rows ? d->width : d->height) : 0);
+            for (int i = 0; i < p.values.size(); ++i) {
+                const int x = rows ? i : n;
+                const int y = rows ? n : i;
+                QVERIFY(p.valid[i] == d->isValid(x, y));
+                QVERIFY(p.values[i] == d->value(x, y) || std::isnan(d->value(x, y)));
+            }
         }
     }
 }
