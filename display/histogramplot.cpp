@@ -71,19 +71,18 @@ double HistogramPlot::valueAt(double wx) const
 
 void HistogramPlot::drawContents(QPainter &p)
 {
+    // Bins are equal parts of the plot's x range, whatever values they stand for.
+    const QRectF r = plotRect();
     const int bins = hist.counts.size();
-    const double width = (hist.max - hist.min) / std::max(bins, 1);
     const double base = toWidgetY(0.0);
     for (int k = 0; k < bins; ++k) {
         if (hist.counts[k] == 0)
             continue;
-        // A histogram of equal values is one bar over the whole plot.
-        const double left = width > 0.0 ? toWidgetX(hist.min + k * width) : plotRect().left();
-        const double right = width > 0.0 ? toWidgetX(hist.min + (k + 1) * width) : plotRect().right();
+        const double left = r.left() + r.width() * k / bins;
+        const double right = r.left() + r.width() * (k + 1) / bins;
         const double top = toWidgetY(countY(hist.counts[k]));
         p.fillRect(QRectF(QPointF(left, top), QPointF(std::max(right, left + 1.0), base)), BarColor);
     }
-    const QRectF r = plotRect();
     p.setPen(QPen(MarkColor, 2));
     for (double mark : {lowerMark, upperMark})
         p.drawLine(QPointF(markX(mark), r.top()), QPointF(markX(mark), r.bottom()));

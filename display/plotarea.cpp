@@ -28,9 +28,22 @@ QVector<double> ticks(double a, double b)
             break;
         step = power * m;
     }
-    for (double t = std::ceil(a / step) * step; t <= b + step * 1e-9; t += step)
-        result.append(std::abs(t) < step * 1e-9 ? 0.0 : t);
+    // Counted, not stepped: far from 0 a step can be below the spacing of the doubles.
+    const double first = std::ceil(a / step);
+    for (int i = 0; i <= 12; ++i) {
+        const double t = (first + i) * step;
+        if (t > b + step * 1e-9)
+            break;
+        if (result.isEmpty() || t > result.last())
+            result.append(std::abs(t) < step * 1e-9 ? 0.0 : t);
+    }
     return result;
+}
+
+// Half the distance from a to b, finite for any two finite doubles: ranges may span the doubles.
+double halfSpan(double a, double b)
+{
+    return b * 0.5 - a * 0.5;
 }
 
 QString number(double v)
@@ -92,19 +105,19 @@ QRectF PlotArea::plotRect() const
 double PlotArea::toWidgetX(double x) const
 {
     const QRectF r = plotRect();
-    return r.left() + (x - x0) / (x1 - x0) * r.width();
+    return r.left() + halfSpan(x0, x) / halfSpan(x0, x1) * r.width();
 }
 
 double PlotArea::toWidgetY(double y) const
 {
     const QRectF r = plotRect();
-    return r.bottom() - (y - y0) / (y1 - y0) * r.height();
+    return r.bottom() - halfSpan(y0, y) / halfSpan(y0, y1) * r.height();
 }
 
 double PlotArea::toDataX(double wx) const
 {
     const QRectF r = plotRect();
-    return x0 + (wx - r.left()) / r.width() * (x1 - x0);
+    return 2.0 * (x0 * 0.5 + (wx - r.left()) / r.width() * halfSpan(x0, x1));
 }
 
 QString PlotArea::yTickText(double y) const
