@@ -54,7 +54,7 @@ AnalysisWin::AnalysisWin(DataCtrls *ctrls, QWidget *parent)
     connect(ui.FullRange, &QPushButton::clicked, this, [this] { setMarkValues(whole.min, whole.max); });
     connect(ui.AutoRange, &QPushButton::clicked, this,
             [this] { setMarkValues(whole.lowQuantile, whole.highQuantile); });
-    connect(ui.ResetRange, &QPushButton::clicked, this, [this] { setMarkValues(valueOf(0.0), valueOf(1.0)); });
+    connect(ui.ResetRange, &QPushButton::clicked, this, [this] { setMarkFractions(0.0, 1.0); });
     connect(ui.LowerValue, &QLineEdit::editingFinished, this, &AnalysisWin::typedMarks);
     connect(ui.UpperValue, &QLineEdit::editingFinished, this, &AnalysisWin::typedMarks);
     connect(ui.SavePng, &QPushButton::clicked, this, [this] { saveDialog(true)->show(); });
@@ -213,14 +213,19 @@ void AnalysisWin::refreshMarks()
 
 void AnalysisWin::setMarkValues(double lower, double upper)
 {
+    setMarkFractions(fractionOf(lower), fractionOf(upper));
+}
+
+void AnalysisWin::setMarkFractions(double lower, double upper)
+{
     DataCtrl *c = currentCtrl();
     const TDData *d = c ? c->data(false) : nullptr;
     // Marks are fractions of the dataset's range; a range of one value has no fractions.
     if (!d || !(d->maxVal > d->minVal))
         return;
     ColorBar *bar = c->imgDisp.ui.CBar;
-    bar->lowerMark = fractionOf(lower);
-    bar->upperMark = fractionOf(upper);
+    bar->lowerMark = lower;
+    bar->upperMark = upper;
     bar->paintCBar();
 }
 
@@ -229,11 +234,12 @@ void AnalysisWin::dragMark(bool lower, double value)
     DataCtrl *c = currentCtrl();
     if (!c)
         return;
+    // The other mark stays exactly where it is.
     const ColorBar *bar = c->imgDisp.ui.CBar;
     if (lower)
-        setMarkValues(value, valueOf(bar->upperMark));
+        setMarkFractions(fractionOf(value), bar->upperMark);
     else
-        setMarkValues(valueOf(bar->lowerMark), value);
+        setMarkFractions(bar->lowerMark, fractionOf(value));
 }
 
 void AnalysisWin::typedMarks()

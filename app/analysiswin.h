@@ -67,6 +67,7 @@ private:
     // Moves the current colour bar's marks to these values and lets the bar redraw (and the
     // dataset render) as after a drag on it.
     void setMarkValues(double lower, double upper);
+    void setMarkFractions(double lower, double upper);
     void refreshProfiles();
     void fillStats(int column, const FrameStats::Result *stats);
     // The one dialog for PNG or for TIFF, made on first use.

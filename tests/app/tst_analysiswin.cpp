@@ -92,7 +92,7 @@ void TestAnalysisWin::draggingOnTheHistogramMovesTheBarMark()
     sendMouse(plot, QEvent::MouseButtonRelease, QPointF(plot->toWidgetX(to), y), Qt::LeftButton);
     const double moved = (plot->toDataX(plot->toWidgetX(to)) - 0.0) / 1199.0;
     QCOMPARE(lower ? s.bar()->lowerMark : s.bar()->upperMark, moved);
-    QCOMPARE(lower ? s.bar()->upperMark : s.bar()->lowerMark, lower ? 1.0 : 0.0);
+    QVERIFY((lower ? s.bar()->upperMark : s.bar()->lowerMark) == (lower ? 1.0 : 0.0));  // exactly
     QVERIFY(!renders.isEmpty());
     QCOMPARE(s.win.ui.LowerValue->text().toDouble(), s.bar()->lowerMark * 1199.0);
 }
@@ -108,7 +108,7 @@ void TestAnalysisWin::buttonsAndFieldsSetTheMarks()
     QCOMPARE(QPointF(s.bar()->lowerMark, s.bar()->upperMark),
              QPointF(s.fraction(w.lowQuantile), s.fraction(w.highQuantile)));
     s.win.ui.ResetRange->click();
-    QCOMPARE(QPointF(s.bar()->lowerMark, s.bar()->upperMark), QPointF(0, 1));
+    QVERIFY(s.bar()->lowerMark == 0.0 && s.bar()->upperMark == 1.0);
     s.win.ui.LowerValue->setText(QStringLiteral("1100"));
     s.win.ui.UpperValue->setText(QStringLiteral("not a number"));
     emit s.win.ui.UpperValue->editingFinished();
