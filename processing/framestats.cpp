@@ -2,9 +2,13 @@
 
 #include "data/tddata0.h"
 
+#include <QDebug>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace {
@@ -183,7 +187,13 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
     const double mean = res.mean;
     const Binning shown(min, max, HistogramBins);
     std::vector<qint64> shownCounts(HistogramBins + 1, 0);
-    std::vector<double> values(size_t(pickedBelow.back()) + 1);
+    // As many values as the grid in the worst case (all in one bin): no abort when that fails.
+    const size_t pickedCount = size_t(pickedBelow.back());
+    const std::unique_ptr<double[]> values(new (std::nothrow) double[pickedCount + 1]);
+    if (!values) {
+        qDebug() << "FrameStats: no memory to sort" << pickedCount << "values";
+        return res;
+    }
     size_t kept = 0;
     double squares = 0.0;
     sweep(d, r,
@@ -206,11 +216,12 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
         histogram->counts = QVector<qint64>(shownCounts.begin(), shownCounts.end() - 1);
     }
 
-    values.pop_back();
+    double *const first = values.get();
+    double *const last = first + pickedCount;
     auto at = [&](qint64 rank) {
         const int b = binOfRank(rank);
-        const auto pos = values.begin() + (rank - below[size_t(b)] + pickedBelow[size_t(b)]);
-        std::nth_element(values.begin(), pos, values.end());
+        double *const pos = first + (rank - below[size_t(b)] + pickedBelow[size_t(b)]);
+        std::nth_element(first, pos, last);
         return *pos;
     };
     res.median = quantile(0.5, valid, at);
