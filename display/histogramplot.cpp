@@ -17,7 +17,6 @@ const QColor MarkColor(0, 192, 255);
 HistogramPlot::HistogramPlot(QWidget *parent)
     : PlotArea(parent)
 {
-    setMouseTracking(false);
     updateRanges();
 }
 
