@@ -15,6 +15,7 @@
 
 Body::Body(QWidget *parent)
     : QFrame(parent)
+    , analysisWin(&ctrls)
 {
     ui.setupUi(this);
     // Rows keep their natural height; the empty grid row below the list takes the rest, so the
@@ -72,6 +73,7 @@ Body::Body(QWidget *parent)
         ctrls.imgBase.show();
     connect(ui.InTab, &QCheckBox::toggled, &ctrls, &DataCtrls::inTab);
     connect(ui.ShowImgBase, &QPushButton::clicked, &ctrls, &DataCtrls::showImgBase);
+    connect(ui.ShowAnalysis, &QPushButton::clicked, &analysisWin, &AnalysisWin::showWindow);
 }
 
 void Body::setDefaultColorScale(bool)

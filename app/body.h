@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/analysiswin.h"
 #include "app/filedialog.h"
 #include "display/datactrls.h"
 #include "processing/calcctrl.h"
@@ -38,6 +39,8 @@ public:
     CopyCtrl copyCtrl;
     CalcCtrl calcCtrl;
     FilterCtrl filterCtrl;
+    // Top-level, follows the rows of ctrls; closed with the other windows.
+    AnalysisWin analysisWin;
     QButtonGroup *saveModeGroup = nullptr;
 
 signals:

@@ -36,6 +36,7 @@ void DataCtrls::addDataCtrl(DataCtrl *c)
 
     if (tabbing)
         putIntoTab(c);
+    emit ctrlAdded(c);
 }
 
 DataCtrl *DataCtrls::ctrlAt(int i) const

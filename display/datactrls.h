@@ -53,6 +53,8 @@ public:
     QVector<bool> selsB;
 
 signals:
+    // A row has been added and wired (after its image display went into the tabs).
+    void ctrlAdded(DataCtrl *c);
     void selsChanged(QVector<bool> selsS1, QVector<bool> selsS2, QVector<bool> selsA, QVector<bool> selsB);
 
 private slots:

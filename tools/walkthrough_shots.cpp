@@ -1,12 +1,14 @@
 // Plays the README walk-through in a real main window and saves its pictures:
 //   walkthrough_shots <samples folder> <picture folder>
-// The samples folder is the one make_samples writes (spots.tif is used). Run it on the offscreen
+// The samples folder is the one make_samples writes (spots.tif and spots2.zrt are used). Run it on the offscreen
 // platform (QT_QPA_PLATFORM=offscreen) to make the pictures without a display.
 
+#include "app/analysiswin.h"
 #include "app/body.h"
 #include "data/datainfo.h"
 #include "data/tddata.h"
 #include "display/datactrl.h"
+#include "processing/calcctrl.h"
 #include "processing/copyctrl.h"
 #include "processing/filterctrl.h"
 
@@ -115,5 +117,25 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
     ok = save(body.grab(), out, "walkthrough-4-tiles-listed.png") && ok;
     ok = save(tileSheet(tiles, 6, 4), out, "walkthrough-5-tiles.png") && ok;
+
+    // The analysis window on the ratio of the two frames, with a region, the crosshair on a spot
+    // and the contrast from Auto.
+    QMetaObject::invokeMethod(&body, "loadAFile", Q_ARG(QString, samples.filePath("spots2.zrt")));
+    DataCtrl *spots2 = body.ctrls.dataCtrls.last();
+    spots->imgDisp.regionState = ImgDisp::NoRegion;  // the whole frames, not the box of step 2
+    spots->ui.MultiSelA->setChecked(true);
+    spots2->ui.MultiSelB->setChecked(true);
+    body.ui.Copy->setChecked(false);
+    body.ui.Calc->setChecked(true);
+    body.calcCtrl.ui.Gen->click();
+    DataCtrl *ratio = body.ctrls.dataCtrls.last();
+    ratio->imgDisp.setRegion(QRect(int(p0.x()) - 10, int(p0.y()) - 10, 21, 21));
+    AnalysisWin &analysis = body.analysisWin;
+    analysis.resize(560, 960);
+    analysis.showWindow();
+    emit ratio->pointAt(int(p0.x()), int(p0.y()));
+    analysis.ui.AutoRange->click();
+    QCoreApplication::processEvents();
+    ok = save(analysis.grab(), out, "analysis.png") && ok;
     return ok ? 0 : 1;
 }

@@ -2,7 +2,130 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP" sourcelanguage="en">
 <context>
+    <name>AnalysisWin</name>
+    <message>
+        <source>0.5 %</source>
+        <translation>0.5 %</translation>
+    </message>
+    <message>
+        <source>99.5 %</source>
+        <translation>99.5 %</translation>
+    </message>
+    <message>
+        <source>Analysis</source>
+        <translation>解析</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>自動</translation>
+    </message>
+    <message>
+        <source>Column %1</source>
+        <translation>列 %1</translation>
+    </message>
+    <message>
+        <source>Export TIFF</source>
+        <translation>TIFF書出し</translation>
+    </message>
+    <message>
+        <source>Float TIFF (*.tif *.tiff)</source>
+        <translation>浮動小数点TIFF (*.tif *.tiff)</translation>
+    </message>
+    <message>
+        <source>Full</source>
+        <translation>全域</translation>
+    </message>
+    <message>
+        <source>Histogram of the valid values</source>
+        <translation>有効値のヒストグラム</translation>
+    </message>
+    <message>
+        <source>Infinite</source>
+        <translation>無限大</translation>
+    </message>
+    <message>
+        <source>Invalid</source>
+        <translation>無効</translation>
+    </message>
+    <message>
+        <source>Log count</source>
+        <translation>対数度数</translation>
+    </message>
+    <message>
+        <source>Lower</source>
+        <translation>下限</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均</translation>
+    </message>
+    <message>
+        <source>Median</source>
+        <translation>中央値</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>NaN</source>
+        <translation>NaN</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG画像 (*.png)</translation>
+    </message>
+    <message>
+        <source>Region</source>
+        <translation>領域</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>リセット</translation>
+    </message>
+    <message>
+        <source>Row %1</source>
+        <translation>行 %1</translation>
+    </message>
+    <message>
+        <source>Save view as PNG</source>
+        <translation>表示をPNG保存</translation>
+    </message>
+    <message>
+        <source>Std. dev.</source>
+        <translation>標準偏差</translation>
+    </message>
+    <message>
+        <source>Sum</source>
+        <translation>合計</translation>
+    </message>
+    <message>
+        <source>Upper</source>
+        <translation>上限</translation>
+    </message>
+    <message>
+        <source>Valid</source>
+        <translation>有効</translation>
+    </message>
+    <message>
+        <source>Whole</source>
+        <translation>全体</translation>
+    </message>
+    <message>
+        <source>with colour bar</source>
+        <translation>カラーバー付き</translation>
+    </message>
+</context>
+<context>
     <name>Body</name>
+    <message>
+        <source>Analysis</source>
+        <translation>解析</translation>
+    </message>
     <message>
         <source>Calc</source>
         <translation>演算(Cl)</translation>

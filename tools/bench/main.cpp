@@ -1,6 +1,6 @@
-// bench: times the filters, image making, file loading and painting side by side with their
-// plain versions on synthetic frames of doubles with about one pixel in a hundred invalid, at
-// 1024, 2048 and 4096 pixels a side, single-threaded, and prints one markdown table row per
+// bench: times the filters, image making, file loading, painting and the analysis figures side by
+// side with their plain versions on synthetic frames of doubles with about one pixel in a hundred
+// invalid, at 1024, 2048 and 4096 pixels a side, single-threaded, and prints one markdown table row per
 // operation and side with the ratio.
 // Run from a Release build: bench [sides...], e.g. bench 1024 2048 (headless:
 // QT_QPA_PLATFORM=offscreen).
@@ -11,6 +11,7 @@
 // top of the frame and its time is scaled by the frame's height over the band's; the note column
 // says so.
 
+#include "analysisbench.h"
 #include "app/startup.h"
 #include "benchtools.h"
 #include "displaybench.h"
@@ -49,6 +50,7 @@ int main(int argc, char **argv)
     for (int side : sides(app.arguments().mid(1))) {
         Bench::filters(side, &table);
         Bench::display(side, dir, &table);
+        Bench::analysis(side, &table);
     }
     return 0;
 }

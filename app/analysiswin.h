@@ -1,0 +1,84 @@
+#pragma once
+
+#include "processing/framestats.h"
+#include "ui_analysiswin.h"
+
+#include <QFrame>
+#include <QPoint>
+#include <QPointer>
+
+class DataCtrl;
+class DataCtrls;
+class QShowEvent;
+class TDData;
+class _FileDialog;
+
+// The analysis window: histogram of the current dataset with its colour bar's marks (dragged
+// there or set by Full, Auto, Reset and two number fields, which move the bar's marks exactly as
+// a drag on the bar), statistics of the whole dataset and of its current region, row and column
+// profiles through the crosshair, and PNG and float TIFF export.
+//
+// The current dataset is the one whose image the mouse last moved over, else the one of the
+// current tab. The window follows it live; while hidden it only notes what changed and computes
+// nothing. Histogram and statistics are computed when the dataset or its region changes, the
+// profiles on every crosshair move, the mark lines on every colour bar change. Top-level, no
+// parent; failures to export go to the debug stream.
+class AnalysisWin : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit AnalysisWin(DataCtrls *ctrls, QWidget *parent = nullptr);
+
+    // The row whose dataset is shown, null when there is none.
+    DataCtrl *currentCtrl() const;
+    // Its dataset, null when there is none.
+    TDData *currentData() const;
+    // Whole-dataset statistics as last computed.
+    const FrameStats::Result &wholeStats() const { return whole; }
+
+    Ui_AnalysisWin ui;
+
+public slots:
+    // Follows c's mouse, colour bar and region from now on.
+    void watch(DataCtrl *c);
+    void showWindow();
+    void refreshAll();
+    // Writes the current dataset; false (with a debug line) when there is none or writing fails.
+    bool savePng(const QString &path);
+    bool exportTiff(const QString &path);
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private slots:
+    void pointedAt(DataCtrl *c, int ix, int iy);
+    // Computes everything anew when the current row is another than the one last shown.
+    void followCurrent();
+    void refreshMarks();
+    void refreshRegion();
+    void dragMark(bool lower, double value);
+    void typedMarks();
+
+private:
+    // The current dataset's value at colour bar fraction f, and the fraction of a value.
+    double valueOf(double f) const;
+    double fractionOf(double value) const;
+    // Moves the current colour bar's marks to these values and lets the bar redraw (and the
+    // dataset render) as after a drag on it.
+    void setMarkValues(double lower, double upper);
+    void setMarkFractions(double lower, double upper);
+    void refreshProfiles();
+    void fillStats(int column, const FrameStats::Result *stats);
+    // The one dialog for PNG or for TIFF, made on first use.
+    _FileDialog *saveDialog(bool png);
+
+    DataCtrls *ctrls;
+    QPointer<DataCtrl> hovered;
+    // The row the histogram and statistics were computed for.
+    QPointer<DataCtrl> computedFor;
+    QPoint crosshair{-1, -1};
+    FrameStats::Result whole;
+    _FileDialog *pngDialog = nullptr;
+    _FileDialog *tiffDialog = nullptr;
+};

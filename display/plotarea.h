@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class QPainter;
+
+// A painted plot with a title, a frame, and numbered axes: the base of the analysis window's
+// histogram and profile plots. Subclasses set the data ranges and draw their contents inside
+// plotRect() with the mapping below; paintEvent only draws, from the state they set.
+class PlotArea : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PlotArea(QWidget *parent = nullptr);
+
+    void setTitle(const QString &title);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    // The data ranges shown, x from left to right, y from bottom to top; an empty range is
+    // widened so that the mapping stays finite.
+    void setRanges(double x0, double x1, double y0, double y1);
+    // The rectangle inside the axes, in widget pixels.
+    QRectF plotRect() const;
+    double toWidgetX(double x) const;
+    double toWidgetY(double y) const;
+    double toDataX(double wx) const;
+
+protected:
+    void paintEvent(QPaintEvent *e) override;
+    // Draws the data, clipped to plotRect().
+    virtual void drawContents(QPainter &p) = 0;
+    // The text at a tick of the y axis.
+    virtual QString yTickText(double y) const;
+
+private:
+    void drawAxes(QPainter &p) const;
+
+    QString title;
+    double x0 = 0.0;
+    double x1 = 1.0;
+    double y0 = 0.0;
+    double y1 = 1.0;
+};

@@ -1,0 +1,143 @@
+// The analysis window: it follows the current row, computes nothing while hidden, and its
+// histogram, buttons and number fields move the row's colour bar marks.
+
+#include "app/analysiswin.h"
+#include "data/tddata.h"
+#include "display/colorbar.h"
+#include "display/datactrl.h"
+#include "display/datactrls.h"
+#include "../display/displaytesttools.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestAnalysisWin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void followsTheCurrentRowWhenShown();
+    void draggingOnTheHistogramMovesTheBarMark_data();
+    void draggingOnTheHistogramMovesTheBarMark();
+    void buttonsAndFieldsSetTheMarks();
+    void savesTheViewAsPng();
+};
+
+namespace {
+
+// Values 1000 + i for pixel i of a 20 x 10 grid, pixel 7 invalid: the range 0..1199 includes 0
+// as every dataset's does, the valid values lie in 1000..1199.
+struct Setup
+{
+    Setup()
+        : win(&ctrls)
+    {
+        row = new DataCtrl;
+        auto *d = new TDData(20, 10);
+        d->dataId = QStringLiteral("ratio");
+        for (int i = 0; i < 200; ++i)
+            d->setValue(i % 20, i / 20, 1000.0 + i);
+        d->setValid(7, 0, false);
+        row->setData(d);
+        ctrls.addDataCtrl(row);
+        win.resize(500, 900);
+    }
+    ~Setup() { delete row; }
+    ColorBar *bar() const { return row->imgDisp.ui.CBar; }
+    double fraction(double value) const { return value / 1199.0; }
+
+    DataCtrls ctrls;
+    AnalysisWin win;
+    DataCtrl *row;
+};
+
+} // namespace
+
+void TestAnalysisWin::followsTheCurrentRowWhenShown()
+{
+    Setup s;
+    QCOMPARE(s.win.wholeStats().valid, qint64(0));  // hidden: nothing computed
+    s.win.show();
+    QCOMPARE(s.win.currentCtrl(), s.row);  // the current tab's row
+    QCOMPARE(s.win.ui.DataName->text(), QStringLiteral("ratio"));
+    QCOMPARE(s.win.wholeStats().valid, qint64(199));
+    QCOMPARE(s.win.ui.Stats->item(0, 1)->text(), QStringLiteral("--"));
+    s.row->imgDisp.setRegion(QRect(QPoint(5, 0), QPoint(9, 1)));
+    QCOMPARE(s.win.ui.Stats->item(0, 1)->text(), QStringLiteral("9"));  // 10 pixels, one invalid
+    QCOMPARE(s.win.ui.Stats->item(1, 1)->text(), QStringLiteral("1"));
+}
+
+void TestAnalysisWin::draggingOnTheHistogramMovesTheBarMark_data()
+{
+    QTest::addColumn<double>("from");  // value pressed at
+    QTest::addColumn<double>("to");
+    QTest::addColumn<bool>("lower");  // the mark expected to move
+    QTest::newRow("upper mark, from the right edge") << 1190.0 << 1100.0 << false;
+    QTest::newRow("lower mark, from the left edge") << 1010.0 << 1050.0 << true;
+}
+
+void TestAnalysisWin::draggingOnTheHistogramMovesTheBarMark()
+{
+    QFETCH(double, from);
+    QFETCH(double, to);
+    QFETCH(bool, lower);
+    Setup s;
+    s.win.show();
+    QSignalSpy renders(s.bar(), &ColorBar::cBarUpdated);
+    HistogramPlot *plot = s.win.ui.Histogram;
+    const double y = plot->plotRect().center().y();
+    sendMouse(plot, QEvent::MouseButtonPress, QPointF(plot->toWidgetX(from), y), Qt::LeftButton);
+    sendMouse(plot, QEvent::MouseMove, QPointF(plot->toWidgetX(to), y), Qt::LeftButton);
+    sendMouse(plot, QEvent::MouseButtonRelease, QPointF(plot->toWidgetX(to), y), Qt::LeftButton);
+    const double moved = (plot->toDataX(plot->toWidgetX(to)) - 0.0) / 1199.0;
+    QCOMPARE(lower ? s.bar()->lowerMark : s.bar()->upperMark, moved);
+    QVERIFY((lower ? s.bar()->upperMark : s.bar()->lowerMark) == (lower ? 1.0 : 0.0));  // exactly
+    QVERIFY(!renders.isEmpty());
+    QCOMPARE(s.win.ui.LowerValue->text().toDouble(), s.bar()->lowerMark * 1199.0);
+}
+
+void TestAnalysisWin::buttonsAndFieldsSetTheMarks()
+{
+    Setup s;
+    s.win.show();
+    s.win.ui.FullRange->click();
+    QCOMPARE(QPointF(s.bar()->lowerMark, s.bar()->upperMark), QPointF(s.fraction(1000), s.fraction(1199)));
+    s.win.ui.AutoRange->click();
+    const FrameStats::Result &w = s.win.wholeStats();
+    QCOMPARE(QPointF(s.bar()->lowerMark, s.bar()->upperMark),
+             QPointF(s.fraction(w.lowQuantile), s.fraction(w.highQuantile)));
+    s.win.ui.ResetRange->click();
+    QVERIFY(s.bar()->lowerMark == 0.0 && s.bar()->upperMark == 1.0);
+    s.win.ui.LowerValue->setText(QStringLiteral("1100"));
+    s.win.ui.UpperValue->setText(QStringLiteral("not a number"));
+    emit s.win.ui.UpperValue->editingFinished();
+    QCOMPARE(QPointF(s.bar()->lowerMark, s.bar()->upperMark), QPointF(s.fraction(1100), 0));
+}
+
+void TestAnalysisWin::savesTheViewAsPng()
+{
+    Setup s;
+    s.win.show();
+    s.bar()->lowerMark = s.fraction(1050);
+    s.bar()->upperMark = s.fraction(1150);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("view.png"));
+    QVERIFY(s.win.savePng(path));
+    const QImage saved(path);
+    QCOMPARE(saved.size(), QSize(20, 10));
+    const TDData *d = s.row->data(false);
+    for (int i = 0; i < 200; ++i) {
+        const QColor want = d->isValid(i % 20, i / 20) ? s.bar()->colorOf(s.fraction(1000.0 + i))
+                                                        : QColor(ColorBar0::invalidColor());
+        QCOMPARE(saved.pixelColor(i % 20, i / 20), want);
+    }
+    s.win.ui.WithColorBar->setChecked(true);
+    QVERIFY(s.win.savePng(path));
+    const QImage withBar(path);
+    QVERIFY(withBar.width() > 20 && withBar.height() >= 10);
+    QCOMPARE(withBar.copy(0, 0, 20, 10).convertToFormat(QImage::Format_RGB32), saved.convertToFormat(QImage::Format_RGB32));
+}
+
+QTEST_MAIN(TestAnalysisWin)
+#include "tst_analysiswin.moc"
