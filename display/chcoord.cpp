@@ -1,11 +1,30 @@
 #include "chcoord.h"
 
+#include <cmath>
+
 namespace {
+
+// Far outside any screen, yet small enough for the painter and for int.
+const double WidgetLimit = 1e6;
 
 // Maps v from the range a0..a1 onto b0..b1.
 double mapLinear(double v, double a0, double a1, double b0, double b1)
 {
     return b0 + (v - a0) * (b1 - b0) / (a1 - a0);
+}
+
+// The smallest integer w with toData(w) >= v, for a growing toData whose inverse is toWidget.
+// The inverse gives it up to rounding, which one step either way corrects.
+template<typename ToData, typename ToWidget>
+int firstAtLeast(double v, ToData toData, ToWidget toWidget)
+{
+    const double w = std::ceil(toWidget(v));
+    int c = std::isnan(w) ? 0 : int(qBound(-WidgetLimit, w, WidgetLimit));
+    if (toData(c - 1) >= v)
+        --c;
+    else if (!(toData(c) >= v) && c < WidgetLimit)
+        ++c;
+    return c;
 }
 
 } // namespace
@@ -49,4 +68,26 @@ double ChCoord::toDataX(double px) const
 double ChCoord::toDataY(double py) const
 {
     return mapLinear(py, wy0, wy1, dy0, dy1);
+}
+
+int ChCoord::widgetColumnOf(double x) const
+{
+    return firstAtLeast(x, [this](double w) { return toDataX(w); }, [this](double d) { return toWidgetX(d); });
+}
+
+int ChCoord::widgetRowOf(double y) const
+{
+    return firstAtLeast(y, [this](double w) { return toDataY(w); }, [this](double d) { return toWidgetY(d); });
+}
+
+QRect ChCoord::widgetRectOf(const QRect &r) const
+{
+    if (r.isEmpty())
+        return QRect();
+    // A pixel narrower than a widget pixel (far zoomed out) still gets one.
+    const int left = widgetColumnOf(r.left());
+    const int top = widgetRowOf(r.top());
+    const int right = qMax(left, widgetColumnOf(double(r.right()) + 1) - 1);
+    const int bottom = qMax(top, widgetRowOf(double(r.bottom()) + 1) - 1);
+    return QRect(QPoint(left, top), QPoint(right, bottom));
 }

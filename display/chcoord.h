@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QRect>
 
 // Linear mapping between widget pixels and data coordinates of one painted area.
 // The widget range (wx0..wx1, wy0 at the bottom edge .. wy1 at the top edge) is the area's
@@ -23,6 +24,17 @@ public:
     double toWidgetY(double y) const;
     double toDataX(double px) const;
     double toDataY(double py) const;
+
+    // Every widget pixel shows the data pixel under its left and top edge (toDataX, toDataY of
+    // its own coordinates, rounded down), as the mouse read-out names it. These give the first
+    // widget column (row) whose edge lies at data x (y) or beyond, so data pixel ix starts at
+    // widgetColumnOf(ix) and ends before widgetColumnOf(ix + 1). Saturated to +-1e6; a mapping
+    // without extent gives 0 or a saturated value. Needs data x and y to grow with widget x and y.
+    int widgetColumnOf(double x) const;
+    int widgetRowOf(double y) const;
+    // The widget pixels (inclusive corners) that show the data pixels of r: empty for an empty r,
+    // at least one widget pixel wide and high otherwise.
+    QRect widgetRectOf(const QRect &r) const;
 
     double wx0 = 0.0;
     double wx1 = 1.0;

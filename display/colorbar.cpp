@@ -37,6 +37,13 @@ QColor ColorBar::colorOfH(int h)
 
 void ColorBar::paintCBar()
 {
+    drawPicture();
+    emit cBarUpdated();
+    update();
+}
+
+void ColorBar::drawPicture()
+{
     const int wh = height();
     QPainter p(&barPicture);
     for (int r = PictureHeight - 1; r >= 0; --r) {
@@ -60,10 +67,6 @@ void ColorBar::paintCBar()
         drawLabel(p, PictureHeight / 2, Qt::AlignRight | Qt::AlignVCenter,
                   scaleMin + f * (scaleMax - scaleMin));
     }
-    p.end();
-
-    emit cBarUpdated();
-    update();
 }
 
 void ColorBar::drawLabel(QPainter &p, int y, int flags, double value)
@@ -103,9 +106,10 @@ void ColorBar::onMouseMoved()
 {
     if (!mouseC.pressed)
         return;
+    // Holders render their data once per step, on cBarUpdating() alone.
     if (dragging) {
         (dragLower ? lowerMark : upperMark) = mouseFraction();
-        paintCBar();
+        drawPicture();
     }
     update();
     emit cBarUpdating();
@@ -113,6 +117,7 @@ void ColorBar::onMouseMoved()
 
 void ColorBar::onMouseReleased()
 {
-    emit cBarUpdated();
+    // Redrawn without the dragged mark's value label.
     dragging = false;
+    paintCBar();
 }

@@ -9,8 +9,8 @@
 class QPainter;
 
 // The colour scale as a vertical bar with its lower and upper marks and value labels; the user
-// drags the mark nearest to a press. cBarUpdated() follows every redraw of the bar picture and
-// the end of a drag, cBarUpdating() every drag step: holders render their data again on both.
+// drags the mark nearest to a press. cBarUpdated() follows every redraw of the scale and the end
+// of a drag, cBarUpdating() every drag step, each alone: holders render their data again on both.
 class ColorBar : public DispA, public ColorBar0
 {
     Q_OBJECT
@@ -39,6 +39,8 @@ public slots:
     QColor colorOfH(int h);
 
 private:
+    // Redraws the bar picture from the current scale, with the dragged mark's value while dragging.
+    void drawPicture();
     // Fraction of the bar height at the recorded mouse position, 0 at the bottom edge.
     double mouseFraction() const;
     void drawLabel(QPainter &p, int y, int flags, double value);

@@ -14,6 +14,8 @@
 #include <QPen>
 
 #include <cmath>
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -22,6 +24,10 @@ const char *const NotFocusedStyle = "background-color: rgb(190, 190, 160);";
 
 const QColor CrosshairColor(240, 255, 240);
 const QColor RegionListColor(190, 190, 240);
+// Beside every light line, so that it also shows on the white and yellow end of the colour table.
+const QColor EdgeColor(40, 40, 40);
+
+const double ZoomOutLimit = 1000.0;
 
 // Far outside any screen, yet small enough for the painter and for int. A degenerate mapping
 // (a data range of zero extent, as for a one-pixel-wide image) gives inf or NaN, which must
@@ -57,6 +63,7 @@ DataCtrl::DataCtrl(QWidget *parent)
     connect(&imgDisp, &ImgDisp::closing, this, &DataCtrl::closingImgDisp);
     connect(&imgDisp, &ImgDisp::mMovedWithin, this, &DataCtrl::mMovedWithin);
     connect(&imgDisp, &ImgDisp::wMoved, this, &DataCtrl::wMoved);
+    connect(&imgDisp.mouseC, &MouseC::mMoved, this, &DataCtrl::pan);
     connect(&imgDisp, &ImgDisp::newRegion, this, &DataCtrl::newRegion);
     connect(&imgDisp, &ImgDisp::regionCleared, this, &DataCtrl::regionCleared);
     connect(&imgDisp, &ImgDisp::scaleReset, this, &DataCtrl::scaleReset);
@@ -82,8 +89,7 @@ void DataCtrl::setData(TDData *d)
 
     ui.FName->setText(d->dataId);
     imgDisp.setWindowTitle(d->dataId);
-    imgDisp.dataWidth = d->width;
-    imgDisp.dataHeight = d->height;
+    imgDisp.setDataSize(d->width, d->height, d->minVal, d->maxVal);
 
     ColorBar *bar = imgDisp.ui.CBar;
     bar->scaleMin = d->minVal;
@@ -91,10 +97,9 @@ void DataCtrl::setData(TDData *d)
     bar->paintCBar();
     d->makeImg(bar);
 
-    viewRect = QRectF(0, 0, d->width, d->height);
-    // The last pixel, not the far edge, at the right and bottom: the first view is the one the
-    // user knows, Scale Reset and zoom then work with the full extent.
-    imgDisp.chCoord.setRange(0, d->height - 1, d->width - 1, 0);
+    // The whole width and height, as Scale Reset shows them: drawing, read-out, crosshair and
+    // regions share one mapping from the first view on.
+    setView(QRectF(0, 0, d->width, d->height));
     restoreRegions();
 }
 
@@ -162,55 +167,117 @@ void DataCtrl::draw(QPainter *p)
         return;
     const DispA *area = imgDisp.ui.ImgDispA;
     const ChCoord &cc = imgDisp.chCoord;
-    drawView(p, *dataset->img, viewRect, area->size());
+    drawView(p, *dataset->img, cc, area->size());
 
-    if (imgDisp.regionState == ImgDisp::Dragging || imgDisp.regionState == ImgDisp::RegionSet) {
-        p->setPen(ColorBar0::markColor(imgDisp.regionState == ImgDisp::Dragging ? 0 : 1));
-        p->drawRect(imgDisp.regionRectInWidget());
-    }
+    if (imgDisp.regionState == ImgDisp::Dragging || imgDisp.regionState == ImgDisp::RegionSet)
+        drawOutline(p, imgDisp.regionRectInWidget(),
+                    ColorBar0::markColor(imgDisp.regionState == ImgDisp::Dragging ? 0 : 1));
 
     if (noticedPos.x() >= 0 && noticedPos.y() >= 0) {
-        p->setPen(CrosshairColor);
-        const int wx = static_cast<int>(saturated(cc.toWidgetX(noticedPos.x())));
-        const int wy = static_cast<int>(saturated(cc.toWidgetY(noticedPos.y())));
-        p->drawLine(wx, 0, wx, area->height());
-        p->drawLine(0, wy, area->width(), wy);
+        // Along the left and top edge of the pixel, each line with a dark line inside beside it.
+        const int wx = cc.widgetColumnOf(noticedPos.x());
+        const int wy = cc.widgetRowOf(noticedPos.y());
+        p->fillRect(wx + 1, 0, 1, area->height(), EdgeColor);
+        p->fillRect(0, wy + 1, area->width(), 1, EdgeColor);
+        p->fillRect(wx, 0, 1, area->height(), CrosshairColor);
+        p->fillRect(0, wy, area->width(), 1, CrosshairColor);
     }
 
+    for (int i = 0; i < imgDisp.ui.Regions->count(); ++i)
+        drawOutline(p, cc.widgetRectOf(imgDisp.listedRegion(i)), RegionListColor);
     p->setPen(RegionListColor);
-    drawRegionList(p);
     drawPeaks(p);
 }
 
-void DataCtrl::drawView(QPainter *p, const QImage &img, const QRectF &view, const QSizeF &area)
+void DataCtrl::drawOutline(QPainter *p, const QRect &w, const QColor &color)
 {
-    if (!isFiniteRect(view) || view.width() <= 0 || view.height() <= 0 || img.depth() % 8 != 0)
+    if (w.isEmpty())
         return;
-    const QRect src = view.toAlignedRect() & img.rect();
-    if (src.isEmpty())
-        return;
-    // Same mapping as drawing view into the whole area, restricted to the whole pixels inside img.
-    const double sx = area.width() / view.width();
-    const double sy = area.height() / view.height();
-    const QRectF target((src.x() - view.x()) * sx, (src.y() - view.y()) * sy, src.width() * sx,
-                        src.height() * sy);
-    const QImage part(img.constBits() + qint64(src.y()) * img.bytesPerLine() + src.x() * (img.depth() / 8),
-                      src.width(), src.height(), img.bytesPerLine(), img.format());
-    p->drawImage(target, part);
+    // On the outermost widget pixels of the region, with a dark edge just outside.
+    auto frame = [p](const QRect &r, const QColor &c) {
+        p->fillRect(r.left(), r.top(), r.width(), 1, c);
+        p->fillRect(r.left(), r.bottom(), r.width(), 1, c);
+        p->fillRect(r.left(), r.top(), 1, r.height(), c);
+        p->fillRect(r.right(), r.top(), 1, r.height(), c);
+    };
+    frame(w.adjusted(-1, -1, 1, 1), EdgeColor);
+    frame(w, color);
 }
 
-void DataCtrl::drawRegionList(QPainter *p) const
+namespace {
+
+// The image pixel (column or row) shown at each widget pixel of an area, -1 outside the image.
+QVector<int> shownPixels(int count, int imageExtent, const std::function<double(int)> &toData)
 {
-    const ChCoord &cc = imgDisp.chCoord;
-    auto widgetPoint = [&cc](int x, int y) {
-        return QPointF(saturated(cc.toWidgetX(x)), saturated(cc.toWidgetY(y)));
-    };
-    for (int i = 0; i < imgDisp.ui.Regions->count(); ++i) {
-        const QRect r = imgDisp.listedRegion(i);
-        const QPointF corners[4] = {widgetPoint(r.left(), r.top()), widgetPoint(r.right(), r.top()),
-                                    widgetPoint(r.right(), r.bottom()), widgetPoint(r.left(), r.bottom())};
-        p->drawPolygon(corners, 4);
+    QVector<int> shown(qMax(0, count), -1);
+    for (int i = 0; i < shown.size(); ++i) {
+        const double d = std::floor(toData(i));
+        if (d >= 0 && d < imageExtent)
+            shown[i] = int(d);
     }
+    return shown;
+}
+
+// out[x] = src[col[x]] for pixels of Bytes bytes (of bpp bytes when Bytes is 0).
+template<int Bytes>
+void gatherRow(uchar *out, const uchar *src, const int *col, int n, int bpp = Bytes)
+{
+    for (int x = 0; x < n; ++x)
+        memcpy(out + x * bpp, src + col[x] * bpp, Bytes ? size_t(Bytes) : size_t(bpp));
+}
+
+} // namespace
+
+void DataCtrl::drawView(QPainter *p, const QImage &img, const ChCoord &cc, const QSize &area)
+{
+    const int bpp = img.depth() / 8;
+    if (img.isNull() || img.depth() % 8 != 0 || area.isEmpty())
+        return;
+    const QVector<int> cols = shownPixels(area.width(), img.width(), [&cc](int c) { return cc.toDataX(c); });
+    const QVector<int> rows = shownPixels(area.height(), img.height(), [&cc](int r) { return cc.toDataY(r); });
+    // The mapping grows, so the image covers one run of columns and one run of rows.
+    auto run = [](const QVector<int> &shown) {
+        int first = 0;
+        while (first < shown.size() && shown[first] < 0)
+            ++first;
+        int last = first;
+        while (last < shown.size() && shown[last] >= 0)
+            ++last;
+        return qMakePair(first, last - first);
+    };
+    const QPair<int, int> xs = run(cols);
+    const QPair<int, int> ys = run(rows);
+    if (xs.second == 0 || ys.second == 0)
+        return;
+    // Each widget pixel gets exactly the image pixel the read-out names there; drawn unscaled.
+    QImage part(xs.second, ys.second, img.format());
+    if (part.isNull())
+        return;
+    const uchar *prevSrc = nullptr;
+    for (int y = 0; y < ys.second; ++y) {
+        const uchar *src = img.constScanLine(rows[ys.first + y]);
+        uchar *out = part.scanLine(y);
+        if (src == prevSrc) {
+            memcpy(out, part.constScanLine(y - 1), size_t(xs.second) * bpp);
+            continue;
+        }
+        prevSrc = src;
+        const int *col = cols.constData() + xs.first;
+        switch (bpp) {
+        case 1:
+            gatherRow<1>(out, src, col, xs.second);
+            break;
+        case 3:
+            gatherRow<3>(out, src, col, xs.second);
+            break;
+        case 4:
+            gatherRow<4>(out, src, col, xs.second);
+            break;
+        default:
+            gatherRow<0>(out, src, col, xs.second, bpp);
+        }
+    }
+    p->drawImage(xs.first, ys.first, part);
 }
 
 void DataCtrl::drawPeaks(QPainter *p) const
@@ -262,21 +329,49 @@ void DataCtrl::mMovedWithin(int ix, int iy)
 
 void DataCtrl::wMoved(int step)
 {
+    for (int i = 0; i < qAbs(step); ++i)
+        zoomOnce(step < 0);
+}
+
+void DataCtrl::zoomOnce(bool out)
+{
     const DispA *area = imgDisp.ui.ImgDispA;
     const double cx = imgDisp.chCoord.toDataX(area->mouseC.pos.x());
     const double cy = imgDisp.chCoord.toDataY(area->mouseC.pos.y());
-    const double f = step < 0 ? 1.1 : 0.9;
-    const double x0 = cx + (viewRect.x() - cx) * f;
-    const double x1 = cx + (viewRect.x() + viewRect.width() - cx) * f;
-    const double y0 = cy + (viewRect.y() - cy) * f;
-    const double y1 = cy + (viewRect.y() + viewRect.height() - cy) * f;
-    const QRectF view(x0, y0, x1 - x0, y1 - y0);
+    const double w = viewRect.width();
+    const double h = viewRect.height();
     // A view without extent (no dataset yet, or an area never laid out) cannot be mapped back.
-    if (!isFiniteRect(view) || view.width() == 0.0 || view.height() == 0.0) {
+    if (!dataset || !isFiniteRect(viewRect) || w <= 0.0 || h <= 0.0 || !std::isfinite(cx) || !std::isfinite(cy)) {
         qDebug() << "DataCtrl: no zoom from a view without extent";
         return;
     }
-    setView(view);
+    // Bounded both ways, so that the other direction always works: in to one data pixel across
+    // the view, out to a thousand times the dataset.
+    double f = out ? 1.1 : 0.9;
+    if (out)
+        f = qMin(f, qMin(ZoomOutLimit * dataset->width / w, ZoomOutLimit * dataset->height / h));
+    else
+        f = qMax(f, qMax(1.0 / w, 1.0 / h));
+    if (out ? f <= 1.0 : f >= 1.0)
+        return;
+    const double x0 = cx + (viewRect.x() - cx) * f;
+    const double x1 = cx + (viewRect.x() + w - cx) * f;
+    const double y0 = cy + (viewRect.y() - cy) * f;
+    const double y1 = cy + (viewRect.y() + h - cy) * f;
+    setView(QRectF(x0, y0, x1 - x0, y1 - y0));
+}
+
+void DataCtrl::pan()
+{
+    const MouseC &m = imgDisp.mouseC;
+    if (!dataset || !m.pressed || m.pressButton != Qt::MiddleButton)
+        return;
+    const ChCoord &cc = imgDisp.chCoord;
+    // The data point under the mouse stays under it.
+    const QPointF by(cc.toDataX(m.prevPos.x()) - cc.toDataX(m.pos.x()), cc.toDataY(m.prevPos.y()) - cc.toDataY(m.pos.y()));
+    const QRectF view = viewRect.translated(by);
+    if (isFiniteRect(view))
+        setView(view);
 }
 
 void DataCtrl::scaleReset()

@@ -7,10 +7,12 @@
 #include <QPoint>
 #include <QRectF>
 
+class ChCoord;
 class ImgData;
+class QColor;
 class QImage;
 class QPainter;
-class QSizeF;
+class QSize;
 class TDData;
 
 // The control row of one dataset: its number and identifier, the S1/S2/A/B selection buttons,
@@ -61,7 +63,10 @@ private slots:
     void cBarUpdated();
     void closingImgDisp();
     void mMovedWithin(int ix, int iy);
+    // One zoom step per whole wheel notch: in for positive steps, out for negative.
     void wMoved(int step);
+    // A middle-button drag moves the view with the mouse.
+    void pan();
     void newRegion(QRect rR);
     void regionCleared();
     void scaleReset();
@@ -71,14 +76,19 @@ public slots:
     void setFocused(bool f);
 
 public:
-    // Draws the part view (data pixels) of img into the rectangle (0, 0, area): only the pixels
-    // inside img are read, through a shallow sub-image, so a paint costs the visible part only.
-    static void drawView(QPainter *p, const QImage &img, const QRectF &view, const QSizeF &area);
+    // Draws img into the rectangle (0, 0, area) as cc maps it: every widget pixel shows the image
+    // pixel under its left and top edge (cc.toDataX, toDataY rounded down), the pixel the mouse
+    // read-out names there; widget pixels outside the image are left alone. Costs the visible
+    // widget pixels only.
+    static void drawView(QPainter *p, const QImage &img, const ChCoord &cc, const QSize &area);
+    // Outlines the widget rectangle w (inclusive corners) on its own edge pixels in color, with a
+    // dark edge just outside; nothing for an empty w.
+    static void drawOutline(QPainter *p, const QRect &w, const QColor &color);
 
 private:
     // Shows the data rectangle view in the image area (y downwards, so its top at the top edge).
     void setView(const QRectF &view);
-    void drawRegionList(QPainter *p) const;
+    void zoomOnce(bool out);
     void drawPeaks(QPainter *p) const;
     void restoreRegions();
     void replaceRegionInfos();

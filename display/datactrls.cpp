@@ -12,6 +12,13 @@ DataCtrls::DataCtrls(QObject *parent)
             &DataCtrls::singleSels1Changed);
     connect(&singleSels2Group, qOverload<QAbstractButton *, bool>(&QButtonGroup::buttonToggled), this,
             &DataCtrls::singleSels2Changed);
+    connect(imgBase.ui.ImgBaseTab, &QTabWidget::currentChanged, this, &DataCtrls::tabShown);
+}
+
+DataCtrls::~DataCtrls()
+{
+    // The tab window, destroyed last, lets go of its pages and changes its current tab then.
+    disconnect(imgBase.ui.ImgBaseTab, nullptr, this, nullptr);
 }
 
 void DataCtrls::addDataCtrl(DataCtrl *c)
@@ -28,6 +35,7 @@ void DataCtrls::addDataCtrl(DataCtrl *c)
     connect(c, &DataCtrl::comeMeBackToTab, this, &DataCtrls::comeBackADCToTab);
     connect(c->ui.MultiSelA, &QCheckBox::toggled, this, &DataCtrls::multiSelsChanged);
     connect(c->ui.MultiSelB, &QCheckBox::toggled, this, &DataCtrls::multiSelsChanged);
+    connect(c->ui.Show, &QCheckBox::toggled, this, &DataCtrls::showToggled);
     // A row deleted by its owner must not stay behind as a dangling entry.
     connect(c, &QObject::destroyed, this, [this, c] { dataCtrls.removeAll(c); });
 
@@ -129,6 +137,27 @@ void DataCtrls::comeBackADCToTab()
         putIntoTab(c);
 }
 
+void DataCtrls::tabShown(int idx)
+{
+    // The tab widget shows the page it makes current, whatever the page's Show box says.
+    QWidget *page = imgBase.ui.ImgBaseTab->widget(idx);
+    if (placingPage || !page)
+        return;
+    for (DataCtrl *c : qAsConst(dataCtrls)) {
+        if (&c->imgDisp == page)
+            c->ui.Show->setChecked(true);
+    }
+}
+
+void DataCtrls::showToggled(bool f)
+{
+    // A page shown while another is current would lie on top of it.
+    DataCtrl *c = ctrlOf(qobject_cast<QAbstractButton *>(sender()));
+    QTabWidget *tabs = imgBase.ui.ImgBaseTab;
+    if (f && c && tabs->indexOf(&c->imgDisp) >= 0)
+        tabs->setCurrentWidget(&c->imgDisp);
+}
+
 void DataCtrls::inTab(bool f)
 {
     tabbing = f;
@@ -154,10 +183,16 @@ void DataCtrls::putIntoTab(DataCtrl *c)
 {
     QTabWidget *tabs = imgBase.ui.ImgBaseTab;
     ImgDisp *disp = &c->imgDisp;
+    placingPage = true;
     // A display already in the tabs would otherwise get a second page.
     if (tabs->indexOf(disp) < 0) {
         disp->setWindowFlag(Qt::Window, false);
         tabs->addTab(disp, QString::number(c->ui.No->text().toInt()));
     }
     tabs->setCurrentWidget(disp);
+    placingPage = false;
+    // The page stack sizes a new page only at its next layout pass; until then the page would
+    // show at its old size (its form's or its free window's), partly out of sight.
+    disp->setGeometry(disp->parentWidget()->contentsRect());
+    disp->setVisible(c->ui.Show->isChecked());
 }

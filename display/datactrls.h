@@ -20,12 +20,16 @@ class QAbstractButton;
 // a row (deleteLater) when its Del is pressed, and forgets rows that are destroyed elsewhere.
 // Adding a row publishes nothing; deleting one publishes the vectors again, so no consumer is
 // left with an entry for a row that is gone.
+//
+// A row's Show box and its tab page stay in step: a page that becomes the current tab is shown
+// and its box checked, and checking the box of a tab page makes it the current tab.
 class DataCtrls : public QObject
 {
     Q_OBJECT
 
 public:
     explicit DataCtrls(QObject *parent = nullptr);
+    ~DataCtrls() override;
 
     // Numbers c, wires it to the manager, puts its S1/S2 buttons into the groups and, while
     // tabbing, its image display into the tab window as the current tab. Adding a null row or
@@ -66,6 +70,8 @@ private slots:
     void noticedAt(int ix, int iy);
     void deleteAnDC();
     void comeBackADCToTab();
+    void tabShown(int idx);
+    void showToggled(bool f);
 
 public slots:
     void inTab(bool f);
@@ -74,6 +80,10 @@ public slots:
 private:
     // The sender of the current signal when it is a managed row, else null.
     DataCtrl *senderCtrl() const;
-    // Puts c's image display into the tab window, labelled with c's number, as the current tab.
+    // Puts c's image display into the tab window, labelled with c's number, as the current tab,
+    // laid out to the tab window and visible exactly when c's Show box is checked.
     void putIntoTab(DataCtrl *c);
+
+    // While putIntoTab makes a page current, which must not count as the user choosing it.
+    bool placingPage = false;
 };

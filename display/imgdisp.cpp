@@ -2,6 +2,7 @@
 
 #include "display/colorbar.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QPainter>
@@ -40,6 +41,11 @@ QRect rectFromCorners(QPointF a, QPointF b)
     return QRect(QPoint(left, top), QPoint(left + toPixel(hiX - loX) - 1, top + toPixel(hiY - loY) - 1));
 }
 
+QString regionEntryText(const QRect &r)
+{
+    return QStringLiteral("(%1,%2)-(%3,%4)").arg(r.left()).arg(r.top()).arg(r.right()).arg(r.bottom());
+}
+
 bool withoutModifiers(Qt::KeyboardModifiers m)
 {
     return !(m & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
@@ -61,6 +67,12 @@ ImgDisp::ImgDisp(QWidget *parent)
     connect(ui.SetARegion, &QPushButton::clicked, this, &ImgDisp::setARegion);
     connect(ui.DelARegion, &QPushButton::clicked, this, &ImgDisp::delARegion);
     connect(ui.ScaleReset, &QPushButton::clicked, this, &ImgDisp::scaleReset);
+
+    // The list asks for the width setDataSize gives it, not for its entries', which would widen
+    // the window, and shrinks like the labels when the window is narrow.
+    ui.Regions->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLength);
+    ui.Regions->setMinimumWidth(ui.Regions->minimumSizeHint().width());
+    setDataSize(dataWidth, dataHeight, 0.0, 0.0);
 
     ui.GrayScale->setChecked(grayScaleDefaultFlag);
     setCBarGrayScale(grayScaleDefaultFlag);
@@ -91,8 +103,31 @@ QRect ImgDisp::regionRect() const
 
 QRect ImgDisp::regionRectInWidget() const
 {
-    return rectFromCorners(QPointF(chCoord.toWidgetX(pressData.x()), chCoord.toWidgetY(pressData.y())),
-                           QPointF(chCoord.toWidgetX(curData.x()), chCoord.toWidgetY(curData.y())));
+    return chCoord.widgetRectOf(regionRect());
+}
+
+void ImgDisp::setDataSize(int width, int height, double minVal, double maxVal)
+{
+    dataWidth = width;
+    dataHeight = height;
+    // Digits as wide as the dataset's largest coordinates, values as long as its extremes or a
+    // six-digit value, and room for minus signs: regions may start left of or above the image.
+    // Longer texts are elided, and every part of the row can shrink, so nothing here can widen
+    // the window; a wider window shows them whole.
+    const QString x = QString(QString::number(qMax(1, width - 1)).size(), QLatin1Char('8'));
+    const QString y = QString(QString::number(qMax(1, height - 1)).size(), QLatin1Char('8'));
+    QString value = QStringLiteral("-8.88888");
+    for (double v : {minVal, maxVal}) {
+        const QString text = QString::number(v, 'g', 6);
+        value = text.size() > value.size() ? text : value;
+    }
+    ui.Pos->setSampleText(QStringLiteral("%1 (%2, %3)").arg(value, x, y));
+    ui.Region->setSampleText(QStringLiteral("(-%1, -%2)-(%1, %2)").arg(x, y));
+    const int entry = ui.Regions->fontMetrics().horizontalAdvance(
+        regionEntryText(QRect(QPoint(x.toInt(), y.toInt()), QPoint(x.toInt(), y.toInt()))));
+    const int perChar = ui.Regions->fontMetrics().horizontalAdvance(QLatin1Char('X'));
+    ui.Regions->setMinimumContentsLength((entry + perChar - 1) / perChar);
+    ui.Regions->view()->setMinimumWidth(entry + 2 * perChar);
 }
 
 void ImgDisp::setRegion(QRect r)
@@ -109,8 +144,7 @@ void ImgDisp::setRegion(QRect r)
 void ImgDisp::insertRegion(int index, QRect r)
 {
     const int at = qBound(0, index, ui.Regions->count());
-    const QString text = QStringLiteral("(%1,%2)-(%3,%4)").arg(r.left()).arg(r.top()).arg(r.right()).arg(r.bottom());
-    ui.Regions->insertItem(at, QIcon(), text, QVariant(r));
+    ui.Regions->insertItem(at, QIcon(), regionEntryText(r), QVariant(r));
     ui.Regions->setCurrentIndex(at);
 }
 

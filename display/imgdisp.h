@@ -26,8 +26,13 @@ public:
     explicit ImgDisp(QWidget *parent = nullptr);
 
     QRect regionRect() const;
-    // The current region's outline in the image area's widget pixels.
+    // The image area's widget pixels that show exactly the pixels of regionRect() (inclusive
+    // corners; empty for an empty region), along whose outer edges the region is outlined.
     QRect regionRectInWidget() const;
+    // Stores the size of the shown dataset and sizes the read-out, region label and region list
+    // for the longest texts of a dataset of that size and value range; their widths never
+    // follow what they show, so that the window keeps its width.
+    void setDataSize(int width, int height, double minVal, double maxVal);
     // Puts the window into the state a drag producing r leaves: regionRect() is r afterwards
     // (for any r with right >= left - 1 and bottom >= top - 1), and newRegion(r) is emitted.
     void setRegion(QRect r);
@@ -47,7 +52,7 @@ public:
     // Members of the image area (ui.ImgDispA), not owned.
     MouseC &mouseC;
     ChCoord &chCoord;
-    // Size of the shown dataset, set by the control row when it attaches one.
+    // Size of the shown dataset, set by the control row (setDataSize) when it attaches one.
     int dataWidth = 1;
     int dataHeight = 1;
     int regionState = NoRegion;

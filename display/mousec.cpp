@@ -69,6 +69,15 @@ void MouseC::takeDoubleClick(QMouseEvent *e)
 
 void MouseC::takeWheel(QWheelEvent *e)
 {
-    // angleDelta is in eighths of a degree; a standard notch is 15 degrees.
-    emit wMoved(int(e->angleDelta().y() * 0.125 / 15));
+    // angleDelta is in eighths of a degree; a standard notch is 15 degrees (120). Touchpads and
+    // fine wheels send parts of a notch, which add up until a whole one is turned; turning the
+    // other way starts afresh.
+    const int delta = e->angleDelta().y();
+    if ((delta < 0 && wheelRest > 0) || (delta > 0 && wheelRest < 0))
+        wheelRest = 0;
+    wheelRest += delta;
+    const int step = wheelRest / WheelNotch;
+    wheelRest -= step * WheelNotch;
+    if (step != 0)
+        emit wMoved(step);
 }

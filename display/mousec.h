@@ -22,7 +22,8 @@ public:
     void takeRelease(QMouseEvent *e);
     // Records dClickPos, button and modifiers only: pos and prevPos keep the last move.
     void takeDoubleClick(QMouseEvent *e);
-    // Emits wMoved with whole wheel notches (120 eighths of a degree each), truncated towards zero.
+    // Adds the event's vertical angle delta to what is left of earlier ones in the same direction
+    // and emits wMoved with the whole notches (120 eighths of a degree each) this completes, if any.
     void takeWheel(QWheelEvent *e);
 
     QPoint prevPos;
@@ -39,6 +40,8 @@ public:
     Qt::KeyboardModifiers pressModifiers = Qt::NoModifier;
     Qt::KeyboardModifiers releaseModifiers = Qt::NoModifier;
     Qt::KeyboardModifiers dClickModifiers = Qt::NoModifier;
+    // Angle delta turned so far that does not yet make a whole notch.
+    int wheelRest = 0;
 
 signals:
     void mMoved();
@@ -48,6 +51,7 @@ signals:
     void wMoved(int step);
 
 private:
+    static const int WheelNotch = 120;
     // Moves, presses and releases all shift pos into prevPos.
     QPoint moveTo(QMouseEvent *e);
 };

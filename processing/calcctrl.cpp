@@ -11,14 +11,16 @@ bool marked(const QVector<bool> &sels, int j)
     return j < sels.size() && sels[j];
 }
 
-// The row's dataset, masked to the row's region while its image window has one.
+// The row's dataset, masked to exactly the pixels of its region (those outlined on the image and
+// shown in the Region label) while its image window has one.
 RatioOperand operandOf(const DataCtrl *row, const TDData *data)
 {
+    const QRect region = row->imgDisp.regionRect();
     RatioOperand op;
     op.data = data;
     op.masked = row->imgDisp.regionState != ImgDisp::NoRegion;
-    op.corner1 = row->imgDisp.pressData;
-    op.corner2 = row->imgDisp.curData;
+    op.corner1 = region.topLeft();
+    op.corner2 = region.bottomRight();
     return op;
 }
 

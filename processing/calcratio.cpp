@@ -4,21 +4,13 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
 
 bool insideMask(const RatioOperand &op, int x, int y)
 {
-    if (!op.masked)
-        return true;
-    // A region dragged right-to-left or bottom-to-top stores its corners the other way round.
-    const double x0 = std::min(op.corner1.x(), op.corner2.x());
-    const double x1 = std::max(op.corner1.x(), op.corner2.x());
-    const double y0 = std::min(op.corner1.y(), op.corner2.y());
-    const double y1 = std::max(op.corner1.y(), op.corner2.y());
-    return x0 <= x && x <= x1 && y0 <= y && y <= y1;
+    return !op.masked || (op.corner1.x() <= x && x <= op.corner2.x() && op.corner1.y() <= y && y <= op.corner2.y());
 }
 
 // Adds the operands' values at (x, y) in their order; clears valid when one cannot contribute.

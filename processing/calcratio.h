@@ -7,8 +7,10 @@
 class TDData;
 class TDData0;
 
-// One operand of a ratio: a dataset, and when its row has a region, the two corners of that
-// region as the image window stores them (in either order).
+// One operand of a ratio: a dataset, and when it is masked, the inclusive top-left and
+// bottom-right pixels of the region it is restricted to (its image window's regionRect(), or the
+// rectangle given on the command line). A bottom-right pixel left of or above the top-left one
+// (an empty region, from a click without dragging) admits no pixel.
 struct RatioOperand
 {
     const TDData0 *data = nullptr;
@@ -32,7 +34,7 @@ public:
     // sign * [log](num / den), or sign * [log](num) without denominators. A pixel is computable when
     // every operand has it inside its grid (operands are aligned at their top-left pixel), inside
     // its mask and valid, and the denominator sum is not exactly 0; under log the value must be > 0.
-    // A mask admits x with min(corner x) <= x <= max(corner x), bounds included, and likewise y.
+    // A mask admits x with corner1.x <= x <= corner2.x, bounds included, and likewise y.
     // Operands without data are skipped. The caller owns the result; it has an empty dataId.
     static TDData *exec(const QVector<RatioOperand> &numerators, const QVector<RatioOperand> &denominators,
                         int width, int height, const RatioOptions &options);

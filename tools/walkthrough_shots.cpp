@@ -30,10 +30,10 @@ bool save(const QPixmap &picture, const QDir &dir, const char *name)
     return ok;
 }
 
-// The image window of a row as it would appear on screen.
+// The image window of a row as it would appear on screen, wide enough for whole read-outs.
 QPixmap imageWindow(DataCtrl *row)
 {
-    row->imgDisp.resize(620, 560);
+    row->imgDisp.resize(920, 560);
     row->imgDisp.show();
     QCoreApplication::processEvents();
     return row->imgDisp.grab();

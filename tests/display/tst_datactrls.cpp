@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
+#include <QRegularExpression>
+#include <QAbstractItemView>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
@@ -70,18 +72,35 @@ struct Window
     ImgDisp disp;
 };
 
-// A shown row of a 20 x 10 dataset in a 380 x 270 area: one data unit is 20 pixels across, 30 down.
+// Pixel (x, y) holds 1 + (7 x + 13 y) mod 31: pixels up to 30 apart along a row or a column
+// never share a colour, so a drawn colour names its pixel among its neighbours.
+TDData *pattern(int w, int h)
+{
+    auto *d = new TDData(w, h);
+    for (int i = 0; i < w * h; ++i)
+        d->setValue(i % w, i / w, 1 + (7 * (i % w) + 13 * (i / w)) % 31);
+    return d;
+}
+
+// A shown row of a 20 x 10 dataset in a 380 x 270 area: one data unit is 19 pixels across, 27 down.
 struct ShownRow
 {
-    explicit ShownRow(TDData *d = ramp(20, 10))
+    explicit ShownRow(TDData *d = ramp(20, 10), QSize size = QSize(380, 270))
     {
-        row.imgDisp.ui.ImgDispA->setFixedSize(380, 270);
+        row.imgDisp.ui.ImgDispA->setFixedSize(size);
         row.setData(d);
         row.imgDisp.show();
         QVERIFY(QTest::qWaitForWindowExposed(&row.imgDisp));
         area()->repaint();
     }
     DispA *area() { return row.imgDisp.ui.ImgDispA; }
+    // The pixel the read-out names with the mouse at the widget position at.
+    QPoint readOut(QPoint at)
+    {
+        sendMouse(area(), QEvent::MouseMove, at);
+        const QStringList parts = row.imgDisp.ui.Pos->text().split(QRegularExpression(QStringLiteral("[(), ]+")));
+        return parts.size() < 3 ? QPoint(-1, -1) : QPoint(parts.at(1).toInt(), parts.at(2).toInt());
+    }
 
     DataCtrl row;
 };
@@ -155,8 +174,12 @@ private slots:
     void readOutAndZoom();
     void drawsImageAndMarks();
     void drawDegenerate();
-    void drawViewMatchesWholeImage_data();
-    void drawViewMatchesWholeImage();
+    void readOutIsDrawnPixel_data();
+    void readOutIsDrawnPixel();
+    void zoomBounds();
+    void drawViewShowsReadOutPixels_data();
+    void drawViewShowsReadOutPixels();
+    void labelsKeepTheirWidth();
     void numbersDeleteAndHelpers();
     void selectionsFocusAndCrosshair();
     void tabsAndFreeWindows();
@@ -230,11 +253,6 @@ void TestDataCtrls::setRegionGivesItBack()
     for (int i = 0; i < 3; ++i)
         disp.setRegion(disp.regionRect());
     QCOMPARE(disp.regionRect(), r);
-
-    // A zero-extent range: the unmappable corner counts as 0, the infinite one saturates.
-    disp.chCoord.setRange(0, 0, 0, 0);
-    disp.setRegion(corners(0, 0, 0, 0));
-    QCOMPARE(disp.regionRectInWidget(), corners(0, 0, 999999999, 999999999));
 }
 
 void TestDataCtrls::regionList()
@@ -365,10 +383,9 @@ void TestDataCtrls::readOutAndZoom()
     QCOMPARE(shown.row.imgDisp.ui.Pos->text(), QString("405 (5, 4)"));
     QCOMPARE(pointAt.last(), QList<QVariant>({20, 3}));
 
-    // The wheel zooms out by a notch and in below one, about the data point under the mouse.
+    // The wheel zooms out and in by a notch about the data point under the mouse.
     const ChCoord &cc = shown.row.imgDisp.chCoord;
-    QTest::mouseClick(shown.row.imgDisp.ui.ScaleReset, Qt::LeftButton);
-    const QVector<QPair<QPoint, int>> steps = {{QPoint(117, 83), -120}, {QPoint(301, 222), 60}};
+    const QVector<QPair<QPoint, int>> steps = {{QPoint(117, 83), -120}, {QPoint(301, 222), 120}};
     for (const auto &step : steps) {
         const QPoint at = step.first;
         const QRectF before = shown.row.viewRect;
@@ -401,14 +418,20 @@ void TestDataCtrls::drawsImageAndMarks()
     const QImage img = shown.area()->grab().toImage();
     QCOMPARE(img.pixelColor(70, 75), QColor(210, 220, 210)); // the invalid pixel (3, 2)
     QCOMPARE(img.pixelColor(375, 265), QColor(255, 255, 255));
-    // Crosshair through (12, 7); region outline; listed region outline, then the peak cross at (5, 6).
-    QCOMPARE(img.pixelColor(240, 5), QColor(240, 255, 240));
-    QCOMPARE(img.pixelColor(320, 30), ColorBar0::markColor(1));
-    QCOMPARE(img.pixelColor(330, 180), QColor(190, 190, 240));
-    QCOMPARE(img.pixelColor(101, 181), QColor(190, 190, 240));
+    // Crosshair on the left and top edge of (12, 7), region outlines on the outer widget pixels
+    // of their data pixels, each light line with a dark one beside it; then the peak cross at (5, 6).
+    const QColor dark(40, 40, 40);
+    const QColor crosshair(240, 255, 240);
+    const QVector<QPair<QPoint, QColor>> marks = {
+        {{228, 5}, crosshair}, {{229, 5}, dark}, {{5, 189}, crosshair}, {{5, 190}, dark},
+        {{266, 30}, ColorBar0::markColor(1)}, {{265, 30}, dark}, {{341, 30}, ColorBar0::markColor(1)},
+        {{342, 30}, dark}, {{300, 107}, ColorBar0::markColor(1)}, {{300, 108}, dark},
+        {{285, 200}, QColor(190, 190, 240)}, {{360, 200}, QColor(190, 190, 240)}, {{96, 163}, QColor(190, 190, 240)}};
+    for (const auto &mark : marks)
+        QCOMPARE(img.pixelColor(mark.first), mark.second);
     // A region being dragged has its own colour.
     row.imgDisp.regionState = ImgDisp::Dragging;
-    QCOMPARE(shown.area()->grab().toImage().pixelColor(320, 30), ColorBar0::markColor(0));
+    QCOMPARE(shown.area()->grab().toImage().pixelColor(266, 30), ColorBar0::markColor(0));
 }
 
 void TestDataCtrls::drawDegenerate()
@@ -429,7 +452,98 @@ void TestDataCtrls::drawDegenerate()
     }
 }
 
-void TestDataCtrls::drawViewMatchesWholeImage_data()
+void TestDataCtrls::readOutIsDrawnPixel_data()
+{
+    QTest::addColumn<int>("notches");  // wheel notches at (200, 100), in when positive
+    QTest::addColumn<QPoint>("pan");   // then a middle-button drag from there by this much
+    QTest::newRow("first view") << 0 << QPoint();
+    QTest::newRow("zoomed in") << 7 << QPoint();
+    QTest::newRow("zoomed out") << -5 << QPoint();
+    QTest::newRow("zoomed in and panned") << 3 << QPoint(-37, 23);
+}
+
+void TestDataCtrls::readOutIsDrawnPixel()
+{
+    QFETCH(int, notches);
+    QFETCH(QPoint, pan);
+    // 100 x 50 pixels in 571 x 293: widget and data pixels do not divide evenly.
+    ShownRow shown(pattern(100, 50), QSize(571, 293));
+    shown.area()->bgColor = Qt::blue;  // in no colour table
+    const QPoint centre(200, 100);
+    sendMouse(shown.area(), QEvent::MouseMove, centre);
+    if (notches)
+        sendWheel(shown.area(), centre, 120 * notches);
+    if (!pan.isNull()) {
+        const double x = shown.row.viewRect.x();
+        sendMouse(shown.area(), QEvent::MouseButtonPress, centre, Qt::MiddleButton);
+        sendMouse(shown.area(), QEvent::MouseMove, centre + pan, Qt::MiddleButton);
+        sendMouse(shown.area(), QEvent::MouseButtonRelease, centre + pan, Qt::MiddleButton);
+        QVERIFY(shown.row.viewRect.x() > x);
+    }
+
+    // Every widget column along one row and every row along one column: the colour drawn there
+    // is the colour of the pixel the read-out names.
+    const QImage drawn = shown.area()->grab().toImage();
+    const QImage &img = *shown.row.data(false)->img;
+    int imageColumns = 0;
+    for (int c = 0; c < drawn.width(); ++c) {
+        const QPoint at(c, centre.y());
+        if (drawn.pixelColor(at) != QColor(Qt::blue) && ++imageColumns)
+            QCOMPARE(drawn.pixelColor(at), img.pixelColor(shown.readOut(at)));
+    }
+    for (int r = 0; r < drawn.height(); ++r) {
+        const QPoint at(centre.x(), r);
+        if (drawn.pixelColor(at) != QColor(Qt::blue))
+            QCOMPARE(drawn.pixelColor(at), img.pixelColor(shown.readOut(at)));
+    }
+    QVERIFY(imageColumns > (notches < 0 ? 100 : 500));
+    // The first view is the one Scale Reset gives.
+    if (notches == 0 && pan.isNull()) {
+        QTest::mouseClick(shown.row.imgDisp.ui.ScaleReset, Qt::LeftButton);
+        QCOMPARE(shown.area()->grab().toImage(), drawn);
+    }
+
+    // The crosshair of a pixel lies on its first widget column and row, the last pixel included.
+    for (QPoint px : {shown.readOut(centre), QPoint(99, 49)}) {
+        shown.row.noticedAt(px.x(), px.y());
+        const QImage marked = shown.area()->grab().toImage();
+        QPoint line(-1, -1);
+        for (int c = 0; c < marked.width(); ++c)
+            line.rx() = marked.pixelColor(c, 1) == QColor(240, 255, 240) ? c : line.x();
+        for (int r = 0; r < marked.height(); ++r)
+            line.ry() = marked.pixelColor(1, r) == QColor(240, 255, 240) ? r : line.y();
+        // Only the last pixel may be off a zoomed view; the first view shows every crosshair.
+        if (line.x() < 0 || line.y() < 0) {
+            QVERIFY(px == QPoint(99, 49) && notches > 0);
+            continue;
+        }
+        QCOMPARE(shown.readOut(line), px);
+        QCOMPARE(shown.readOut(line - QPoint(1, 1)), px - QPoint(1, 1));
+    }
+}
+
+void TestDataCtrls::zoomBounds()
+{
+    ShownRow shown(ramp(20, 10));
+    const QPoint at(190, 135);
+    sendMouse(shown.area(), QEvent::MouseMove, at);
+    const QRectF &v = shown.row.viewRect;
+    // Far in: no less than one data pixel across; one notch out still works.
+    sendWheel(shown.area(), at, 120 * 400);
+    QCOMPARE(qMin(v.width(), v.height()), 1.0);
+    const double w = v.width();
+    sendWheel(shown.area(), at, -120);
+    QVERIFY(qAbs(v.width() - w * 1.1) < 1e-9);
+    // Far out: no more than a thousand times the dataset; one notch in still works.
+    sendWheel(shown.area(), at, -120 * 400);
+    QVERIFY(v.width() <= 20000 && v.height() <= 10000);
+    QVERIFY(qMax(v.width() / 20000, v.height() / 10000) > 1 - 1e-9);
+    const double h = v.height();
+    sendWheel(shown.area(), at, 120);
+    QVERIFY(qAbs(v.height() - h * 0.9) < 1e-6);
+}
+
+void TestDataCtrls::drawViewShowsReadOutPixels_data()
 {
     QTest::addColumn<QRectF>("view");
     QTest::newRow("zoom in") << QRectF(3.3, 2.7, 5.9, 4.1);
@@ -438,26 +552,58 @@ void TestDataCtrls::drawViewMatchesWholeImage_data()
     QTest::newRow("outside") << QRectF(30.5, 2.0, 5.0, 5.0);
 }
 
-void TestDataCtrls::drawViewMatchesWholeImage()
+void TestDataCtrls::drawViewShowsReadOutPixels()
 {
     QFETCH(QRectF, view);
     QRandomGenerator rng(7);
+    ChCoord cc;
+    cc.setWidgetRange(0, 83, 97, 0);
+    cc.setRange(view.left(), view.bottom(), view.right(), view.top());
     for (QImage::Format format : {QImage::Format_RGB888, QImage::Format_Grayscale8}) {
         QImage img(23, 17, format);
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.bytesPerLine(); ++x)
                 img.scanLine(y)[x] = uchar(rng.bounded(256));
-        // Reference: the whole image drawn with view as the source rectangle.
+        // Each widget pixel shows the image pixel under its top left corner, or stays white.
         QImage expected(97, 83, QImage::Format_RGB32);
         expected.fill(Qt::white);
-        QPainter(&expected).drawImage(QRectF(QPointF(0, 0), expected.size()), img, view);
+        for (int r = 0; r < expected.height(); ++r) {
+            for (int c = 0; c < expected.width(); ++c) {
+                const QPointF d(view.x() + c * view.width() / 97, view.y() + r * view.height() / 83);
+                if (d.x() >= 0 && d.y() >= 0 && img.valid(int(d.x()), int(d.y())))
+                    expected.setPixel(c, r, img.pixel(int(d.x()), int(d.y())));
+            }
+        }
         QImage actual(expected.size(), QImage::Format_RGB32);
         actual.fill(Qt::white);
         QPainter p(&actual);
-        DataCtrl::drawView(&p, img, view, actual.size());
+        DataCtrl::drawView(&p, img, cc, actual.size());
         p.end();
         QCOMPARE(actual, expected);
     }
+}
+
+void TestDataCtrls::labelsKeepTheirWidth()
+{
+    // Read-outs, regions and kept regions of any length leave the window's width alone; the list
+    // shows whole entries of regions inside the image.
+    ShownRow shown(ramp(1000, 100), QSize(300, 200));
+    ImgDisp &disp = shown.row.imgDisp;
+    const int width = disp.minimumSizeHint().width();
+    const QSize window = disp.size();
+    disp.showPosVal(999, 99, -1.23456e-300, true);
+    for (const QRect &r : {corners(998, 97, 999, 99), corners(-123456, -7, 999999, 99)}) {
+        disp.setRegion(r);
+        disp.ui.SetARegion->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(disp.minimumSizeHint().width(), width);
+        QCOMPARE(disp.size(), window);
+    }
+    QCOMPARE(disp.ui.Region->text(), QString("(-123456, -7)-(999999, 99)"));
+    QVERIFY(disp.ui.Region->shownText().endsWith(QChar(0x2026)));
+    // Given room, the list shows a whole entry; its drop-down always does.
+    const int entry = disp.ui.Regions->fontMetrics().horizontalAdvance(disp.ui.Regions->itemText(1));
+    QVERIFY(disp.ui.Regions->sizeHint().width() > entry && disp.ui.Regions->view()->minimumWidth() > entry);
 }
 
 void TestDataCtrls::numbersDeleteAndHelpers()
@@ -566,6 +712,17 @@ void TestDataCtrls::tabsAndFreeWindows()
         Rows rows(2);
         QCOMPARE(rows.tabs()->count(), 2); // the form's placeholder pages are gone
         ImgDisp *disp = &rows[1]->imgDisp;
+        // A new page is laid out to the tab window at once, not shown at its form's size.
+        QCOMPARE(disp->geometry(), rows.tabs()->currentWidget()->parentWidget()->contentsRect());
+
+        // Show box and page in step: choosing the tab of a hidden display shows it and checks
+        // its box; checking the box of a page behind another brings it to the front.
+        rows[0]->ui.Show->setChecked(false);
+        rows.tabs()->setCurrentIndex(0);
+        QVERIFY(rows[0]->ui.Show->isChecked() && rows[0]->imgDisp.isVisible());
+        rows[1]->ui.Show->setChecked(false);
+        rows[1]->ui.Show->setChecked(true);
+        QCOMPARE(rows.tabs()->currentWidget(), disp);
         rows.tabs()->setCurrentIndex(0);
 
         QTest::ignoreMessage(QtDebugMsg, "close Tab");
@@ -575,7 +732,7 @@ void TestDataCtrls::tabsAndFreeWindows()
 
         // Closing the free window brings the display back as the current tab.
         disp->close();
-        QVERIFY(!rows[1]->ui.Show->isChecked());
+        QVERIFY(!rows[1]->ui.Show->isChecked() && !disp->isVisible());
         QCOMPARE(rows.tabLabel(rows[1]), QString("2"));
         QCOMPARE(rows.tabs()->currentWidget(), disp);
 

@@ -99,6 +99,8 @@ class TestDispA : public QObject
 
 private slots:
     void mouseStateAndWheel();
+    void wheelNotches_data();
+    void wheelNotches();
     void paintResetsRangeAndSignalsInOrder();
     void altFreezesMoves();
     void fittedSize_data();
@@ -137,14 +139,31 @@ void TestDispA::mouseStateAndWheel()
     QVERIFY(m.dClickButton == Qt::MiddleButton && m.dClickModifiers == Qt::ControlModifier);
     QCOMPARE(QVector<QPoint>({m.pos, m.prevPos, m.pressPos, m.releasePos, m.dClickPos}),
              QVector<QPoint>({QPoint(30, 31), QPoint(-3, 21), QPoint(10, -2), QPoint(30, 31), QPoint(40, 50)}));
+}
 
-    // Whole notches only: two towards the user, then just under one back.
-    QSignalSpy wheel(&m, &MouseC::wMoved);
-    sendWheel(&area, QPointF(10, 10), -240);
-    sendWheel(&area, QPointF(10, 10), 119);
-    QCOMPARE(wheel.count(), 2);
-    QCOMPARE(wheel.at(0).at(0).toInt(), -2);
-    QCOMPARE(wheel.at(1).at(0).toInt(), 0);
+void TestDispA::wheelNotches_data()
+{
+    QTest::addColumn<QVector<int>>("deltas");
+    QTest::addColumn<QVector<int>>("steps");  // wMoved arguments, in order
+    QTest::newRow("classic notches") << QVector<int>{120, -240, 120} << QVector<int>{1, -2, 1};
+    QTest::newRow("half notches add up") << QVector<int>{60, 60, 60} << QVector<int>{1};
+    QTest::newRow("touchpad back, four of -30") << QVector<int>{-30, -30, -30, -30} << QVector<int>{-1};
+    QTest::newRow("just under a notch") << QVector<int>{119} << QVector<int>{};
+    QTest::newRow("turning back starts afresh") << QVector<int>{90, -60, -60} << QVector<int>{-1};
+    QTest::newRow("the rest carries on") << QVector<int>{100, 100, 40} << QVector<int>{1, 1};
+}
+
+void TestDispA::wheelNotches()
+{
+    QFETCH(QVector<int>, deltas);
+    DispA area;
+    QSignalSpy wheel(&area.mouseC, &MouseC::wMoved);
+    for (int delta : deltas)
+        sendWheel(&area, QPointF(10, 10), delta);
+    QVector<int> steps;
+    for (const QList<QVariant> &args : qAsConst(wheel))
+        steps.append(args.at(0).toInt());
+    QTEST(steps, "steps");
 }
 
 void TestDispA::paintResetsRangeAndSignalsInOrder()
@@ -362,16 +381,27 @@ void TestDispA::dragMarks()
     mouse(QEvent::MouseMove, 100); // no button held: nothing at all
     QCOMPARE(updated.count() + updating.count(), 0);
 
-    // The nearer mark follows the mouse without clamping; every step redraws and is announced.
+    // The nearer mark follows the mouse without clamping; every step redraws and is announced
+    // once, so that holders render once per step.
     mouse(QEvent::MouseButtonPress, 50);
-    mouse(QEvent::MouseMove, 660);
-    QCOMPARE(bar.upperMark, -0.1);
-    mouse(QEvent::MouseMove, 450);
+    for (int y : {660, 450}) {
+        updated.clear();
+        updating.clear();
+        mouse(QEvent::MouseMove, y);
+        QCOMPARE(updated.count() + updating.count(), 1);
+        QCOMPARE(updating.count(), 1);
+        if (y == 660)
+            QCOMPARE(bar.upperMark, -0.1);
+    }
+    // The release announces the end once and takes the dragged mark's value label away.
     mouse(QEvent::MouseButtonRelease, 450);
     QVERIFY(!bar.dragging);
     QCOMPARE(bar.upperMark, 0.25);
-    QCOMPARE(updated.count(), 4);
-    QCOMPARE(updating.count(), 2);
+    QCOMPARE(updated.count(), 1);
+    QCOMPARE(updating.count(), 1);
+    const QImage released = bar.barPicture.toImage();
+    bar.paintCBar();
+    QCOMPARE(released, bar.barPicture.toImage());
 
     // The lower mark dragged to the top passes the upper one and inverts the scale.
     mouse(QEvent::MouseButtonPress, 599);

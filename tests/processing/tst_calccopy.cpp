@@ -21,18 +21,15 @@ namespace {
 
 const QVector<QPointF> fourPeaks = {{10, 10}, {50, 10}, {10, 50}, {50, 50}};
 
-// Whether operand op can give a value at (x, y). A mask bounds the pixels between its corners on
-// each axis, bounds included, whichever way round they were dragged.
+// Whether operand op can give a value at (x, y). A mask holds the pixels from its top-left to its
+// bottom-right corner, both included; none when the second lies left of or above the first.
 bool available(const RatioOperand &op, int x, int y)
 {
     const TDData0 *d = op.data;
     if (x >= d->width || y >= d->height || !d->isValid(x, y))
         return false;
-    const QPointF a = op.corner1;
-    const QPointF b = op.corner2;
-    return !op.masked
-           || (x >= std::min(a.x(), b.x()) && x <= std::max(a.x(), b.x()) && y >= std::min(a.y(), b.y())
-               && y <= std::max(a.y(), b.y()));
+    const QRect mask(op.corner1.toPoint(), op.corner2.toPoint());
+    return !op.masked || mask.contains(x, y);
 }
 
 } // namespace
@@ -80,13 +77,13 @@ void TestCalcCopy::ratio()
     QFETCH(bool, masks);
 
     // Operands of different sizes around the 9 x 7 result, some larger, some smaller; masks
-    // dragged right to left, bottom to top, both, and to corners exactly on pixels.
+    // inside, past the edges, one pixel, and empty (a click without dragging).
     const QSize sizes[] = {{9, 7}, {6, 9}, {12, 5}, {9, 7}, {4, 4}};
-    const RatioOperand maskOf[] = {{nullptr, true, {7.5, 0.7}, {1.0, 5.2}},
-                                   {nullptr, true, {0.2, 6.1}, {6.6, 1.0}},
+    const RatioOperand maskOf[] = {{nullptr, true, {1, 0}, {7, 5}},
+                                   {nullptr, true, {-2, 1}, {6, 9}},
                                    {},
-                                   {nullptr, true, {8.0, 4.2}, {2.4, 0.5}},
-                                   {nullptr, true, {1.0, 1.0}, {3.0, 3.0}}};
+                                   {nullptr, true, {3, 2}, {3, 2}},
+                                   {nullptr, true, {2, 2}, {1, 3}}};
     std::vector<Grid> grids;
     QVector<RatioOperand> operands;
     for (int i = 0; i < numCount + denCount; ++i) {

@@ -5,6 +5,8 @@
 #include "app/body.h"
 #include "data/datainfo.h"
 #include "data/tddata.h"
+#include "../display/displaytesttools.h"
+#include "display/colorbar0.h"
 #include "display/datactrl.h"
 #include "filtertesttools.h"
 #include "processing/calcctrl.h"
@@ -69,6 +71,8 @@ private slots:
     void calcGenerate();
     void calcSizedFromFirstSelectedRow();
     void calcStaleSelectionVectors();
+    void outlineRegionAndMaskAgree_data();
+    void outlineRegionAndMaskAgree();
     void simpleCopy_data();
     void simpleCopy();
     void aroundPeaks_data();
@@ -209,6 +213,70 @@ void TestPanels::calcStaleSelectionVectors()
     click(calc.ui.Gen);
     QCOMPARE(spy.count(), 2);
     QCOMPARE(lastData()->value(1, 0), std::log(2.0));
+}
+
+void TestPanels::outlineRegionAndMaskAgree_data()
+{
+    QTest::addColumn<QPoint>("from");  // a drag between widget positions ...
+    QTest::addColumn<QPoint>("to");
+    QTest::addColumn<QRect>("restored");  // ... or, when valid, a region restored with setRegion
+    QTest::newRow("dragged down and right") << QPoint(103, 77) << QPoint(331, 240) << QRect();
+    QTest::newRow("dragged up and left") << QPoint(338, 251) << QPoint(97, 64) << QRect();
+    QTest::newRow("restored") << QPoint() << QPoint() << QRect(QPoint(10, 20), QPoint(29, 38));
+    QTest::newRow("a click: empty") << QPoint(150, 150) << QPoint(150, 150) << QRect();
+}
+
+void TestPanels::outlineRegionAndMaskAgree()
+{
+    QFETCH(QPoint, from);
+    QFETCH(QPoint, to);
+    QFETCH(QRect, restored);
+    DataCtrl *r = addRow(ramp("src", 100, 50));
+    ImgDisp &disp = r->imgDisp;
+    DispA *area = disp.ui.ImgDispA;
+    area->grab();
+    if (restored.isValid()) {
+        disp.setRegion(restored);
+    } else {
+        sendMouse(area, QEvent::MouseButtonPress, from, Qt::LeftButton);
+        sendMouse(area, QEvent::MouseMove, to, Qt::LeftButton);
+        sendMouse(area, QEvent::MouseButtonRelease, to, Qt::LeftButton);
+    }
+    const QRect region = disp.regionRect();
+    QVERIFY(!restored.isValid() || region == restored);
+    QCOMPARE(disp.ui.Region->text(), QStringLiteral("(%1, %2)-(%3, %4)")
+                                         .arg(region.left()).arg(region.top()).arg(region.right()).arg(region.bottom()));
+
+    // The outline runs on the outermost widget pixels of exactly the region's pixels (seen
+    // without the crosshair, which the mouse left on it).
+    r->noticedAt(-1, -1);
+    const QImage drawn = area->grab().toImage();
+    const QColor set = ColorBar0::markColor(1);
+    QRect outline;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (drawn.pixelColor(x, y) == set)
+                outline |= QRect(x, y, 1, 1);
+    QSignalSpy readOut(&disp, &ImgDisp::mMovedWithin);
+    auto pixelAt = [&](QPoint at) {
+        sendMouse(area, QEvent::MouseMove, at);
+        return QPoint(readOut.last().at(0).toInt(), readOut.last().at(1).toInt());
+    };
+    QCOMPARE(outline.isNull(), region.isEmpty());
+    if (!region.isEmpty()) {
+        QCOMPARE(pixelAt(outline.topLeft()), region.topLeft());
+        QCOMPARE(pixelAt(outline.bottomRight()), region.bottomRight());
+        QCOMPARE(pixelAt(outline.topLeft() - QPoint(1, 1)), region.topLeft() - QPoint(1, 1));
+        QCOMPARE(pixelAt(outline.bottomRight() + QPoint(1, 1)), region.bottomRight() + QPoint(1, 1));
+    }
+
+    // The calculation masks the source with exactly those pixels: none for an empty region.
+    click(r->ui.MultiSelA);
+    click(body->calcCtrl.ui.Gen);
+    const TDData *result = lastData();
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x)
+            QCOMPARE(result->isValid(x, y), region.contains(x, y));
 }
 
 void TestPanels::simpleCopy_data()

@@ -6,11 +6,15 @@
 #include "benchtools.h"
 #include "data/imgdata.h"
 #include "data/tddata.h"
+#include "display/chcoord.h"
+#include "display/colorbar.h"
 #include "display/colorbar0.h"
 #include "display/datactrl.h"
 
 #include <QFile>
+#include <QCoreApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -133,12 +137,38 @@ void paint(int side, Table *table)
         src->makeImg(&cb);
         QPainter p(&area);
         for (int i = 0; i < 3; ++i) {
+            ChCoord cc;
+            cc.setWidgetRange(0, 800, 800, 0);
+            cc.setRange(views[i].left(), views[i].bottom(), views[i].right(), views[i].top());
             table->row(QStringLiteral("paint 800 x 800, %1, format %2").arg(QLatin1String(names[i])).arg(format), side,
                        bestMs([&] { p.drawImage(QRectF(0, 0, 800, 800), *src->img, views[i]); }),
-                       bestMs([&] { DataCtrl::drawView(&p, *src->img, views[i], QSizeF(800, 800)); }),
+                       bestMs([&] { DataCtrl::drawView(&p, *src->img, cc, QSize(800, 800)); }),
                        QStringLiteral("plain: drawImage of the view's part"));
         }
     }
+}
+
+// One drag step of a colour bar mark over a frame shown in its row: the bar picture redrawn and
+// the frame rendered once, as the row receives the step. The plain version renders it twice, as
+// the row did when a step also announced a new scale.
+void colourBarDrag(int side, Table *table)
+{
+    DataCtrl row;
+    row.setData(frame(side).release());
+    ColorBar *bar = row.imgDisp.ui.CBar;
+    bar->resize(20, 600);
+    auto send = [bar](QEvent::Type type, int y) {
+        QMouseEvent e(type, QPointF(10, y), QPointF(10, y), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &e);
+    };
+    send(QEvent::MouseButtonPress, 100);
+    int y = 100;
+    auto step = [&] { send(QEvent::MouseMove, y = (y == 100 ? 110 : 100)); };
+    table->row(QStringLiteral("colour bar drag step, format 13"), side,
+               bestMs([&] { step(); row.data(false)->makeImg(bar); }), bestMs(step),
+               QStringLiteral("plain: the step renders the frame twice"));
+    send(QEvent::MouseButtonRelease, y);
 }
 
 } // namespace
@@ -147,6 +177,7 @@ void display(int side, const QTemporaryDir &dir, Table *table)
 {
     renderAndLoad(side, dir, table);
     paint(side, table);
+    colourBarDrag(side, table);
 }
 
 } // namespace Bench

@@ -17,7 +17,7 @@
 #include "displaybench.h"
 #include "filterbench.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -42,7 +42,8 @@ int main(int argc, char **argv)
 {
     // As in the program: page faults on fresh frames would bury what is measured here.
     keepFreedFramesForReuse();
-    QCoreApplication app(argc, argv);
+    // The colour bar drag runs through the widgets.
+    QApplication app(argc, argv);
     // Matching writes a progress line per row.
     qInstallMessageHandler(&silence);
     QTemporaryDir dir;
