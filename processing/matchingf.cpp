@@ -1,6 +1,7 @@
 #include "matchingf.h"
 
 #include "data/lanes.h"
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 
 #include <QDebug>
@@ -130,8 +131,7 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
 {
     auto *result = new TDData(src->width, src->height);
     const int blocks = (positions.width() + blockLanes - 1) / blockLanes;
-    Strip strip;
-    strip.stride = blocks * blockLanes + tpl.tw;
+    const int stride = blocks * blockLanes + tpl.tw;
     std::vector<TemplatePixel> pixels;
     for (int j = 0; j < tpl.th; ++j) {
         for (int i = 0; i < tpl.tw; ++i) {
@@ -140,33 +140,50 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
                 const double tt = t * t;
                 qint64 ttBits;
                 std::memcpy(&ttBits, &tt, sizeof tt);
-                pixels.push_back({j * strip.stride + i, t, ttBits});
+                pixels.push_back({j * stride + i, t, ttBits});
             }
         }
     }
-    std::vector<double> st2(size_t(blocks) * blockLanes);
-    std::vector<double> sa2(st2.size());
-    std::vector<double> sat(st2.size());
-    for (int y0 = positions.top(); y0 <= positions.bottom(); y0 += stripRows) {
-        const int rows = std::min(stripRows, positions.bottom() - y0 + 1);
-        fillStrip(src, positions.left(), y0, rows + std::max(tpl.th, 1) - 1, &strip);
-        for (int r = 0; r < rows; ++r) {
-            const int y = y0 + r;
-            qDebug() << rowLabel << y;
-            const size_t row = size_t(r) * strip.stride;
-            pairSums(strip.values.data() + row, strip.masks.data() + row, pixels.data(), int(pixels.size()), blocks,
-                     st2.data(), sa2.data(), sat.data());
-            for (int k = 0; k < positions.width(); ++k) {
-                if (st2[k] > 0.0 && sa2[k] > 0.0) {
-                    double c = sat[k] / std::sqrt(sa2[k] * st2[k]);
-                    // Not clamped: a cosine rounded past 1 gives NaN, which never widens the range.
-                    if (measure == MatchingF::ArcCosTh)
-                        c = 1.0 - std::acos(c) / M_PI;
-                    result->setValue(positions.left() + k, y, c);
+    // Each thread takes whole strips of rows with buffers of its own; the rows are announced in
+    // order once their chunk is done.
+    ParallelRows::Extremes extremes(positions.top(), positions.bottom() + 1);
+    double *values = result->values.data();
+    bool *valids = result->valids.data();
+    auto rows = [&](int first, int last) {
+        Strip strip;
+        strip.stride = stride;
+        std::vector<double> st2(size_t(blocks) * blockLanes);
+        std::vector<double> sa2(st2.size());
+        std::vector<double> sat(st2.size());
+        for (int y0 = first; y0 < last; y0 += stripRows) {
+            const int rows = std::min(stripRows, last - y0);
+            fillStrip(src, positions.left(), y0, rows + std::max(tpl.th, 1) - 1, &strip);
+            for (int r = 0; r < rows; ++r) {
+                const int y = y0 + r;
+                const size_t row = size_t(r) * strip.stride;
+                pairSums(strip.values.data() + row, strip.masks.data() + row, pixels.data(), int(pixels.size()),
+                         blocks, st2.data(), sa2.data(), sat.data());
+                for (int k = 0; k < positions.width(); ++k) {
+                    if (st2[k] > 0.0 && sa2[k] > 0.0) {
+                        double c = sat[k] / std::sqrt(sa2[k] * st2[k]);
+                        // Not clamped: a cosine rounded past 1 gives NaN, which never widens the range.
+                        if (measure == MatchingF::ArcCosTh)
+                            c = 1.0 - std::acos(c) / M_PI;
+                        const int i = result->index(positions.left() + k, y);
+                        values[i] = c;
+                        valids[i] = true;
+                        extremes.widen(y, c);
+                    }
                 }
             }
         }
-    }
+    };
+    auto announce = [&](int first, int last) {
+        for (int y = first; y < last; ++y)
+            qDebug() << rowLabel << y;
+        extremes.foldInto(result, first, last);
+    };
+    ParallelRows::run(positions.top(), positions.bottom() + 1, stripRows, rows, announce);
     return result;
 }
 
