@@ -1,14 +1,18 @@
 #include "copyctrl.h"
 
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "display/datactrl.h"
 #include "display/datactrls.h"
 #include "processing/copyregion.h"
 
+#include <memory>
+
 CopyCtrl::CopyCtrl(QWidget *parent)
     : QFrame(parent)
 {
     ui.setupUi(this);
+    ui.gridLayout->addWidget(&runBar, ui.gridLayout->rowCount(), 0, 1, -1);
     modeGroup.addButton(ui.SimpleCopy);
     modeGroup.addButton(ui.AroundPeaks);
     orderGroup.addButton(ui.OrderH);
@@ -40,8 +44,14 @@ void CopyCtrl::simpleCopy()
     const TDData *src = row ? row->data(true) : nullptr;
     if (!src)
         return;
-    if (TDData *copy = CopyRegion::exec(src, row->imgDisp.regionRect(), ui.SimpleCopyResize->isChecked()))
-        emit copiedData(copy);
+    const std::shared_ptr<const TDData> input(src->snapshot());
+    const QRect rect = row->imgDisp.regionRect();
+    const bool resize = ui.SimpleCopyResize->isChecked();
+    runBar.start([input, rect, resize] { return QVector<TDData *>{CopyRegion::exec(input.get(), rect, resize)}; },
+                 [this](TDData *copy) {
+                     if (copy)
+                         emit copiedData(copy);
+                 });
 }
 
 void CopyCtrl::aroundPeaks()
@@ -54,8 +64,20 @@ void CopyCtrl::aroundPeaks()
         return;
     const QVector<PeakTile> tiles = CopyAroundPeaks::plan(CopyAroundPeaks::collectPeaks(s1), ui.ReferencePeak->value(),
                                                           CopyAroundPeaks::templateRect(s2), saveOrder());
-    for (const PeakTile &tile : tiles)
-        emit copiedData(CopyAroundPeaks::makeTile(s2, tile));
+    if (tiles.isEmpty())
+        return;
+    const std::shared_ptr<const TDData> input(s2->snapshot());
+    runBar.start(
+        [input, tiles] {
+            QVector<TDData *> copies;
+            for (const PeakTile &tile : tiles) {
+                if (ParallelRows::cancelled())
+                    break;
+                copies.append(CopyAroundPeaks::makeTile(input.get(), tile));
+            }
+            return copies;
+        },
+        [this](TDData *copy) { emit copiedData(copy); });
 }
 
 void CopyCtrl::show(bool f)
