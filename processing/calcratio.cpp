@@ -49,7 +49,8 @@ TDData *CalcRatio::exec(const QVector<RatioOperand> &numerators, const QVector<R
     ParallelRows::Extremes extremes(0, result->height);
     double *values = result->values.data();
     bool *valids = result->valids.data();
-    ParallelRows::run(0, result->height, 0, [&](int first, int last) {
+    // In chunks of rows, so that a long run reports its progress and can be cancelled.
+    ParallelRows::run(0, result->height, 32, [&](int first, int last) {
         for (int y = first; y < last; ++y) {
             for (int x = 0; x < result->width; ++x) {
                 bool valid = true;

@@ -6,6 +6,8 @@
 #include "display/datactrls.h"
 #include "processing/copyregion.h"
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 CopyCtrl::CopyCtrl(QWidget *parent)
@@ -70,10 +72,11 @@ void CopyCtrl::aroundPeaks()
     runBar.start(
         [input, tiles] {
             QVector<TDData *> copies;
+            ParallelRows::rowsStarted(int(std::min<qint64>(INT_MAX, qint64(tiles.size()) * tiles.first().rect.height())));
             for (const PeakTile &tile : tiles) {
-                if (ParallelRows::cancelled())
-                    break;
                 copies.append(CopyAroundPeaks::makeTile(input.get(), tile));
+                if (!ParallelRows::rowsDone(tile.rect.height()))
+                    break;
             }
             return copies;
         },

@@ -4,7 +4,6 @@
 #include "data/tddata.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QSemaphore>
 #include <QThreadPool>
 
@@ -78,7 +77,7 @@ void RunBar::start(const Job &job, const Deliver &deliver)
     run->bar = this;
     run->deliver = deliver;
     queue().push_back(run);
-    QPointer<QApplication> app(qApp);
+    QCoreApplication *app = QCoreApplication::instance();
     QThreadPool::globalInstance()->start([run, job, app] {
         {
             ParallelRows::Scope scope(&run->progress);
@@ -86,13 +85,12 @@ void RunBar::start(const Job &job, const Deliver &deliver)
         }
         // Results were made here but live on the GUI thread (deleteLater, signals).
         for (TDData *result : qAsConst(run->results)) {
-            if (result && app)
+            if (result)
                 result->moveToThread(app->thread());
         }
         run->finished = true;
         run->done.release();
-        if (app)
-            QMetaObject::invokeMethod(app, &RunBar::flush, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(app, &RunBar::flush, Qt::QueuedConnection);
     });
     if (run->done.tryAcquire(1, shortRunMs)) {
         run->done.release();
