@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -88,12 +89,13 @@ TDData *AdaptiveThresholdF::exec(const TDData *src, const QRect &rect) const
         // The means come row by row from one sweep, compared as they come, and never fill a grid.
         RunningMeans(src, areaHW, areaHH).sweepMeans(r.bottom() + 1, threshold);
     } else {
-        TDData *mean = src->movingAvr(areaHW, areaHH);
+        // Released at once: on a worker thread, without an event loop, deleteLater would keep the
+        // grid until the thread ends.
+        const std::unique_ptr<TDData> mean(src->movingAvr(areaHW, areaHH));
         ParallelRows::run(r.top(), r.bottom() + 1, 0, [&](int first, int last) {
             for (int y = first; y < last; ++y)
                 threshold(y, r.left(), r.right() + 1, mean->values.constData() + src->index(0, y));
         });
-        mean->deleteLater();
     }
     if (anyAbove)
         result->widenRange(1.0);
