@@ -54,8 +54,11 @@ RunBar::RunBar(QWidget *parent)
 RunBar::~RunBar()
 {
     bars().removeOne(this);
-    cancel();
     auto &runs = queue();
+    for (const auto &run : runs) {
+        if (run->bar == this)
+            run->progress.cancelled = true;
+    }
     for (auto it = runs.begin(); it != runs.end();) {
         if ((*it)->bar != this) {
             ++it;
@@ -68,7 +71,9 @@ RunBar::~RunBar()
             QApplication::restoreOverrideCursor();
         it = runs.erase(it);
     }
-    flush();
+    // Runs of other bars that waited behind these go out from the event loop, not from inside
+    // the destruction of whatever owns this bar.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &RunBar::flush, Qt::QueuedConnection);
 }
 
 void RunBar::start(const Job &job, const Deliver &deliver)
