@@ -8,7 +8,9 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
+#include <memory>
 
 struct RunBar::Run
 {

@@ -6,7 +6,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 
 class TDData;
 
@@ -31,9 +30,11 @@ public:
     ~RunBar() override;
 
     void start(const Job &job, const Deliver &deliver);
+    // True while a run started here has not been delivered or discarded.
     bool busy() const;
 
     Ui_RunBar ui;
+    // How long start() waits for a run before letting it go on beside the event loop.
     int shortRunMs = 300;
 
 signals:
@@ -41,6 +42,7 @@ signals:
     void progressed(int done, int total);
 
 public slots:
+    // Discards every run of this bar not yet delivered (the Cancel button).
     void cancel();
 
 public:
