@@ -64,7 +64,7 @@ public:
         Progress *previous;
     };
 
-    static const int MaxThreads = 1024;
+    static constexpr int MaxThreads = 1024;
 
     // The number of threads row loops use: the machine's ideal count unless set.
     static int threadCount();
