@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/opttable.h"
+#include "data/parallelrows.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,10 +45,21 @@ bool installTranslation(QTranslator *translator, const OptTable &options)
     return QCoreApplication::installTranslator(translator);
 }
 
+int chooseThreadCount(const OptTable &options)
+{
+    int count = 0;
+    for (const char *key : {"Threads", "-threads"}) {
+        if (options.hasKey(QLatin1String(key)))
+            count = options.valueOf(QLatin1String(key)).toInt();
+    }
+    return count;
+}
+
 void configure(OptTable *options, QTranslator *translator)
 {
     options->readCfgFile(configFilePath(*options));
     dataRoot = chooseDataRoot(*options);
+    ParallelRows::setThreadCount(chooseThreadCount(*options));
     installTranslation(translator, *options);
 }
 

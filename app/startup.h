@@ -20,6 +20,10 @@ QString configFilePath(const OptTable &options);
 // as they stand: not tested, made absolute or created.
 QString chooseDataRoot(const OptTable &options);
 
+// The number of threads for the pixel loops: "Threads", replaced by "-threads" when present; 0
+// (the machine's ideal count) when neither is given or the value is not a number above 0.
+int chooseThreadCount(const OptTable &options);
+
 // Unless options has "-e": loads the embedded Japanese catalogue into translator and, when that
 // succeeds, installs it on the application. True when installed; a failed load is silent.
 bool installTranslation(QTranslator *translator, const OptTable &options);
@@ -29,5 +33,5 @@ bool installTranslation(QTranslator *translator, const OptTable &options);
 void keepFreedFramesForReuse();
 
 // Start-up after the application object exists: reads the configuration file into options, sets
-// dataRoot and installs the translation, in this order.
+// dataRoot and the thread count, and installs the translation, in this order.
 void configure(OptTable *options, QTranslator *translator);

@@ -1,5 +1,7 @@
 #include "cliargs.h"
 
+#include "data/parallelrows.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -33,6 +35,11 @@ bool CliArgs::parse(const QStringList &args)
         }
         if (arg == QLatin1String("--")) {
             optionsEnded = true;
+            continue;
+        }
+        if (arg == QLatin1String("--threads") || arg.startsWith(QLatin1String("--threads="))) {
+            if (!takeThreads(args, &i))
+                return false;
             continue;
         }
         const CliOption *option = nullptr;
@@ -96,6 +103,21 @@ bool CliArgs::take(const CliOption *option, const QStringList &args, int *i, con
     return true;
 }
 
+// Every command takes --threads N: the number of threads its pixel loops are spread over.
+bool CliArgs::takeThreads(const QStringList &args, int *i)
+{
+    const QString &arg = args.at(*i);
+    const int eq = arg.indexOf(QLatin1Char('='));
+    const QString text = eq > 0 ? arg.mid(eq + 1) : *i + 1 < args.size() ? args.at(++*i) : QString();
+    int threads = 0;
+    if (!parseInt(text, 1, ParallelRows::MaxThreads, &threads)) {
+        error = QStringLiteral("option '--threads' needs a whole number from 1 to %1").arg(ParallelRows::MaxThreads);
+        return false;
+    }
+    ParallelRows::setThreadCount(threads);
+    return true;
+}
+
 const CliOption *CliArgs::find(const QString &name) const
 {
     auto it = std::find_if(options.begin(), options.end(), [&](const CliOption &o) { return o.name == name; });
@@ -145,6 +167,8 @@ QString CliArgs::optionHelp() const
     QString text;
     for (int k = 0; k < options.size(); ++k)
         text += heads.at(k).leftJustified(width + 2) + options.at(k).help + QLatin1Char('\n');
+    text += QStringLiteral("      --threads N").leftJustified(width + 2)
+            + QStringLiteral("threads for the pixel loops (default: every core)\n");
     return text;
 }
 

@@ -27,7 +27,8 @@ struct CliOption
 // The arguments of one command, parsed against its option table: GNU-style long options
 // ("--name", "--name=value"), single-letter aliases ("-o value"), "--" ending the options, and
 // everything else positional. An option's value may begin with "-" only when it is a number.
-// Repeated options keep every value, in command-line order.
+// Repeated options keep every value, in command-line order. Every command also takes
+// "--threads N", which sets the process's thread count (ParallelRows) as it is parsed.
 class CliArgs
 {
 public:
@@ -62,6 +63,7 @@ public:
 private:
     const CliOption *find(const QString &name) const;
     const CliOption *findShort(QChar c) const;
+    bool takeThreads(const QStringList &args, int *i);
     bool take(const CliOption *option, const QStringList &args, int *i, const QString &inlineValue, bool hasInline);
 
     QVector<CliOption> options;

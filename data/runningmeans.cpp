@@ -1,6 +1,7 @@
 #include "runningmeans.h"
 
 #include "data/lanes.h"
+#include "data/parallelrows.h"
 #include "data/tddata0.h"
 
 #include <algorithm>
@@ -483,9 +484,23 @@ struct RunningMeans::RowPass
     std::unique_ptr<bool[]> noneValid;
 };
 
+namespace {
+
+// Rows of a band: the pass along rows makes them (by groups of eight over the threads), then the
+// pass along columns takes them (by strips of columns over the threads). A band's rows of means
+// should stay in the processor's caches until the columns take them.
+int bandRowsFor(int width)
+{
+    return std::clamp(lanesFor((1 << 19) / std::max(width, 1)), 64, 1024);
+}
+
+} // namespace
+
 RunningMeans::RunningMeans(const TDData0 *src, int ax, int ay)
     : src(src)
     , ay(std::clamp(ay, 0, src->height))
+    , ax(ax)
+    , bandRows(ParallelRows::threadCount() > 1 ? bandRowsFor(src->width) : 0)
     , sums(size_t(lanesFor(src->width)), 0.0)
     , counts(sums.size(), 0.0)
     , lo(sums.size(), infinity)
@@ -495,86 +510,120 @@ RunningMeans::RunningMeans(const TDData0 *src, int ax, int ay)
 {
     if (ax > 0) {
         rowPass = std::make_unique<RowPass>(src, ax);
-        // Rows y - ay .. y + ay are in use while rows are made up to eight ahead of y + ay.
-        ringRows = std::min(2 * this->ay + 2 * Lanes::count, lanesFor(src->height));
+        // Rows y - ay .. y + ay are in use while rows are made up to eight ahead of y + ay, and a
+        // band further when the threads make a band of rows at a time.
+        ringRows = std::min(2 * this->ay + 2 * Lanes::count + bandRows, lanesFor(src->height));
         ring.resize(size_t(ringRows + 1) * size_t(lanesFor(src->width)));
     }
 }
 
 RunningMeans::~RunningMeans() = default;
 
-void RunningMeans::nextRow(double *out, bool *outValid)
+void RunningMeans::columnsOfRow(int row, int c0, int c1, double *out, bool *outValid)
 {
-    step(out, outValid);
-}
-
-void RunningMeans::nextMeans(double *out)
-{
-    step(out, nullptr);
-}
-
-void RunningMeans::step(double *out, bool *outValid)
-{
-    const int n = src->width;
+    const int n = c1 - c0;
     const bool *valids = src->valids.constData();
-    auto row = [&](int r) { return PixelRow{sourceRow(r), valids + src->index(0, r)}; };
+    auto at = [&](int r) { return PixelRow{sourceRow(r) + c0, valids + src->index(c0, r)}; };
     const PixelRow none{zeros.data(), noneValid.get()};
-    const ColumnState state{sums.data(), counts.data(), lo.data(), hi.data()};
+    const ColumnState state{sums.data() + c0, counts.data() + c0, lo.data() + c0, hi.data() + c0};
     auto advance = [&](PixelRow enter, const bool *rowValids, PixelRow leave) {
         if (outValid)
-            columnStepWidening(enter, rowValids, out, outValid, leave, n, state);
+            columnStepWidening(enter, rowValids, out + c0, outValid + c0, leave, n, state);
         else
-            columnStepMeans(enter, rowValids, out, leave, n, state);
+            columnStepMeans(enter, rowValids, out + c0, leave, n, state);
     };
-    if (y == 0) {
+    if (row == 0) {
         // The first rows of the window enter before the first mean; rows of invalid pixels
         // stand for the output row.
-        makeRowsUpTo(ay - 1);
         for (int e = 0; e < ay; ++e)
-            advance(row(e), none.valids, none);
+            advance(at(e), none.valids, none);
     }
-    const int entering = y + ay;
-    const int leaving = y - ay;
-    if (entering < src->height) {
-        makeRowsUpTo(entering);
-        if (!rowPass && entering + prefetchRows < src->height) {
-            const int ahead = src->index(0, entering + prefetchRows);
-            prefetchRow(src->values.constData() + ahead, valids + ahead, n);
+    const int entering = row + ay;
+    const int leaving = row - ay;
+    advance(entering < src->height ? at(entering) : none, valids + src->index(c0, row), leaving >= 0 ? at(leaving) : none);
+}
+
+void RunningMeans::sweep(int last, const std::function<void(int row, int c0, int c1, double *means)> &use)
+{
+    const int n = src->width;
+    last = std::min(last, src->height);
+    ParallelRows::rowsStarted(last - y);
+    if (bandRows == 0) {
+        std::vector<double> means(size_t(n), 0.0);
+        for (; y < last; ++y) {
+            makeRowsUpTo(std::min(y + ay, src->height - 1));
+            const int entering = y + ay;
+            if (!rowPass && entering + prefetchRows < src->height) {
+                const int ahead = src->index(0, entering + prefetchRows);
+                prefetchRow(src->values.constData() + ahead, src->valids.constData() + ahead, n);
+            }
+            use(y, 0, n, means.data());
+            if (!ParallelRows::rowsDone(1))
+                return;
         }
+        return;
     }
-    advance(entering < src->height ? row(entering) : none, valids + src->index(0, y),
-            leaving >= 0 ? row(leaving) : none);
-    ++y;
+    const int strips = (n + Lanes::count - 1) / Lanes::count;
+    for (; y < last;) {
+        const int bandEnd = std::min(last, y + bandRows);
+        makeRowsInParallel(std::min(bandEnd - 1 + ay, src->height - 1));
+        ParallelRows::run(0, strips, 0, [&](int s0, int s1) {
+            std::vector<double> means(size_t(n), 0.0);
+            for (int row = y; row < bandEnd; ++row)
+                use(row, s0 * Lanes::count, std::min(n, s1 * Lanes::count), means.data());
+        });
+        const int done = bandEnd - y;
+        y = bandEnd;
+        if (!ParallelRows::rowsDone(done))
+            return;
+    }
+}
+
+void RunningMeans::sweepMeans(int last, const std::function<void(int row, int c0, int c1, const double *means)> &use)
+{
+    sweep(last, [&](int row, int c0, int c1, double *means) {
+        columnsOfRow(row, c0, c1, means, nullptr);
+        use(row, c0, c1, means);
+    });
 }
 
 void RunningMeans::writeRows(TDData0 *dst)
 {
-    while (y < src->height) {
-        const int i = dst->index(0, y);
-        nextRow(dst->values.data() + i, dst->valids.data() + i);
-    }
+    double *values = dst->values.data();
+    bool *valids = dst->valids.data();
+    sweep(src->height, [&](int row, int c0, int c1, double *) {
+        const int i = dst->index(0, row);
+        columnsOfRow(row, c0, c1, values + i, valids + i);
+    });
     foldRange(lo.data(), hi.data(), src->width, dst);
 }
 
 void RunningMeans::alongRows(const TDData0 *src, TDData0 *dst, int a)
 {
-    RowPass pass(src, a);
     const int n = src->width;
     const size_t stride = size_t(lanesFor(n));
-    std::vector<double> means(Lanes::count * stride);
-    double *out[8];
-    for (int r = 0; r < 8; ++r)
-        out[r] = means.data() + r * stride;
-    for (int y0 = 0; y0 < src->height; y0 += Lanes::count) {
-        RowExtremes extremes;
-        pass.run(y0, out, &extremes);
-        const int rows = std::min(Lanes::count, src->height - y0);
-        for (int r = 0; r < rows; ++r) {
-            const int i = src->index(0, y0 + r);
-            storeMeans(out[r], src->valids.constData() + i, dst->values.data() + i, dst->valids.data() + i, n);
+    const int groups = (src->height + Lanes::count - 1) / Lanes::count;
+    ParallelRows::Extremes extremes(0, src->height);
+    double *values = dst->values.data();
+    bool *valids = dst->valids.data();
+    ParallelRows::run(0, groups, 0, [&](int g0, int g1) {
+        RowPass pass(src, a);
+        std::vector<double> means(Lanes::count * stride);
+        double *out[8];
+        for (int r = 0; r < 8; ++r)
+            out[r] = means.data() + r * stride;
+        for (int y0 = g0 * Lanes::count; y0 < g1 * Lanes::count; y0 += Lanes::count) {
+            RowExtremes rowExtremes;
+            pass.run(y0, out, &rowExtremes);
+            const int rows = std::min(Lanes::count, src->height - y0);
+            for (int r = 0; r < rows; ++r) {
+                const int i = src->index(0, y0 + r);
+                storeMeans(out[r], src->valids.constData() + i, values + i, valids + i, n);
+                extremes.set(y0 + r, rowExtremes.lo[r], rowExtremes.hi[r]);
+            }
         }
-        foldRange(extremes.lo, extremes.hi, rows, dst);
-    }
+    });
+    extremes.foldInto(dst, 0, src->height);
 }
 
 double *RunningMeans::ringRow(int slot)
@@ -587,13 +636,35 @@ const double *RunningMeans::sourceRow(int row)
     return rowPass ? ringRow(row % ringRows) : src->values.constData() + src->index(0, row);
 }
 
+// Rows beyond the grid are made into the spare slot behind the ring.
+void RunningMeans::ringSlots(int firstRow, double *out[8])
+{
+    for (int r = 0; r < 8; ++r)
+        out[r] = firstRow + r < src->height ? ringRow((firstRow + r) % ringRows) : ringRow(ringRows);
+}
+
 void RunningMeans::makeRowsUpTo(int row)
 {
     for (; rowPass && madeRows <= row; madeRows += Lanes::count) {
         double *out[8];
-        // Rows beyond the grid are made into the spare slot behind the ring.
-        for (int r = 0; r < 8; ++r)
-            out[r] = madeRows + r < src->height ? ringRow((madeRows + r) % ringRows) : ringRow(ringRows);
+        ringSlots(madeRows, out);
         rowPass->run(madeRows, out);
     }
+}
+
+void RunningMeans::makeRowsInParallel(int row)
+{
+    if (!rowPass || madeRows > row)
+        return;
+    const int first = madeRows / Lanes::count;
+    const int last = row / Lanes::count + 1;
+    ParallelRows::run(first, last, 0, [&](int g0, int g1) {
+        RowPass pass(src, ax);
+        for (int g = g0; g < g1; ++g) {
+            double *out[8];
+            ringSlots(g * Lanes::count, out);
+            pass.run(g * Lanes::count, out);
+        }
+    });
+    madeRows = last * Lanes::count;
 }

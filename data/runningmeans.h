@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -13,6 +14,9 @@ class TDData0;
 // along rows with half width ax, which are made a few rows ahead and kept only while inside the
 // column window: the two passes of a moving average then cost one trip through memory and no
 // intermediate grid. The source must outlive the sweep and stay unchanged while it runs.
+// With several threads the sweep goes band by band: the rows of a band are made by groups of
+// eight rows over the threads, then the columns take them in strips over the threads; every sum
+// still runs in one lane in its defined order, so the bits do not depend on the thread count.
 //
 // It lives in data/, not with the filters in processing/, because TDData0::movingAvrX/Y and
 // TDData::movingAvr are built on it and data/ does not reach into processing/.
@@ -26,15 +30,13 @@ public:
     RunningMeans(const RunningMeans &) = delete;
     RunningMeans &operator=(const RunningMeans &) = delete;
 
-    // Writes the means of the next row, top to bottom, to out at the pixels valid in the source
-    // and sets their flags in outValid; the other pixels keep what they hold. Both have room for
-    // the source's width. Called at most once per row.
-    void nextRow(double *out, bool *outValid);
-    // The same for a sweep that wants the means only: they go to every pixel of out (meaningless
-    // where the source is invalid) and no extremes are kept for writeRows.
-    void nextMeans(double *out);
-    // All remaining rows into dst (the source's size), whose range is then widened as writing
-    // the means one by one column after column would widen it.
+    // The means of the rows from the next one up to (not including) last, top to bottom, handed
+    // to use(row, c0, c1, means) in strips of columns: means[c] for c0 <= c < c1, meaningless where
+    // the source is invalid. With several threads (ParallelRows) use runs for different strips
+    // at once, each strip's rows in order. Stops early when the run is cancelled.
+    void sweepMeans(int last, const std::function<void(int row, int c0, int c1, const double *means)> &use);
+    // All remaining rows into dst (the source's size), at the pixels valid in the source, whose
+    // range is then widened as writing the means one by one column after column would widen it.
     void writeRows(TDData0 *dst);
 
     // The means along rows alone, with half width a, into dst (the source's size): only pixels
@@ -44,13 +46,24 @@ public:
 private:
     struct RowPass;
 
-    void step(double *out, bool *outValid);
+    // One row's step of the column sums over columns c0 .. c1 - 1 (c0 a multiple of the lanes):
+    // the means go to out[c0 .. c1 - 1], and with outValid only where the source is valid, flagged
+    // and widening the columns' extremes.
+    void columnsOfRow(int row, int c0, int c1, double *out, bool *outValid);
+    // Rows up to last, one thread alone or band after band over the threads; use gets a buffer
+    // of the grid's width of its own thread.
+    void sweep(int last, const std::function<void(int row, int c0, int c1, double *means)> &use);
     double *ringRow(int slot);
     const double *sourceRow(int row);
+    void ringSlots(int firstRow, double *out[8]);
     void makeRowsUpTo(int row);
+    void makeRowsInParallel(int row);
 
     const TDData0 *src;
     int ay;
+    int ax;
+    // Rows per band with several threads, 0 for one thread.
+    int bandRows;
     int y = 0;
     // Rows of means along rows in a ring, row r at slot r % ringRows, made eight at a time; one
     // spare slot behind the ring takes the rows made beyond the grid.

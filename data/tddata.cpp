@@ -1,6 +1,7 @@
 #include "tddata.h"
 
 #include "data/lanes.h"
+#include "data/parallelrows.h"
 #include "data/runningmeans.h"
 #include "display/colorbar0.h"
 
@@ -147,6 +148,22 @@ TDData *TDData::movingAvr(int ax, int ay) const
     return result;
 }
 
+TDData *TDData::snapshot() const
+{
+    auto *copy = new TDData;
+    copy->dataId = dataId;
+    copy->width = width;
+    copy->height = height;
+    copy->values = values;
+    copy->valids = valids;
+    copy->minVal = minVal;
+    copy->maxVal = maxVal;
+    copy->region = region;
+    copy->regionSet = regionSet;
+    copyInfos(copy);
+    return copy;
+}
+
 QImage *TDData::makeImg(const ColorBar0 *cb)
 {
     if (!cb)
@@ -173,12 +190,14 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
                          grey ? ColorBar0::GreyLevels - 1 : ColorBar0::ColorTableSize - 1,
                          grey ? ColorBar0::GreyLevels : ColorBar0::ColorTableSize};
     const PixelTable table(cb->format);
-    std::vector<qint32> indices(static_cast<size_t>(width));
-    for (int y = 0; y < height; ++y) {
-        const int row = index(0, y);
-        rowIndices(values.constData() + row, valids.constData() + row, width, scale, indices.data());
-        table.write(indices.data(), width, imgBuf + y * bytesPerLine);
-    }
+    ParallelRows::run(0, height, 0, [&](int first, int last) {
+        std::vector<qint32> indices(static_cast<size_t>(width));
+        for (int y = first; y < last; ++y) {
+            const int row = index(0, y);
+            rowIndices(values.constData() + row, valids.constData() + row, width, scale, indices.data());
+            table.write(indices.data(), width, imgBuf + y * bytesPerLine);
+        }
+    });
     img = ColorBar0::newImage(cb->format, imgBuf, width, height);
     return img;
 }

@@ -21,6 +21,10 @@ public:
     // The caller owns the result.
     TDData *movingAvr(int ax, int ay) const;
 
+    // A copy of the grid (sharing the pixel storage until either side changes it), identifier,
+    // range, region and info items, for work on another thread. The caller owns it.
+    TDData *snapshot() const;
+
     // Renders the grid through the colour scale into a new imgBuf/img, each value normalised by
     // this grid's minVal..maxVal, and returns img (owned by this dataset). The previous rendering
     // is released first; null (and no rendering) when cb is null or its format or this size

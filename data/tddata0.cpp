@@ -1,6 +1,7 @@
 #include "tddata0.h"
 
 #include "data/datainfo.h"
+#include "data/parallelrows.h"
 #include "data/runningmeans.h"
 #include "data/tddataheader.h"
 
@@ -10,6 +11,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -104,22 +106,32 @@ void TDData0::setValue(int x, int y, double v)
 void TDData0::copyRect(TDData0 *dst, const QRect &r, bool toOrigin) const
 {
     // Only the part of r that lies in this grid and, once placed, in dst is copied.
-    for (int dy = 0; dy <= r.bottom() - r.top(); ++dy) {
-        const int sy = r.top() + dy;
-        const int ty = toOrigin ? dy : sy;
-        if (sy < 0 || sy >= height || ty < 0 || ty >= dst->height)
-            continue;
-        for (int dx = 0; dx <= r.right() - r.left(); ++dx) {
-            const int sx = r.left() + dx;
-            const int tx = toOrigin ? dx : sx;
-            if (sx < 0 || sx >= width || tx < 0 || tx >= dst->width)
-                continue;
-            const int s = index(sx, sy);
-            const int t = dst->index(tx, ty);
-            dst->values[t] = values[s];
-            dst->valids[t] = valids[s];
-            dst->widenRange(values[s]);
-        }
+    const qint64 top = r.top();
+    const int firstRow = int(std::min<qint64>(std::max<qint64>(0, -top), INT_MAX));
+    const int endRow = int(std::max<qint64>(0, std::min({qint64(r.bottom()) - top + 1, height - top,
+                                                          toOrigin ? dst->height : dst->height - top})));
+    if (firstRow < endRow) {
+        ParallelRows::Extremes extremes(firstRow, endRow);
+        double *dstValues = dst->values.data();
+        bool *dstValids = dst->valids.data();
+        ParallelRows::run(firstRow, endRow, 0, [&](int first, int last) {
+            for (int dy = first; dy < last; ++dy) {
+                const int sy = r.top() + dy;
+                const int ty = toOrigin ? dy : sy;
+                for (int dx = 0; dx <= r.right() - r.left(); ++dx) {
+                    const int sx = r.left() + dx;
+                    const int tx = toOrigin ? dx : sx;
+                    if (sx < 0 || sx >= width || tx < 0 || tx >= dst->width)
+                        continue;
+                    const int s = index(sx, sy);
+                    const int t = dst->index(tx, ty);
+                    dstValues[t] = values[s];
+                    dstValids[t] = valids[s];
+                    extremes.widen(dy, values[s]);
+                }
+            }
+        });
+        extremes.foldInto(dst, firstRow, endRow);
     }
     dst->dataId = dataId;
     dst->region = regionSet ? region : QRect(0, 0, width, height);

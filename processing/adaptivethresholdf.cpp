@@ -1,11 +1,14 @@
 #include "adaptivethresholdf.h"
 
 #include "data/lanes.h"
+#include "data/parallelrows.h"
 #include "data/runningmeans.h"
 #include "data/tddata.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -68,27 +71,31 @@ TDData *AdaptiveThresholdF::exec(const TDData *src, const QRect &rect) const
     const QRect r = insideGrid(src, rect);
     // The fresh result holds 0.0 everywhere, so storing 0.0 only sets the flag, and its range
     // already holds 0.0: only a 1.0 can widen it.
-    bool anyAbove = false;
-    auto threshold = [&](int y, const double *meanRow) {
-        const int i = src->index(r.left(), y);
-        anyAbove = thresholdRow(src->values.constData() + i, src->valids.constData() + i, meanRow + r.left(),
-                                r.width(), result->values.data() + i, result->valids.data() + i)
-                   || anyAbove;
+    std::atomic<bool> anyAbove{false};
+    double *out = result->values.data();
+    bool *outValid = result->valids.data();
+    // Columns c0 .. c1 - 1 of row y, cut to the rectangle.
+    auto threshold = [&](int y, int c0, int c1, const double *meanRow) {
+        const int left = std::max(c0, r.left());
+        const int right = std::min(c1 - 1, r.right());
+        if (y < r.top() || left > right)
+            return;
+        const int i = src->index(left, y);
+        if (thresholdRow(src->values.constData() + i, src->valids.constData() + i, meanRow + left, right - left + 1,
+                         out + i, outValid + i))
+            anyAbove = true;
     };
     if (areaHH >= 1) {
         // The means come row by row from one sweep, compared as they come, and never fill a grid.
-        RunningMeans means(src, areaHW, areaHH);
-        std::vector<double> meanRow(size_t(src->width), 0.0);
-        for (int y = 0; y <= r.bottom(); ++y) {
-            means.nextMeans(meanRow.data());
-            if (y >= r.top())
-                threshold(y, meanRow.data());
-        }
+        RunningMeans(src, areaHW, areaHH).sweepMeans(r.bottom() + 1, threshold);
     } else {
-        TDData *mean = src->movingAvr(areaHW, areaHH);
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            threshold(y, mean->values.constData() + src->index(0, y));
-        mean->deleteLater();
+        // Released at once: on a worker thread, without an event loop, deleteLater would keep the
+        // grid until the thread ends.
+        const std::unique_ptr<TDData> mean(src->movingAvr(areaHW, areaHH));
+        ParallelRows::run(r.top(), r.bottom() + 1, 0, [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                threshold(y, r.left(), r.right() + 1, mean->values.constData() + src->index(0, y));
+        });
     }
     if (anyAbove)
         result->widenRange(1.0);

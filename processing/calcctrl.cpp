@@ -4,6 +4,9 @@
 #include "display/datactrl.h"
 #include "display/datactrls.h"
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 bool marked(const QVector<bool> &sels, int j)
@@ -30,6 +33,7 @@ CalcCtrl::CalcCtrl(QWidget *parent)
     : QFrame(parent)
 {
     ui.setupUi(this);
+    ui.gridLayout->addWidget(&runBar, ui.gridLayout->rowCount(), 0, 1, -1);
     connect(ui.Gen, &QPushButton::clicked, this, &CalcCtrl::calc);
 }
 
@@ -39,6 +43,8 @@ void CalcCtrl::calc()
         return;
     QVector<RatioOperand> numerators;
     QVector<RatioOperand> denominators;
+    // The run works on snapshots, one per row, so rows may change or go while it runs.
+    std::shared_ptr<std::vector<std::unique_ptr<const TDData>>> inputs(new std::vector<std::unique_ptr<const TDData>>);
     const TDData *first = nullptr;
     for (int j = 0; j < ctrls->dataCtrls.size(); ++j) {
         const bool a = marked(selsA, j);
@@ -50,6 +56,8 @@ void CalcCtrl::calc()
         const TDData *data = row->data(true);
         if (!data)
             continue;
+        data = data->snapshot();
+        inputs->emplace_back(data);
         if (!first)
             first = data;
         const RatioOperand op = operandOf(row, data);
@@ -60,9 +68,17 @@ void CalcCtrl::calc()
     }
     if (!first)
         return;
-    TDData *result = CalcRatio::exec(numerators, denominators, first->width, first->height, options());
-    result->dataId = CalcRatio::resultName(ui.Numerators->text(), ui.Denominators->text(), options());
-    emit newDataGenerated(result);
+    const int width = first->width;
+    const int height = first->height;
+    const RatioOptions opts = options();
+    const QString name = CalcRatio::resultName(ui.Numerators->text(), ui.Denominators->text(), opts);
+    runBar.start(
+        [inputs, numerators, denominators, width, height, opts, name] {
+            TDData *result = CalcRatio::exec(numerators, denominators, width, height, opts);
+            result->dataId = name;
+            return QVector<TDData *>{result};
+        },
+        [this](TDData *result) { emit newDataGenerated(result); });
 }
 
 void CalcCtrl::selsChanged(QVector<bool> selsS1, QVector<bool> selsS2, QVector<bool> selsA, QVector<bool> selsB)

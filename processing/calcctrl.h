@@ -1,6 +1,7 @@
 #pragma once
 
 #include "processing/calcratio.h"
+#include "processing/runbar.h"
 #include "ui_calcctrl.h"
 
 #include <QFrame>
@@ -23,6 +24,7 @@ public:
 
     Ui_CalcCtrl ui;
     DataCtrls *ctrls = nullptr;
+    RunBar runBar;
     // As last published by ctrls.
     QVector<bool> selsS1;
     QVector<bool> selsS2;

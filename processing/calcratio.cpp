@@ -1,5 +1,6 @@
 #include "calcratio.h"
 
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 
 #include <QCoreApplication>
@@ -37,27 +38,37 @@ TDData *CalcRatio::exec(const QVector<RatioOperand> &numerators, const QVector<R
     auto *result = new TDData(width, height);
     const double sign = options.neg ? -1.0 : 1.0;
     const bool ratio = !denominators.isEmpty();
-    for (int y = 0; y < result->height; ++y) {
-        for (int x = 0; x < result->width; ++x) {
-            bool valid = true;
-            double value = sumAt(numerators, x, y, valid);
-            if (ratio) {
-                const double den = sumAt(denominators, x, y, valid);
-                if (den == 0.0)
+    ParallelRows::Extremes extremes(0, result->height);
+    double *values = result->values.data();
+    bool *valids = result->valids.data();
+    // In chunks of rows, so that a long run reports its progress and can be cancelled.
+    ParallelRows::run(0, result->height, 32, [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            for (int x = 0; x < result->width; ++x) {
+                bool valid = true;
+                double value = sumAt(numerators, x, y, valid);
+                if (ratio) {
+                    const double den = sumAt(denominators, x, y, valid);
+                    if (den == 0.0)
+                        continue;
+                    value /= den;
+                }
+                if (!valid)
                     continue;
-                value /= den;
+                if (options.log) {
+                    // NaN passes this test on purpose and stays NaN.
+                    if (value <= 0.0)
+                        continue;
+                    value = std::log(value);
+                }
+                const int i = result->index(x, y);
+                values[i] = sign * value;
+                valids[i] = true;
+                extremes.widen(y, sign * value);
             }
-            if (!valid)
-                continue;
-            if (options.log) {
-                // NaN passes this test on purpose and stays NaN.
-                if (value <= 0.0)
-                    continue;
-                value = std::log(value);
-            }
-            result->setValue(x, y, sign * value);
         }
-    }
+    });
+    extremes.foldInto(result, 0, result->height);
     return result;
 }
 

@@ -1,14 +1,20 @@
 #include "copyctrl.h"
 
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "display/datactrl.h"
 #include "display/datactrls.h"
 #include "processing/copyregion.h"
 
+#include <algorithm>
+#include <climits>
+#include <memory>
+
 CopyCtrl::CopyCtrl(QWidget *parent)
     : QFrame(parent)
 {
     ui.setupUi(this);
+    ui.gridLayout->addWidget(&runBar, ui.gridLayout->rowCount(), 0, 1, -1);
     modeGroup.addButton(ui.SimpleCopy);
     modeGroup.addButton(ui.AroundPeaks);
     orderGroup.addButton(ui.OrderH);
@@ -40,8 +46,14 @@ void CopyCtrl::simpleCopy()
     const TDData *src = row ? row->data(true) : nullptr;
     if (!src)
         return;
-    if (TDData *copy = CopyRegion::exec(src, row->imgDisp.regionRect(), ui.SimpleCopyResize->isChecked()))
-        emit copiedData(copy);
+    const std::shared_ptr<const TDData> input(src->snapshot());
+    const QRect rect = row->imgDisp.regionRect();
+    const bool resize = ui.SimpleCopyResize->isChecked();
+    runBar.start([input, rect, resize] { return QVector<TDData *>{CopyRegion::exec(input.get(), rect, resize)}; },
+                 [this](TDData *copy) {
+                     if (copy)
+                         emit copiedData(copy);
+                 });
 }
 
 void CopyCtrl::aroundPeaks()
@@ -54,8 +66,21 @@ void CopyCtrl::aroundPeaks()
         return;
     const QVector<PeakTile> tiles = CopyAroundPeaks::plan(CopyAroundPeaks::collectPeaks(s1), ui.ReferencePeak->value(),
                                                           CopyAroundPeaks::templateRect(s2), saveOrder());
-    for (const PeakTile &tile : tiles)
-        emit copiedData(CopyAroundPeaks::makeTile(s2, tile));
+    if (tiles.isEmpty())
+        return;
+    const std::shared_ptr<const TDData> input(s2->snapshot());
+    runBar.start(
+        [input, tiles] {
+            QVector<TDData *> copies;
+            ParallelRows::rowsStarted(int(std::min<qint64>(INT_MAX, qint64(tiles.size()) * tiles.first().rect.height())));
+            for (const PeakTile &tile : tiles) {
+                copies.append(CopyAroundPeaks::makeTile(input.get(), tile));
+                if (!ParallelRows::rowsDone(tile.rect.height()))
+                    break;
+            }
+            return copies;
+        },
+        [this](TDData *copy) { emit copiedData(copy); });
 }
 
 void CopyCtrl::show(bool f)

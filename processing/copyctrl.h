@@ -1,6 +1,7 @@
 #pragma once
 
 #include "processing/copyaroundpeaks.h"
+#include "processing/runbar.h"
 #include "ui_copyctrl.h"
 
 #include <QButtonGroup>
@@ -25,6 +26,7 @@ public:
 
     Ui_CopyCtrl ui;
     DataCtrls *ctrls = nullptr;
+    RunBar runBar;
 
 signals:
     // The receiver owns data.

@@ -28,6 +28,33 @@ TDData *FilterChain::run(Filter *filter, const TDData *src, const QRect &rect)
     }
 }
 
+Filter *FilterChain::copyOf(const Filter *filter)
+{
+    switch (filter->type) {
+    case Filter::AdaptiveThreshold: {
+        auto *f = static_cast<const AdaptiveThresholdF *>(filter);
+        return new AdaptiveThresholdF(f->areaHW, f->areaHH);
+    }
+    case Filter::MovingAvr: {
+        auto *f = static_cast<const MovingAvrF *>(filter);
+        return new MovingAvrF(f->areaHW, f->areaHH);
+    }
+    case Filter::Matching: {
+        auto *f = static_cast<const MatchingF *>(filter);
+        auto *copy = new MatchingF(f->measure, f->execMode);
+        copy->patValues = f->patValues;
+        copy->patValids = f->patValids;
+        return copy;
+    }
+    case Filter::FindPeaks: {
+        auto *f = static_cast<const FindPeaksF *>(filter);
+        return new FindPeaksF(f->exclRadius, f->peakNum, f->findMax);
+    }
+    default:
+        return new Filter(filter->type);
+    }
+}
+
 TDData *FilterChain::apply(const QVector<Filter *> &filters, const TDData *src, const QRect &rect)
 {
     auto *current = new TDData(src->width, src->height);

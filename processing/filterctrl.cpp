@@ -15,6 +15,7 @@ FilterCtrl::FilterCtrl(QWidget *parent)
     : QFrame(parent)
 {
     ui.setupUi(this);
+    ui.gridLayout->addWidget(&runBar, ui.gridLayout->rowCount(), 0, 1, -1);
     qRegisterMetaType<Filter *>("Filter*");
     measureGroup.addButton(ui.MatchingCosTh);
     measureGroup.addButton(ui.MatchingACosTh);
@@ -60,10 +61,11 @@ void FilterCtrl::apply()
     const TDData *src = source(rect);
     if (!src)
         return;
+    // The run works on copies: entries may be deleted while it goes on.
     QVector<Filter *> filters;
     for (int i = 0; i < ui.Filters->count(); ++i)
-        filters.append(filterAt(i));
-    emit newFilteredData(FilterChain::apply(filters, src, rect));
+        filters.append(FilterChain::copyOf(filterAt(i)));
+    startRun(src, rect, filters, true);
 }
 
 void FilterCtrl::regAdaptiveThresholdF()
@@ -146,11 +148,28 @@ Filter *FilterCtrl::filterAt(int index) const
 
 void FilterCtrl::execOnce(Filter *filter)
 {
-    const std::unique_ptr<Filter> owned(filter);
     QRect rect;
     const TDData *src = source(rect);
     if (src)
-        emit newFilteredData(FilterChain::run(filter, src, rect));
+        startRun(src, rect, {filter}, false);
+    else
+        delete filter;
+}
+
+void FilterCtrl::startRun(const TDData *src, const QRect &rect, const QVector<Filter *> &filters, bool chain)
+{
+    const std::shared_ptr<const TDData> input(src->snapshot());
+    std::shared_ptr<QVector<Filter *>> owned(new QVector<Filter *>(filters), [](QVector<Filter *> *f) {
+        qDeleteAll(*f);
+        delete f;
+    });
+    runBar.start(
+        [input, owned, rect, chain] {
+            TDData *result = chain ? FilterChain::apply(*owned, input.get(), rect)
+                                   : FilterChain::run(owned->first(), input.get(), rect);
+            return QVector<TDData *>{result};
+        },
+        [this](TDData *result) { emit newFilteredData(result); });
 }
 
 TDData *FilterCtrl::source(QRect &rect) const

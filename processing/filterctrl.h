@@ -1,5 +1,6 @@
 #pragma once
 
+#include "processing/runbar.h"
 #include "ui_filterctrl.h"
 
 #include <QButtonGroup>
@@ -32,6 +33,7 @@ public:
 
     Ui_FilterCtrl ui;
     DataCtrls *ctrls = nullptr;
+    RunBar runBar;
 
 signals:
     // A new dataset owned by the receiver, or null when a matching run gave nothing.
@@ -59,6 +61,9 @@ private:
     Filter *filterAt(int index) const;
     // Runs filter once (it is released afterwards) and emits the result.
     void execOnce(Filter *filter);
+    // Runs the filters (taking them over) on a snapshot of src, as a chain or the first alone,
+    // beside the event loop; the result is emitted when it is ready.
+    void startRun(const TDData *src, const QRect &rect, const QVector<Filter *> &filters, bool chain);
     // The S1 row's dataset and the work rectangle; null when there is none.
     TDData *source(QRect &rect) const;
 

@@ -1,6 +1,7 @@
 #include "matchingf.h"
 
 #include "data/lanes.h"
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 
 #include <QDebug>
@@ -86,40 +87,72 @@ void fillStrip(const TDData *src, int x0, int y0, int rows, Strip *strip)
 // goes through the template pixels in their order, exactly as the plain loop does; a pair that
 // does not count adds +0.0 instead of being skipped, which changes no sum: none is ever -0.0.
 // The mask is applied after multiplying, so that an infinite template value meeting an invalid
-// pixel gives 0.0, not NaN.
-QUELVO_LANE_CLONES
-void pairSums(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
-              double *st2, double *sa2, double *sat)
+// pixel gives 0.0, not NaN. D and B are vectors of doubles and of their bits; each step takes
+// two of them side by side.
+template <typename D, typename B>
+QUELVO_LANE_INLINE void pairSumsOver(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count,
+                                     int blocks, double *st2, double *sa2, double *sat)
 {
-    using Lanes::Bits;
-    using Lanes::Doubles;
-    for (int b = 0; b < blocks; ++b) {
-        const double *v = values + b * blockLanes;
-        const qint64 *m = masks + b * blockLanes;
-        Doubles t2[2] = {};
-        Doubles a2[2] = {};
-        Doubles at[2] = {};
+    constexpr int lanes = int(sizeof(D) / sizeof(double));
+    const int steps = blocks * blockLanes / (2 * lanes);
+    for (int b = 0; b < steps; ++b) {
+        const double *v = values + b * 2 * lanes;
+        const qint64 *m = masks + b * 2 * lanes;
+        D t2[2] = {};
+        D a2[2] = {};
+        D at[2] = {};
         for (int k = 0; k < count; ++k) {
             const int o = tpl[k].offset;
             const double t = tpl[k].t;
             const qint64 ttBits = tpl[k].ttBits;
             for (int h = 0; h < 2; ++h) {
-                Doubles a;
-                Bits valid;
-                std::memcpy(&a, v + o + h * Lanes::count, sizeof a);
-                std::memcpy(&valid, m + o + h * Lanes::count, sizeof valid);
-                t2[h] += reinterpret_cast<Doubles>(valid & ttBits);
+                D a;
+                B valid;
+                std::memcpy(&a, v + o + h * lanes, sizeof a);
+                std::memcpy(&valid, m + o + h * lanes, sizeof valid);
+                t2[h] += reinterpret_cast<D>(valid & ttBits);
                 a2[h] += a * a;
-                at[h] += reinterpret_cast<Doubles>(reinterpret_cast<Bits>(a * t) & valid);
+                at[h] += reinterpret_cast<D>(reinterpret_cast<B>(a * t) & valid);
             }
         }
         for (int h = 0; h < 2; ++h) {
-            const int i = b * blockLanes + h * Lanes::count;
+            const int i = b * 2 * lanes + h * lanes;
             std::memcpy(st2 + i, &t2[h], sizeof t2[h]);
             std::memcpy(sa2 + i, &a2[h], sizeof a2[h]);
             std::memcpy(sat + i, &at[h], sizeof at[h]);
         }
     }
+}
+
+typedef double HalfDoubles __attribute__((vector_size(Lanes::count / 2 * sizeof(double))));
+typedef qint64 HalfBits __attribute__((vector_size(Lanes::count / 2 * sizeof(qint64))));
+
+QUELVO_LANE_CLONES
+void pairSumsFull(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
+                  double *st2, double *sa2, double *sat)
+{
+    pairSumsOver<Lanes::Doubles, Lanes::Bits>(values, masks, tpl, count, blocks, st2, sa2, sat);
+}
+
+QUELVO_LANE_CLONES
+void pairSumsHalf(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
+                  double *st2, double *sa2, double *sat)
+{
+    pairSumsOver<HalfDoubles, HalfBits>(values, masks, tpl, count, blocks, st2, sa2, sat);
+}
+
+// Full vectors where the processor has registers that wide (AVX-512); elsewhere their six sums
+// would not fit in the registers (sixteen of 256 bits with AVX2) and spill to memory at every
+// template pixel, so half vectors go twice as often instead. The bits are the same either way.
+void pairSums(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
+              double *st2, double *sa2, double *sat)
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool full = __builtin_cpu_supports("avx512f");
+#else
+    const bool full = false;
+#endif
+    (full ? pairSumsFull : pairSumsHalf)(values, masks, tpl, count, blocks, st2, sa2, sat);
 }
 
 // Similarity map of src against the template, the window's top-left corner at every position of
@@ -130,8 +163,7 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
 {
     auto *result = new TDData(src->width, src->height);
     const int blocks = (positions.width() + blockLanes - 1) / blockLanes;
-    Strip strip;
-    strip.stride = blocks * blockLanes + tpl.tw;
+    const int stride = blocks * blockLanes + tpl.tw;
     std::vector<TemplatePixel> pixels;
     for (int j = 0; j < tpl.th; ++j) {
         for (int i = 0; i < tpl.tw; ++i) {
@@ -140,33 +172,50 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
                 const double tt = t * t;
                 qint64 ttBits;
                 std::memcpy(&ttBits, &tt, sizeof tt);
-                pixels.push_back({j * strip.stride + i, t, ttBits});
+                pixels.push_back({j * stride + i, t, ttBits});
             }
         }
     }
-    std::vector<double> st2(size_t(blocks) * blockLanes);
-    std::vector<double> sa2(st2.size());
-    std::vector<double> sat(st2.size());
-    for (int y0 = positions.top(); y0 <= positions.bottom(); y0 += stripRows) {
-        const int rows = std::min(stripRows, positions.bottom() - y0 + 1);
-        fillStrip(src, positions.left(), y0, rows + std::max(tpl.th, 1) - 1, &strip);
-        for (int r = 0; r < rows; ++r) {
-            const int y = y0 + r;
-            qDebug() << rowLabel << y;
-            const size_t row = size_t(r) * strip.stride;
-            pairSums(strip.values.data() + row, strip.masks.data() + row, pixels.data(), int(pixels.size()), blocks,
-                     st2.data(), sa2.data(), sat.data());
-            for (int k = 0; k < positions.width(); ++k) {
-                if (st2[k] > 0.0 && sa2[k] > 0.0) {
-                    double c = sat[k] / std::sqrt(sa2[k] * st2[k]);
-                    // Not clamped: a cosine rounded past 1 gives NaN, which never widens the range.
-                    if (measure == MatchingF::ArcCosTh)
-                        c = 1.0 - std::acos(c) / M_PI;
-                    result->setValue(positions.left() + k, y, c);
+    // Each thread takes whole strips of rows with buffers of its own; the rows are announced in
+    // order once their chunk is done.
+    ParallelRows::Extremes extremes(positions.top(), positions.bottom() + 1);
+    double *values = result->values.data();
+    bool *valids = result->valids.data();
+    auto rows = [&](int first, int last) {
+        Strip strip;
+        strip.stride = stride;
+        std::vector<double> st2(size_t(blocks) * blockLanes);
+        std::vector<double> sa2(st2.size());
+        std::vector<double> sat(st2.size());
+        for (int y0 = first; y0 < last; y0 += stripRows) {
+            const int rows = std::min(stripRows, last - y0);
+            fillStrip(src, positions.left(), y0, rows + std::max(tpl.th, 1) - 1, &strip);
+            for (int r = 0; r < rows; ++r) {
+                const int y = y0 + r;
+                const size_t row = size_t(r) * strip.stride;
+                pairSums(strip.values.data() + row, strip.masks.data() + row, pixels.data(), int(pixels.size()),
+                         blocks, st2.data(), sa2.data(), sat.data());
+                for (int k = 0; k < positions.width(); ++k) {
+                    if (st2[k] > 0.0 && sa2[k] > 0.0) {
+                        double c = sat[k] / std::sqrt(sa2[k] * st2[k]);
+                        // Not clamped: a cosine rounded past 1 gives NaN, which never widens the range.
+                        if (measure == MatchingF::ArcCosTh)
+                            c = 1.0 - std::acos(c) / M_PI;
+                        const int i = result->index(positions.left() + k, y);
+                        values[i] = c;
+                        valids[i] = true;
+                        extremes.widen(y, c);
+                    }
                 }
             }
         }
-    }
+    };
+    auto announce = [&](int first, int last) {
+        for (int y = first; y < last; ++y)
+            qDebug() << rowLabel << y;
+        extremes.foldInto(result, first, last);
+    };
+    ParallelRows::run(positions.top(), positions.bottom() + 1, stripRows, rows, announce);
     return result;
 }
 

@@ -440,6 +440,17 @@
     </message>
 </context>
 <context>
+    <name>RunBar</name>
+    <message>
+        <source>%v / %m rows</source>
+        <translation>%v / %m 行</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>中止</translation>
+    </message>
+</context>
+<context>
     <name>WinSizeSet</name>
     <message>
         <source>12</source>

@@ -3,6 +3,7 @@
 
 #include "app/opttable.h"
 #include "app/startup.h"
+#include "data/parallelrows.h"
 
 #include "tests/filetesttools.h"
 
@@ -151,12 +152,18 @@ private slots:
         QTest::addColumn<QString>("root");
         QTest::addColumn<bool>("japanese");
         QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("threads");  // 0: the machine's ideal count
         QTest::newRow("no config: working directory, translated") << QStringList() << QByteArray() << QDir::currentPath()
-                                                                  << true << QStringList{"Can't open config file :  \"\""};
-        QTest::newRow("-d beats DataRoot, -e given") << QStringList{"-d", "/x", "-e"} << QByteArray("DataRoot /y\n")
-                                                     << "/x" << false << QStringList();
-        QTest::newRow("-d and -e in the file") << QStringList{"-d", "/x"} << QByteArray("-d /z\n-e\n") << "/z" << false
-                                               << QStringList();
+                                                                  << true << QStringList{"Can't open config file :  \"\""}
+                                                                  << 0;
+        QTest::newRow("-d beats DataRoot, -e given, -threads beats Threads")
+            << QStringList{"-d", "/x", "-e", "-threads", "3"} << QByteArray("DataRoot /y\nThreads 5\n") << "/x" << false
+            << QStringList() << 3;
+        QTest::newRow("-d and -e in the file, Threads no number") << QStringList{"-d", "/x"}
+                                                                  << QByteArray("-d /z\n-e\nThreads many\n") << "/z"
+                                                                  << false << QStringList() << 0;
+        QTest::newRow("Threads in the file") << QStringList() << QByteArray("Threads 2\n") << QDir::currentPath() << true
+                                             << QStringList() << 2;
     }
 
     void decisions()
@@ -166,6 +173,7 @@ private slots:
         QFETCH(QString, root);
         QFETCH(bool, japanese);
         QFETCH(QStringList, lines);
+        QFETCH(int, threads);
         if (config.isNull() && !defaultConfigPath().isEmpty())
             QSKIP("a config.cfg lies beside the test program");
         OptTable options;
@@ -178,6 +186,7 @@ private slots:
             qInstallMessageHandler(previous);
             QCOMPARE(debugLines, lines);
             QCOMPARE(dataRoot, root);
+            QCOMPARE(ParallelRows::threadCount(), threads > 0 ? threads : QThread::idealThreadCount());
             QCOMPARE(QCoreApplication::translate("Body", "Load"), japanese ? QStringLiteral("読込") : QStringLiteral("Load"));
         }
         // The translator removes itself when destroyed.

@@ -160,6 +160,9 @@ private slots:
         src->setRegion(corners(4, 5, 10, 9));
         std::unique_ptr<TDData> matched(MatchingF(MatchingF::ArcCosTh, MatchingF::Exec1).exec1(src.get(), corners(0, 2, 20, 25)));
         expectOutput({"match", a, "-o", out, "--template", "4,5,10,9", "--measure", "acos", "--rect", "0,2,20,25"}, out, *matched);
+        // Any thread count gives the same bits.
+        expectOutput({"match", a, "-o", out, "--threads", "7", "--template", "4,5,10,9", "--measure", "acos", "--rect=0,2,20,25"},
+                     out, *matched);
 
         const QString folder = dir.filePath(QStringLiteral("conv"));
         ImgData img;
@@ -225,6 +228,8 @@ private slots:
                                        << "quelvo-cli ma: option '--half' needs two whole numbers from 0 to 1000000, got '-1 2'\n" << 2;
         QTest::newRow("value is an option") << QStringList{"ma", "%a", "--half", "2", "-o", "%w/x"} << 2
                                             << "quelvo-cli ma: option '--half' needs two values: --half W H\n" << 2;
+        QTest::newRow("no thread") << QStringList{"ma", "%a", "-o", "%w/x", "--half", "1", "1", "--threads=0"} << 2
+                                   << "quelvo-cli ma: option '--threads' needs a whole number from 1 to 1024\n" << 2;
         QTest::newRow("render bad mark") << QStringList{"render", "%a", "-o", "%w/x", "--lower=nan"} << 2
                                          << "quelvo-cli render: option '--lower' needs a number, got 'nan'\n" << 2;
         QTest::newRow("calc names every bad operand")

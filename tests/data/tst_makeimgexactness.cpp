@@ -1,7 +1,9 @@
 // TDData::makeImg against the per-pixel definition (ColorBar0::writePixel over every pixel in
 // order): whole buffers, padding included, compared byte for byte on random grids with invalid
-// pixels, NaN and infinities, in every format, with odd widths and awkward ranges and marks.
+// pixels, NaN and infinities, in every format, with odd widths and awkward ranges and marks, on
+// 1, 2 and 7 threads.
 
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "display/colorbar0.h"
 
@@ -67,6 +69,8 @@ class TestMakeImgExactness : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { ParallelRows::setThreadCount(0); }
+
     void sameBytes_data()
     {
         QTest::addColumn<int>("format");
@@ -74,6 +78,7 @@ private slots:
         QTest::addColumn<double>("maxVal");
         QTest::addColumn<double>("lower");
         QTest::addColumn<double>("upper");
+        QTest::addColumn<int>("threads");
         const struct
         {
             const char *name;
@@ -87,9 +92,14 @@ private slots:
         };
         const int formats[] = {ColorBar0::FormatRGB32, ColorBar0::FormatARGB32, ColorBar0::FormatRGB888,
                                ColorBar0::FormatGrayscale8};
-        for (int format : formats) {
-            for (const auto &c : cases)
-                QTest::addRow("format %d, %s", format, c.name) << format << c.minVal << c.maxVal << c.lower << c.upper;
+        // Seven threads are more than the grids have rows.
+        for (int threads : {1, 2, 7}) {
+            for (int format : formats) {
+                for (const auto &c : cases) {
+                    QTest::addRow("format %d, %s, %d threads", format, c.name, threads)
+                        << format << c.minVal << c.maxVal << c.lower << c.upper << threads;
+                }
+            }
         }
     }
 
@@ -100,6 +110,8 @@ private slots:
         QFETCH(double, maxVal);
         QFETCH(double, lower);
         QFETCH(double, upper);
+        QFETCH(int, threads);
+        ParallelRows::setThreadCount(threads);
         // Each grid is rendered grey with other marks first, so that a stale buffer of the same or
         // another format would show.
         ColorBar0 before;

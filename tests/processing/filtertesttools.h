@@ -11,6 +11,10 @@
 #include <QStringList>
 #include <QTranslator>
 
+// Thread counts the exactness cases run with: one, two, and more than the small grids have rows.
+// Data functions repeat their rows for each and add the count as their last column.
+const int threadCounts[] = {1, 2, 7};
+
 // A grid of random values with about a fifth of its pixels invalid (still holding a value).
 // levels > 0 gives whole numbers 0 .. levels - 1, so that ties are frequent.
 inline TDData *randomGrid(int width, int height, quint32 seed, int levels = 0)

@@ -2,6 +2,7 @@
 // region of S1, and tiles of S2 around the peaks of S1.
 
 #include "data/datainfo.h"
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "filtertesttools.h"
 #include "processing/calcratio.h"
@@ -39,6 +40,7 @@ class TestCalcCopy : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { ParallelRows::setThreadCount(0); }
     void ratio_data();
     void ratio();
     void regionPixels_data();
@@ -61,11 +63,14 @@ void TestCalcCopy::ratio_data()
     QTest::addColumn<bool>("log");
     QTest::addColumn<bool>("neg");
     QTest::addColumn<bool>("masks");
-    QTest::newRow("one over one, log") << 1 << 1 << true << false << false;
-    QTest::newRow("three over one, log neg, masks") << 3 << 1 << true << true << true;
-    QTest::newRow("two over three, masks") << 2 << 3 << false << false << true;
-    QTest::newRow("numerators only") << 2 << 0 << false << false << true;
-    QTest::newRow("denominators only: zeros") << 0 << 1 << false << false << false;
+    QTest::addColumn<int>("threads");
+    for (int threads : threadCounts) {
+        QTest::addRow("one over one, log, %d threads", threads) << 1 << 1 << true << false << false << threads;
+        QTest::addRow("three over one, log neg, masks, %d threads", threads) << 3 << 1 << true << true << true << threads;
+        QTest::addRow("two over three, masks, %d threads", threads) << 2 << 3 << false << false << true << threads;
+        QTest::addRow("numerators only, %d threads", threads) << 2 << 0 << false << false << true << threads;
+        QTest::addRow("denominators only: zeros, %d threads", threads) << 0 << 1 << false << false << false << threads;
+    }
 }
 
 void TestCalcCopy::ratio()
@@ -75,6 +80,8 @@ void TestCalcCopy::ratio()
     QFETCH(bool, log);
     QFETCH(bool, neg);
     QFETCH(bool, masks);
+    QFETCH(int, threads);
+    ParallelRows::setThreadCount(threads);
 
     // Operands of different sizes around the 9 x 7 result, some larger, some smaller; masks
     // inside, past the edges, one pixel, and empty (a click without dragging).
@@ -100,6 +107,9 @@ void TestCalcCopy::ratio()
     QVERIFY(!result->regionSet);
     QVERIFY(result->dataId.isEmpty());
 
+    // The range widens from 0 with every value stored, in row order; NaN never widens it.
+    double lo = 0.0;
+    double hi = 0.0;
     for (int y = 0; y < 7; ++y) {
         for (int x = 0; x < 9; ++x) {
             bool ok = true;
@@ -117,29 +127,44 @@ void TestCalcCopy::ratio()
             if (neg)
                 expected = -expected;
             QCOMPARE(result->isValid(x, y), ok);
-            if (ok)
+            if (ok) {
                 QCOMPARE(result->value(x, y), expected);
+                lo = expected < lo ? expected : lo;
+                hi = expected > hi ? expected : hi;
+            }
         }
     }
+    QCOMPARE(result->minVal, lo);
+    QCOMPARE(result->maxVal, hi);
 }
 
 void TestCalcCopy::regionPixels_data()
 {
     QTest::addColumn<QRect>("r");
     QTest::addColumn<bool>("resize");
-    QTest::newRow("past left and top, resized") << QRect(QPoint(-3, -2), QPoint(4, 5)) << true;
-    QTest::newRow("past right and bottom, in place") << QRect(QPoint(8, 7), QPoint(20, 15)) << false;
-    // Dragged far beyond a zoomed-out image: cut to the grid before copying.
-    QTest::newRow("far outside, in place") << QRect(QPoint(-1000000000, -1000000000), QPoint(999999999, 5)) << false;
+    QTest::addColumn<int>("threads");
+    for (int threads : threadCounts) {
+        QTest::addRow("past left and top, resized, %d threads", threads) << QRect(QPoint(-3, -2), QPoint(4, 5)) << true
+                                                                         << threads;
+        QTest::addRow("past right and bottom, in place, %d threads", threads) << QRect(QPoint(8, 7), QPoint(20, 15))
+                                                                              << false << threads;
+        // Dragged far beyond a zoomed-out image: cut to the grid before copying.
+        QTest::addRow("far outside, in place, %d threads", threads)
+            << QRect(QPoint(-1000000000, -1000000000), QPoint(999999999, 5)) << false << threads;
+    }
 }
 
 void TestCalcCopy::regionPixels()
 {
     QFETCH(QRect, r);
     QFETCH(bool, resize);
+    QFETCH(int, threads);
+    ParallelRows::setThreadCount(threads);
     const Grid src(randomGrid(12, 10, 5));
     const Grid copy(CopyRegion::exec(src.get(), r, resize));
     QVERIFY(copy);
+    double lo = 0.0;
+    double hi = 0.0;
     QCOMPARE(QSize(copy->width, copy->height), resize ? r.size() : QSize(12, 10));
     for (int y = 0; y < copy->height; ++y) {
         for (int x = 0; x < copy->width; ++x) {
@@ -147,8 +172,15 @@ void TestCalcCopy::regionPixels()
             const bool fromSource = r.contains(s) && QRect(0, 0, 12, 10).contains(s);
             QCOMPARE(copy->isValid(x, y), fromSource && src->isValid(s.x(), s.y()));
             QCOMPARE(copy->value(x, y), fromSource ? src->value(s.x(), s.y()) : 0.0);
+            // Copied values widen the range whether valid or not.
+            if (fromSource) {
+                lo = std::min(lo, copy->value(x, y));
+                hi = std::max(hi, copy->value(x, y));
+            }
         }
     }
+    QCOMPARE(copy->minVal, lo);
+    QCOMPARE(copy->maxVal, hi);
 }
 
 void TestCalcCopy::regionKeepsRegionNotInfos()

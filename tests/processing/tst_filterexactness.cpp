@@ -1,9 +1,10 @@
 // The fast filters against their plain definitions (plainfilters.h): whole results compared bit
 // for bit on random grids whose invalid pixels hold NaN and infinities, with odd sizes and
-// rectangles reaching past the edges. Names are compared through a translator that shows their
+// rectangles reaching past the edges, on 1, 2 and 7 threads. Names are compared through a translator that shows their
 // context, on a source named "g%1" that a second arg() call would spoil.
 
 #include "data/datainfo.h"
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "filtertesttools.h"
 #include "plainfilters.h"
@@ -108,6 +109,7 @@ class TestFilterExactness : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { ParallelRows::setThreadCount(0); }
     void runningSums_data();
     void runningSums();
     void runningSumsSignedZeroRange();
@@ -130,16 +132,21 @@ void TestFilterExactness::runningSums_data()
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("a");
     QTest::addColumn<int>("trouble");
-    QTest::newRow("window past both edges") << 9 << 6 << 50 << int(InvalidNonFinite | ValidNonFinite);
-    QTest::newRow("rows not a multiple of the group") << 19 << 7 << 2 << int(InvalidNonFinite | ValidNonFinite);
-    QTest::newRow("rows much longer than the window") << 130 << 11 << 3 << int(InvalidNonFinite | ValidNonFinite);
-    // Windows this wide are averaged row by row instead of through a ring of columns.
-    QTest::newRow("window wider than a ring holds") << 33000 << 3 << 40000 << int(InvalidNonFinite);
-    QTest::newRow("empty") << 0 << 3 << 2 << 0;
+    QTest::addColumn<int>("threads");
+    for (int threads : threadCounts) {
+        QTest::addRow("window past both edges, %d threads", threads) << 9 << 6 << 50 << int(InvalidNonFinite | ValidNonFinite) << threads;
+        QTest::addRow("rows not a multiple of the group, %d threads", threads) << 19 << 7 << 2 << int(InvalidNonFinite | ValidNonFinite) << threads;
+        QTest::addRow("rows much longer than the window, %d threads", threads) << 130 << 11 << 3 << int(InvalidNonFinite | ValidNonFinite) << threads;
+        // Windows this wide are averaged row by row instead of through a ring of columns.
+        QTest::addRow("window wider than a ring holds, %d threads", threads) << 33000 << 3 << 40000 << int(InvalidNonFinite) << threads;
+        QTest::addRow("empty, %d threads", threads) << 0 << 3 << 2 << 0 << threads;
+    }
 }
 
 void TestFilterExactness::runningSums()
 {
+    QFETCH(int, threads);
+    ParallelRows::setThreadCount(threads);
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(int, a);
@@ -188,29 +195,40 @@ void TestFilterExactness::averages_data()
     QTest::addColumn<int>("hh");
     QTest::addColumn<QRect>("rect");  // of the threshold; the moving average covers the whole grid
     QTest::addColumn<int>("trouble");
-    const QSize small(37, 29);
-    const QRect some(-5, -5, 100, 3);
-    QTest::newRow("MA -2, 5") << false << small << -2 << 5 << some << int(InvalidNonFinite | Ties);
-    // Both half sizes <= 0: a copy, whose items are not appended a second time.
-    QTest::newRow("MA -3, -1 copies") << false << small << -3 << -1 << some << int(InvalidNonFinite | ValidNonFinite);
-    // Many windows long, so that the rows and columns kept in passing are reused many times.
-    QTest::newRow("MA long grid, 5, 7") << false << QSize(141, 117) << 5 << 7 << some
-                                        << int(InvalidNonFinite | ValidNonFinite);
-    QTest::newRow("MA window wider than a ring holds") << false << QSize(33000, 2) << 33001 << 1 << some
-                                                       << int(InvalidNonFinite);
-    QTest::newRow("AT past every edge") << true << small << 3 << 4 << QRect(-4, -2, 50, 40)
-                                        << int(InvalidNonFinite | ValidNonFinite);
-    QTest::newRow("AT columns only") << true << small << -1 << 3 << QRect(QPoint(5, 6), QPoint(20, 11))
-                                     << int(InvalidNonFinite | Ties);
-    QTest::newRow("AT inverted") << true << small << 1 << 1 << QRect(QPoint(9, 9), QPoint(2, 2))
-                                 << int(InvalidNonFinite);
-    QTest::newRow("AT long grid, middle rows") << true << QSize(53, 140) << 3 << 6
-                                               << QRect(QPoint(4, 50), QPoint(40, 96))
-                                               << int(InvalidNonFinite | ValidNonFinite);
+    QTest::addColumn<int>("threads");
+    for (int threads : threadCounts) {
+        const QSize small(37, 29);
+        const QRect some(-5, -5, 100, 3);
+        QTest::addRow("MA -2, 5, %d threads", threads) << false << small << -2 << 5 << some << int(InvalidNonFinite | Ties) << threads;
+        // Both half sizes <= 0: a copy, whose items are not appended a second time.
+        QTest::addRow("MA -3, -1 copies, %d threads", threads) << false << small << -3 << -1 << some << int(InvalidNonFinite | ValidNonFinite) << threads;
+        // Many windows long, so that the rows and columns kept in passing are reused many times.
+        QTest::addRow("MA long grid, 5, 7, %d threads", threads) << false << QSize(141, 117) << 5 << 7 << some
+                                            << int(InvalidNonFinite | ValidNonFinite) << threads;
+        QTest::addRow("MA window wider than a ring holds, %d threads", threads) << false << QSize(33000, 2) << 33001 << 1 << some
+                                                           << int(InvalidNonFinite) << threads;
+        QTest::addRow("AT past every edge, %d threads", threads) << true << small << 3 << 4 << QRect(-4, -2, 50, 40)
+                                            << int(InvalidNonFinite | ValidNonFinite) << threads;
+        QTest::addRow("AT columns only, %d threads", threads) << true << small << -1 << 3 << QRect(QPoint(5, 6), QPoint(20, 11))
+                                         << int(InvalidNonFinite | Ties) << threads;
+        QTest::addRow("AT inverted, %d threads", threads) << true << small << 1 << 1 << QRect(QPoint(9, 9), QPoint(2, 2))
+                                     << int(InvalidNonFinite) << threads;
+        // Wide enough for the threads to go through several bands of rows and round the ring.
+        QTest::addRow("MA bands of rows, %d threads", threads) << false << QSize(8200, 150) << 5 << 9 << some
+                                                             << int(InvalidNonFinite | ValidNonFinite) << threads;
+        QTest::addRow("AT bands of rows, 3 rows, %d threads", threads) << true << QSize(8200, 150) << 2 << 9
+                                                                     << QRect(QPoint(3, 70), QPoint(8000, 72))
+                                                                     << int(InvalidNonFinite) << threads;
+        QTest::addRow("AT long grid, middle rows, %d threads", threads) << true << QSize(53, 140) << 3 << 6
+                                                   << QRect(QPoint(4, 50), QPoint(40, 96))
+                                                   << int(InvalidNonFinite | ValidNonFinite) << threads;
+    }
 }
 
 void TestFilterExactness::averages()
 {
+    QFETCH(int, threads);
+    ParallelRows::setThreadCount(threads);
     QFETCH(bool, threshold);
     QFETCH(QSize, size);
     QFETCH(int, hw);
@@ -234,20 +252,27 @@ void TestFilterExactness::matching_data()
     QTest::addColumn<QRect>("region");
     QTest::addColumn<QRect>("rect");
     QTest::addColumn<int>("trouble");
-    const QRect whole(0, 0, 45, 71);
-    QTest::newRow("no measure, 1 x 1") << 0 << QRect(4, 4, 1, 1) << whole << int(InvalidNonFinite);
-    QTest::newRow("cos, 19 x 3, past the edges") << 1 << QRect(20, 30, 19, 3) << QRect(-3, -2, 60, 80)
-                                                 << int(InvalidNonFinite);
-    QTest::newRow("cos, valid infinities") << 1 << QRect(3, 3, 6, 6) << QRect(1, 2, 40, 45)
-                                           << int(InvalidNonFinite | ValidNonFinite);
-    QTest::newRow("arccos, region partly outside") << 2 << QRect(QPoint(40, -3), QPoint(49, 4)) << whole
-                                                   << int(InvalidNonFinite);
-    // A template without a valid pixel: no window gives a value.
-    QTest::newRow("inverted region") << 2 << QRect(QPoint(5, 5), QPoint(2, 2)) << whole << 0;
+    QTest::addColumn<int>("threads");
+    for (int threads : threadCounts) {
+        const QRect whole(0, 0, 45, 71);
+        QTest::addRow("no measure, 1 x 1, %d threads", threads) << 0 << QRect(4, 4, 1, 1) << whole << int(InvalidNonFinite) << threads;
+        QTest::addRow("cos, 19 x 3, past the edges, %d threads", threads) << 1 << QRect(20, 30, 19, 3) << QRect(-3, -2, 60, 80)
+                                                     << int(InvalidNonFinite) << threads;
+        QTest::addRow("cos, valid infinities, %d threads", threads) << 1 << QRect(3, 3, 6, 6) << QRect(1, 2, 40, 45)
+                                               << int(InvalidNonFinite | ValidNonFinite) << threads;
+        QTest::addRow("arccos, region partly outside, %d threads", threads) << 2 << QRect(QPoint(40, -3), QPoint(49, 4)) << whole
+                                                       << int(InvalidNonFinite) << threads;
+        // A template without a valid pixel: no window gives a value.
+        QTest::addRow("cos, 2 rows, %d threads", threads) << 1 << QRect(3, 3, 6, 6) << QRect(0, 60, 45, 2)
+                                                       << int(InvalidNonFinite) << threads;
+        QTest::addRow("inverted region, %d threads", threads) << 2 << QRect(QPoint(5, 5), QPoint(2, 2)) << whole << 0 << threads;
+    }
 }
 
 void TestFilterExactness::matching()
 {
+    QFETCH(int, threads);
+    ParallelRows::setThreadCount(threads);
     QFETCH(int, measure);
     QFETCH(QRect, region);
     QFETCH(QRect, rect);

@@ -13,6 +13,7 @@
 #include "processing/copyctrl.h"
 #include "processing/filter.h"
 #include "processing/filterctrl.h"
+#include "processing/matchingf.h"
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -82,6 +83,8 @@ private slots:
     void filterRuns();
     void filterWorksInTopKeptRegion();
     void matchingWithoutExecModeOrRegionEmitsNull();
+    void runBesideEventLoop_data();
+    void runBesideEventLoop();
 
 private:
     // Adds d to the main window's list as a panel result would be added, and returns its row.
@@ -484,6 +487,57 @@ void TestPanels::matchingWithoutExecModeOrRegionEmitsNull()
     QCOMPARE(spy[0][0].value<TDData *>(), nullptr);
     QCOMPARE(spy[1][0].value<TDData *>(), nullptr);
     QCOMPARE(body->ctrls.dataCtrls.size(), 1);
+}
+
+void TestPanels::runBesideEventLoop_data()
+{
+    QTest::addColumn<QString>("during");
+    QTest::newRow("nothing: results in the order started") << "";
+    QTest::newRow("cancel") << "RunCancel";
+    QTest::newRow("source row deleted") << "Del";
+}
+
+// Every run goes beside the event loop here (no short runs), on a snapshot of its source.
+void TestPanels::runBesideEventLoop()
+{
+    QFETCH(QString, during);
+    FilterCtrl *panel = &body->filterCtrl;
+    panel->runBar.shortRunMs = 0;
+    DataCtrl *s1 = addS1(300, 200);
+    s1->imgDisp.setRegion(QRect(QPoint(20, 30), QPoint(35, 45)));
+    const std::unique_ptr<TDData> source(s1->data(true)->snapshot());
+    QSignalSpy results(panel, &FilterCtrl::newFilteredData);
+    QSignalSpy progress(&panel->runBar, &RunBar::progressed);
+    const DebugCatcher quiet;
+    click(panel->ui.PMExec1);
+    click(panel->ui.MatchingExecB);
+    click(panel->ui.MovingAvrExecB);
+    QCOMPARE(results.count(), 0);
+    QVERIFY(panel->runBar.isVisibleTo(panel));
+    QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
+    if (!during.isEmpty())
+        click((during == "Del" ? static_cast<QWidget *>(s1) : panel)->findChild<QAbstractButton *>(during));
+    QTRY_VERIFY_WITH_TIMEOUT(!panel->runBar.busy(), 60000);
+    QVERIFY(!panel->runBar.isVisibleTo(panel));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    if (during == "RunCancel") {
+        QCOMPARE(results.count(), 0);
+        QCOMPARE(body->ctrls.dataCtrls.size(), 1);
+        return;
+    }
+    QCOMPARE(results.count(), 2);
+    QCOMPARE(results[1][0].value<TDData *>()->dataId, QStringLiteral("S: MA(12,12)"));
+    const TDData *got = results[0][0].value<TDData *>();
+    const std::unique_ptr<TDData> want(
+        MatchingF(MatchingF::CosTh, MatchingF::Exec1).exec1(source.get(), QRect(0, 0, 300, 200)));
+    QCOMPARE(got->dataId, want->dataId);
+    QCOMPARE(got->valids, want->valids);
+    QCOMPARE(got->values, want->values);
+    // Rows done out of rows started, ending with every row of the last run done.
+    QVERIFY(!progress.isEmpty());
+    for (const QList<QVariant> &report : qAsConst(progress))
+        QVERIFY(report.at(0).toInt() >= 0 && report.at(0).toInt() <= report.at(1).toInt());
+    QCOMPARE(progress.last(), (QList<QVariant>{200, 200}));
 }
 
 QTEST_MAIN(TestPanels)

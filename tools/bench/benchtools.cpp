@@ -2,10 +2,12 @@
 
 #include "benchtools.h"
 
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -15,12 +17,14 @@ namespace Bench {
 
 namespace {
 
-double threadMs()
+double wallMs()
 {
     timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    clock_gettime(CLOCK_MONOTONIC, &t);
     return t.tv_sec * 1e3 + t.tv_nsec * 1e-6;
 }
+
+const int allThreads = ParallelRows::threadCount();
 
 } // namespace
 
@@ -44,9 +48,9 @@ double bestMs(const std::function<void()> &op, const std::function<void()> &rele
     double best = 1e300;
     double total = 0.0;
     for (int run = 0; run < 5 && total < 1000.0; ++run) {
-        const double start = threadMs();
+        const double start = wallMs();
         op();
-        const double ms = threadMs() - start;
+        const double ms = wallMs() - start;
         if (release)
             release();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -56,20 +60,38 @@ double bestMs(const std::function<void()> &op, const std::function<void()> &rele
     return best;
 }
 
-Table::Table()
+Fast fastMs(const std::function<void()> &op, const std::function<void()> &release)
 {
-    out << "| operation | side | plain ms | fast ms | plain / fast | note |" << Qt::endl
-        << "|---|---|---|---|---|---|" << Qt::endl;
+    Fast fast;
+    ParallelRows::setThreadCount(1);
+    fast.oneMs = bestMs(op, release);
+    ParallelRows::setThreadCount(allThreads);
+    fast.allMs = bestMs(op, release);
+    return fast;
 }
 
-void Table::row(const QString &operation, int side, double plainMs, double fastMs, const QString &note)
+Table::Table()
 {
-    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |")
+    out << QStringLiteral("Build type %1, %2 threads (the machine's ideal count: %3)")
+               .arg(QStringLiteral(QUELVO_BUILD_TYPE))
+               .arg(allThreads)
+               .arg(QThread::idealThreadCount())
+        << Qt::endl
+        << Qt::endl
+        << QStringLiteral("| operation | side | plain ms | fast ms, 1 thread | fast ms, %1 threads | plain / fast | note |")
+               .arg(allThreads)
+        << Qt::endl
+        << "|---|---|---|---|---|---|---|" << Qt::endl;
+}
+
+void Table::row(const QString &operation, int side, double plainMs, Fast fast, const QString &note)
+{
+    auto ms = [](double v) { return QString::number(v, 'f', v < 100 ? 2 : 0); };
+    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 |")
                .arg(operation)
                .arg(side)
-               .arg(plainMs, 0, 'f', plainMs < 100 ? 2 : 0)
-               .arg(fastMs, 0, 'f', fastMs < 100 ? 2 : 0)
-               .arg(plainMs / fastMs, 0, 'f', 1)
+               .arg(ms(plainMs), ms(fast.oneMs), ms(fast.allMs))
+               .arg(plainMs / std::min(fast.oneMs, fast.allMs), 0, 'f', 1)
                .arg(note)
         << Qt::endl;
 }

@@ -15,17 +15,25 @@ namespace Bench {
 std::unique_ptr<TDData> frame(int side);
 
 // The best time in milliseconds of up to five runs of op, fewer once they add up to a second,
-// in processor time of this thread: other work sharing the machine slows the wall clock, not
-// this. After each run, untimed, release() frees what op left behind and objects released with
-// deleteLater() go too.
+// in wall-clock time (the work may be spread over threads): the best run is the one least
+// disturbed by other work on the machine. After each run, untimed, release() frees what op left
+// behind and objects released with deleteLater() go too.
 double bestMs(const std::function<void()> &op, const std::function<void()> &release = {});
+
+// bestMs of op on one thread and on every thread (ParallelRows' count when the benchmark began).
+struct Fast
+{
+    double oneMs;
+    double allMs;
+};
+Fast fastMs(const std::function<void()> &op, const std::function<void()> &release = {});
 
 // The markdown table on standard output, one row per operation and side.
 class Table
 {
 public:
     Table();
-    void row(const QString &operation, int side, double plainMs, double fastMs, const QString &note);
+    void row(const QString &operation, int side, double plainMs, Fast fast, const QString &note);
 
 private:
     QTextStream out{stdout};

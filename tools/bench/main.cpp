@@ -1,12 +1,13 @@
 // bench: times the filters, image making, file loading, painting and the analysis figures side by
 // side with their plain versions on synthetic frames of doubles with about one pixel in a hundred
-// invalid, at 1024, 2048 and 4096 pixels a side, single-threaded, and prints one markdown table row per
-// operation and side with the ratio.
+// invalid, at 1024, 2048 and 4096 pixels a side, each fast version on one thread and on every
+// thread, and prints the build type and thread count, then one markdown table row per operation
+// and side with the ratio of the plain time to the better fast one.
 // Run from a Release build: bench [sides...], e.g. bench 1024 2048 (headless:
 // QT_QPA_PLATFORM=offscreen).
 //
-// Each figure is the best of a few runs (one for runs over a second), in processor time of the
-// running thread, so that other programs sharing the machine disturb it little. Where the plain
+// Each figure is the best of a few runs (one for runs over a second) in wall-clock time, so
+// that the run least disturbed by other programs sharing the machine counts. Where the plain
 // version would take minutes (matching, peak finding), it runs over a band of whole rows at the
 // top of the frame and its time is scaled by the frame's height over the band's; the note column
 // says so.

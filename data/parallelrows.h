@@ -1,0 +1,87 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+class TDData0;
+
+// Splits loops over rows (or columns) over the process's threads. Each index is handled by
+// exactly one thread running the same code as a single thread would, so results never depend on
+// the thread count. Bodies run on the pool's threads and must not call run() themselves.
+class ParallelRows
+{
+public:
+    // One long operation watched from the GUI thread: rows done out of rows started, and a
+    // request to stop. Row loops running on a thread where a Scope installed it report to it, and
+    // once cancelled they leave their remaining rows undone (the result is then thrown away).
+    struct Progress
+    {
+        std::atomic<int> done{0};
+        std::atomic<int> total{0};
+        std::atomic<bool> cancelled{false};
+    };
+
+    // Range widening for values stored row by row by several threads: each row keeps its own
+    // extremes, folded into the grid in row order afterwards. That gives the range that widening
+    // value by value in row order gives, down to which of +0.0 and -0.0 stays on a tie; NaN never
+    // widens it.
+    struct Extremes
+    {
+        Extremes(int begin, int end);
+        void widen(int row, double v)
+        {
+            double &l = lo[size_t(row - begin)];
+            double &h = hi[size_t(row - begin)];
+            if (l > v)
+                l = v;
+            if (v > h)
+                h = v;
+        }
+        // Sets a row's extremes found elsewhere.
+        void set(int row, double l, double h)
+        {
+            lo[size_t(row - begin)] = l;
+            hi[size_t(row - begin)] = h;
+        }
+        void foldInto(TDData0 *dst, int first, int last) const;
+
+        int begin;
+        std::vector<double> lo;
+        std::vector<double> hi;
+    };
+
+    // Installs progress on the current thread for the lifetime of the scope.
+    class Scope
+    {
+    public:
+        explicit Scope(Progress *progress);
+        ~Scope();
+        Scope(const Scope &) = delete;
+        Scope &operator=(const Scope &) = delete;
+
+    private:
+        Progress *previous;
+    };
+
+    static constexpr int MaxThreads = 1024;
+
+    // The number of threads row loops use: the machine's ideal count unless set.
+    static int threadCount();
+    // count < 1 goes back to the machine's ideal count; counts above MaxThreads are cut to it.
+    static void setThreadCount(int count);
+
+    // Runs body(first, last) over bands of indices covering begin .. end - 1 and waits for them.
+    // With chunk > 0 the indices are rows, chunk at a time per thread; after each chunk the
+    // calling thread runs chunkDone(first, last), so chunks are announced in order, and reports
+    // the rows done. Without chunk, the whole range is split once, chunkDone runs at the end and
+    // nothing is reported. Returns false, leaving later chunks undone, when the run is cancelled.
+    static bool run(int begin, int end, int chunk, const std::function<void(int, int)> &body,
+                    const std::function<void(int, int)> &chunkDone = {});
+    // True when the progress installed on this thread was cancelled.
+    static bool cancelled();
+    // For row loops that report by themselves: rows about to be worked on, and rows done;
+    // rowsDone returns false when the run was cancelled.
+    static void rowsStarted(int rows);
+    static bool rowsDone(int rows);
+};

@@ -1,0 +1,180 @@
+#include "runbar.h"
+
+#include "data/parallelrows.h"
+#include "data/tddata.h"
+
+#include <QApplication>
+#include <QSemaphore>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <atomic>
+#include <deque>
+#include <memory>
+
+struct RunBar::Run
+{
+    RunBar *bar;
+    Deliver deliver;
+    ParallelRows::Progress progress;
+    QVector<TDData *> results;
+    std::atomic<bool> finished{false};
+    QSemaphore done;
+    bool cancelled = false;
+    bool shown = false;
+};
+
+namespace {
+
+// Every run not yet delivered, in the order started; touched on the GUI thread only.
+std::deque<std::shared_ptr<RunBar::Run>> &queue()
+{
+    static std::deque<std::shared_ptr<RunBar::Run>> runs;
+    return runs;
+}
+
+// Every bar, so that each can show or hide when the queue moves.
+QVector<RunBar *> &bars()
+{
+    static QVector<RunBar *> all;
+    return all;
+}
+
+} // namespace
+
+RunBar::RunBar(QWidget *parent)
+    : QWidget(parent)
+{
+    ui.setupUi(this);
+    bars().append(this);
+    hide();
+    timer.setInterval(100);
+    connect(&timer, &QTimer::timeout, this, &RunBar::showProgress);
+    connect(ui.RunCancel, &QPushButton::clicked, this, &RunBar::cancel);
+}
+
+RunBar::~RunBar()
+{
+    bars().removeOne(this);
+    auto &runs = queue();
+    for (const auto &run : runs) {
+        if (run->bar == this)
+            run->progress.cancelled = true;
+    }
+    for (auto it = runs.begin(); it != runs.end();) {
+        if ((*it)->bar != this) {
+            ++it;
+            continue;
+        }
+        // Cancelled runs stop at their next chunk of rows.
+        (*it)->done.acquire();
+        qDeleteAll((*it)->results);
+        if ((*it)->shown)
+            QApplication::restoreOverrideCursor();
+        it = runs.erase(it);
+    }
+    // Runs of other bars that waited behind these go out from the event loop, not from inside
+    // the destruction of whatever owns this bar.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &RunBar::flush, Qt::QueuedConnection);
+}
+
+void RunBar::start(const Job &job, const Deliver &deliver)
+{
+    auto run = std::make_shared<Run>();
+    run->bar = this;
+    run->deliver = deliver;
+    queue().push_back(run);
+    QCoreApplication *app = QCoreApplication::instance();
+    QThreadPool::globalInstance()->start([run, job, app] {
+        {
+            ParallelRows::Scope scope(&run->progress);
+            run->results = job();
+        }
+        // Results were made here but live on the GUI thread (deleteLater, signals).
+        for (TDData *result : qAsConst(run->results)) {
+            if (result)
+                result->moveToThread(app->thread());
+        }
+        run->finished = true;
+        run->done.release();
+        QMetaObject::invokeMethod(app, &RunBar::flush, Qt::QueuedConnection);
+    });
+    if (run->done.tryAcquire(1, shortRunMs)) {
+        run->done.release();
+    } else {
+        run->shown = true;
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    }
+    flush();
+}
+
+bool RunBar::busy() const
+{
+    for (const auto &run : queue()) {
+        if (run->bar == this)
+            return true;
+    }
+    return false;
+}
+
+void RunBar::cancel()
+{
+    for (const auto &run : queue()) {
+        if (run->bar == this) {
+            run->cancelled = true;
+            run->progress.cancelled = true;
+        }
+    }
+    flush();
+}
+
+void RunBar::flush()
+{
+    auto &runs = queue();
+    while (!runs.empty() && runs.front()->finished) {
+        const std::shared_ptr<Run> run = runs.front();
+        runs.pop_front();
+        // The worker is done with the run once it has released this.
+        run->done.acquire();
+        if (run->shown) {
+            QApplication::restoreOverrideCursor();
+            emit run->bar->progressed(run->progress.done, run->progress.total);
+        }
+        if (run->cancelled)
+            qDeleteAll(run->results);
+        else {
+            for (TDData *result : qAsConst(run->results))
+                run->deliver(result);
+        }
+    }
+    for (RunBar *bar : qAsConst(bars()))
+        bar->refresh();
+}
+
+void RunBar::refresh()
+{
+    bool shown = false;
+    for (const auto &run : queue())
+        shown = shown || (run->bar == this && run->shown);
+    setVisible(shown);
+    if (shown && !timer.isActive()) {
+        timer.start();
+        showProgress();
+    } else if (!shown) {
+        timer.stop();
+    }
+}
+
+void RunBar::showProgress()
+{
+    for (const auto &run : queue()) {
+        if (run->bar == this) {
+            const int done = run->progress.done;
+            const int total = run->progress.total;
+            ui.RunProgress->setMaximum(std::max(1, total));
+            ui.RunProgress->setValue(done);
+            emit progressed(done, total);
+            return;
+        }
+    }
+}

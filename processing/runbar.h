@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ui_runbar.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+class TDData;
+
+// Runs a panel's operation beside the event loop and shows its progress. The operation runs on a
+// worker thread on inputs of its own (snapshots of the datasets, so rows may be changed or
+// deleted meanwhile). A run that ends within shortRunMs delivers its results before start()
+// returns, as a plain call would; a longer one shows this bar (rows done, Cancel) and the busy
+// cursor, and delivers later from the event loop. Results of all bars go out in the order their
+// runs were started; a cancelled run delivers nothing and its results are deleted.
+class RunBar : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Runs on a worker thread; returns new datasets (nulls allowed), which the run owns.
+    using Job = std::function<QVector<TDData *>()>;
+    // Called on the GUI thread with each result in turn; takes ownership.
+    using Deliver = std::function<void(TDData *)>;
+
+    explicit RunBar(QWidget *parent = nullptr);
+    // Cancels this bar's runs and waits for their workers.
+    ~RunBar() override;
+
+    void start(const Job &job, const Deliver &deliver);
+    // True while a run started here has not been delivered or discarded.
+    bool busy() const;
+
+    Ui_RunBar ui;
+    // How long start() waits for a run before letting it go on beside the event loop.
+    int shortRunMs = 300;
+
+signals:
+    // Rows done out of rows started by the oldest run of this bar still going.
+    void progressed(int done, int total);
+
+public slots:
+    // Discards every run of this bar not yet delivered (the Cancel button).
+    void cancel();
+
+public:
+    // One run between start() and its delivery.
+    struct Run;
+
+private:
+    // Delivers the finished runs at the head of the common queue, then updates every bar.
+    static void flush();
+    void showProgress();
+    void refresh();
+
+    QTimer timer;
+};
