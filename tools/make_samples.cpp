@@ -8,13 +8,13 @@
 // The files are the same on every run.
 
 #include "data/imgdata.h"
+#include "data/savefile.h"
 #include "data/tddata0.h"
 #include "data/tddataheader.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <QTextStream>
 #include <QtEndian>
@@ -98,8 +98,11 @@ bool writeTiff(const QString &path, const std::vector<quint16> &pixels)
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    QString error;
+    if (SaveFile::save(path, bytes, &error))
+        return true;
+    std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(error));
+    return false;
 }
 
 // 64 bytes of header ("IM", comment length, width, height, unused), the comment, then the
