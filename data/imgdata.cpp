@@ -511,8 +511,7 @@ TDData *ImgData::toTDData() const
     // Base name: no directory and nothing from the first "." on.
     data->dataId = QFileInfo(fileName).baseName();
     // Row by row, as storing sample(x, y) with setValue in scan order would: the same values,
-    // every flag set, the range widened by each value in turn. The grid's own size bounds the
-    // loop: a record of a size no grid can hold yields an empty grid.
+    // every flag set, the range widened by each value in turn; missing rows are zeros.
     double *values = data->values.data();
     std::fill(data->valids.begin(), data->valids.end(), true);
     for (int y = 0; y < rowsOf(data->width, data->height); ++y) {

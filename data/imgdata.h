@@ -38,7 +38,7 @@ public:
 
     // A new dataset of width x height holding every sample as a valid pixel, dataId the base name
     // of fileName. Its range includes 0.0. The caller owns the result; null, with a debug line,
-    // when the grid's memory cannot be had.
+    // when no grid of that size can be held or its memory cannot be had.
     TDData *toTDData() const;
 
     // Sample (x, y) as a double; 0.0 for kind None or a missing row.
