@@ -18,7 +18,8 @@
 
 namespace {
 
-QTemporaryDir *scratch = nullptr;
+// Removed with its files when the process ends.
+std::unique_ptr<QTemporaryDir> scratch;
 
 void dropMessage(QtMsgType, const QMessageLogContext &, const QString &) {}
 
@@ -39,7 +40,7 @@ QString inputFile(const uint8_t *data, size_t size, const char *name = "input")
 
 // A CT header may rightly claim a large grid of zeros in a few bytes; the conversion then allocates
 // the whole grid, as it must, which is no finding. Smaller images are converted.
-const qint64 maxConvertedPixels = 1 << 22;
+const qint64 maxConvertedPixels = 1 << 16;
 
 int imgData(const uint8_t *data, size_t size)
 {
@@ -84,7 +85,9 @@ void FuzzTargets::init()
     qInstallMessageHandler(dropMessage);
     TIFFSetErrorHandler(nullptr);
     TIFFSetWarningHandler(nullptr);
-    scratch = new QTemporaryDir;
+    // Every input is written to a file; in memory that is ten times faster than on a disk.
+    const QString shm = QStringLiteral("/dev/shm");
+    scratch.reset(QDir(shm).exists() ? new QTemporaryDir(shm + QStringLiteral("/quelvo-fuzz-XXXXXX")) : new QTemporaryDir);
     QDir::setCurrent(scratch->path());
 }
 
