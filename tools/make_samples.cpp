@@ -11,6 +11,7 @@
 #include "data/savefile.h"
 #include "data/tddata0.h"
 #include "data/tddataheader.h"
+#include "tools/zrtheader.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -105,18 +106,9 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return false;
 }
 
-// 64 bytes of header ("IM", comment length, width, height, unused), the comment, then the
-// samples little-endian, row after row.
 bool writeZrt(const QString &path, const std::vector<quint16> &pixels)
 {
-    const QByteArray comment("BytesPerPixel=2,Exposure=20ms,Camera=sample");
-    QByteArray bytes(64, '\0');
-    bytes[0] = 'I';
-    bytes[1] = 'M';
-    qToLittleEndian<quint16>(quint16(comment.size()), bytes.data() + 2);
-    qToLittleEndian<quint16>(quint16(FrameWidth), bytes.data() + 4);
-    qToLittleEndian<quint16>(quint16(FrameHeight), bytes.data() + 6);
-    bytes += comment;
+    QByteArray bytes = zrtHeader("BytesPerPixel=2,Exposure=20ms,Camera=sample", FrameWidth, FrameHeight);
     const int samplesAt = bytes.size();
     bytes.resize(samplesAt + int(pixels.size()) * 2);
     qToLittleEndian<quint16>(pixels.data(), qsizetype(pixels.size()), bytes.data() + samplesAt);

@@ -5,12 +5,12 @@
 #include "app/peakcsv.h"
 #include "data/savefile.h"
 #include "data/tddata0.h"
+#include "tools/zrtheader.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QPointF>
-#include <QtEndian>
 
 #include <tiffio.h>
 
@@ -113,13 +113,7 @@ QByteArray tiff(int bits, int format, uint16_t compression, int w, int h)
 
 QByteArray zrt(const QByteArray &comment, int w, int h, int bytesPerPixel)
 {
-    QByteArray bytes(64, '\0');
-    bytes[0] = 'I';
-    bytes[1] = 'M';
-    qToLittleEndian<quint16>(quint16(comment.size()), bytes.data() + 2);
-    qToLittleEndian<quint16>(quint16(w), bytes.data() + 4);
-    qToLittleEndian<quint16>(quint16(h), bytes.data() + 6);
-    bytes += comment;
+    QByteArray bytes = zrtHeader(comment, w, h);
     for (int i = 0; i < w * h * bytesPerPixel; ++i)
         bytes += char(i * 13);
     return bytes;
