@@ -103,9 +103,8 @@ void Body::loadAFile(QString fname)
         qDebug() << "it's not img data of ZRT and tiff";
         return;
     }
-    auto *c = new DataCtrl;
-    c->setImage(&img);
-    addRow(c);
+    // The conversion is null (with its own debug line) when the grid's memory cannot be had.
+    calculatedData(img.toTDData());
 }
 
 void Body::calculatedData(TDData *data)

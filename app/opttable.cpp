@@ -22,13 +22,21 @@ void OptTable::init(int argc, const char *const *argv)
     }
 }
 
+namespace {
+
+// Files that include the next one several times would double the work per level; no sane set of
+// configuration files comes near this many reads.
+const int maxIncludes = 1000;
+
+} // namespace
+
 void OptTable::readCfgFile(const QString &path)
 {
-    QStringList readingChain;
-    readCfgFile(path, &readingChain);
+    Reading reading;
+    readCfgFile(path, &reading);
 }
 
-void OptTable::readCfgFile(const QString &path, QStringList *readingChain)
+void OptTable::readCfgFile(const QString &path, Reading *reading)
 {
     QFile file(path);
     // An empty path is the usual case without a config.cfg; don't let QFile warn about it too.
@@ -38,28 +46,30 @@ void OptTable::readCfgFile(const QString &path, QStringList *readingChain)
     }
     // A file that includes itself, directly or through others, would otherwise never end.
     const QString canonical = QFileInfo(file).canonicalFilePath();
-    if (readingChain->contains(canonical)) {
+    if (reading->chain.contains(canonical)) {
         qDebug() << "Config file already being read, skipped : " << path;
         return;
     }
-    readingChain->append(canonical);
+    reading->chain.append(canonical);
     QTextStream in(&file);
     while (!in.atEnd())
-        readCfgLine(in.readLine(), readingChain);
-    readingChain->removeLast();
+        readCfgLine(in.readLine(), reading);
+    reading->chain.removeLast();
 }
 
-void OptTable::readCfgLine(const QString &line, QStringList *readingChain)
+void OptTable::readCfgLine(const QString &line, Reading *reading)
 {
     if (isBlank(line))
         return;
     QString key;
     QString value;
     takeFirstItem(takeFirstItem(removeComment(line), &key), &value);
-    if (key.toUpper() == QLatin1String("INCLUDE"))
-        readCfgFile(value, readingChain);
-    else
+    if (key.toUpper() != QLatin1String("INCLUDE"))
         setEntry(key, value);
+    else if (++reading->includes > maxIncludes)
+        qDebug() << "Too many INCLUDE lines, skipped : " << value;
+    else
+        readCfgFile(value, reading);
 }
 
 void OptTable::setEntry(const QString &key, const QString &value)

@@ -20,7 +20,8 @@ public:
     // Reads one configuration file into the table: per line, after "#" comments outside quotes
     // are removed, a key and a value (quoted items may hold blanks and "#"). "INCLUDE path", in
     // any case, reads that file completely before the next line; a file already being read further
-    // up the chain of includes is skipped with a debug line, so cycles end.
+    // up the chain of includes is skipped with a debug line, so cycles end, and so is every INCLUDE
+    // after the first 1000 of one read, so files that include the next one twice end soon too.
     void readCfgFile(const QString &path);
 
     void setEntry(const QString &key, const QString &value);
@@ -36,10 +37,15 @@ private:
         QString value;
     };
 
+    // One read of a configuration file and its includes.
+    struct Reading {
+        QStringList chain;  // the canonical paths of the files being read, outermost first
+        int includes = 0;   // INCLUDE lines followed so far
+    };
+
     int indexOf(const QString &key) const;
-    // readingChain: the canonical paths of the files being read, outermost first.
-    void readCfgFile(const QString &path, QStringList *readingChain);
-    void readCfgLine(const QString &line, QStringList *readingChain);
+    void readCfgFile(const QString &path, Reading *reading);
+    void readCfgLine(const QString &line, Reading *reading);
 
     QVector<Entry> entries;
 };

@@ -13,6 +13,9 @@ namespace {
 
 QByteArray number(double v)
 {
+    // QByteArray::number drops the sign of -0.0, which the dataset holds all the same.
+    if (v == 0.0 && std::signbit(v))
+        return QByteArrayLiteral("-0");
     return QByteArray::number(v, 'g', QLocale::FloatingPointShortest);
 }
 
@@ -57,6 +60,11 @@ bool PeakCsv::read(const QByteArray &text, QVector<QPointF> *peaks, QString *err
         const QList<QByteArray> fields = line.split(',');
         double x = 0.0;
         double y = 0.0;
+        // Text conversion would stop at a zero byte and read what precedes it as the whole field.
+        if (line.contains('\0')) {
+            *error = QStringLiteral("line %1: a zero byte").arg(n + 1);
+            return false;
+        }
         if (fields.size() != 4 || !coordinate(fields.at(1), &x) || !coordinate(fields.at(2), &y)) {
             *error = QStringLiteral("line %1: expected index,x,y,value with numeric x and y").arg(n + 1);
             return false;

@@ -14,10 +14,11 @@ class PeakCsv
 public:
     static const char *header() { return "index,x,y,value"; }
 
-    // The CSV of peaks, each value read from values at the peak (nan where the peak is outside its grid).
+    // The CSV of peaks, each value read from values at the peak (nan where the peak is outside its
+    // grid, -0 for -0.0).
     static QByteArray write(const QVector<QPointF> &peaks, const TDData0 *values);
     // The points of a peak CSV in file order; index and value are not used. Returns false, with
-    // *error naming the line, when the header is missing or a line has no finite x and y within
-    // +-CliArgs::CoordinateLimit.
+    // *error naming the line, when the header is missing, a line holds a zero byte or has no
+    // finite x and y within +-CliArgs::CoordinateLimit.
     static bool read(const QByteArray &text, QVector<QPointF> *peaks, QString *error);
 };

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -44,6 +45,12 @@ void releaseRows(const QVector<void *> &rows, int kind)
 {
     for (void *row : rows)
         releaseRow(row, kind);
+}
+
+// An image without samples has no rows, however many the file claims.
+int rowsOf(int width, int height)
+{
+    return width > 0 ? height : 0;
 }
 
 // Sizes come from files; a grid has to hold them once the record is converted.
@@ -100,13 +107,16 @@ template <typename To, typename From>
 void *convertedRow(const void *line, int width)
 {
     const auto *source = static_cast<const From *>(line);
-    auto *row = new To[size_t(width)];
+    auto *row = new (std::nothrow) To[size_t(width)];
+    if (!row)
+        return nullptr;
     std::copy(source, source + width, row);
     return row;
 }
 
-// A scanline that libtiff has delivered in host byte order, as a row buffer of kind.
-// 16-bit lines are kept as they are; the others are copied into buffers of their kind.
+// A scanline that libtiff has delivered in host byte order, as a row buffer of kind, null when
+// there is no memory for it. 16-bit lines are kept as they are; the others are copied into
+// buffers of their kind.
 void *tiffRow(void *line, int kind, int width)
 {
     if (kind == ImgData::TiffU16)
@@ -143,7 +153,9 @@ QByteArray commentValue(const QByteArray &comment, const QByteArray &key, const 
 template <typename T>
 void *readLittleEndianRow(QIODevice &file, int width)
 {
-    auto *row = new T[size_t(width)];
+    auto *row = new (std::nothrow) T[size_t(width)];
+    if (!row)
+        return nullptr;
     const qint64 bytes = qint64(width) * qint64(sizeof(T));
     if (file.read(reinterpret_cast<char *>(row), bytes) != bytes) {
         delete[] row;
@@ -258,12 +270,21 @@ bool ImgData::readTiff(const QString &fname)
         qDebug() << "TIFF scanline too short" << fname << lineSize;
         return false;
     }
+    // Uncompressed rows lie in the file as they are: a size the file cannot hold is refused before
+    // any row is allocated. Compressed rows are allocated as they decode.
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
+    const qint64 fileSize = QFileInfo(fname).size();
+    if (compression == COMPRESSION_NONE && qint64(lineSize) * h > fileSize) {
+        qDebug() << "TIFF rows of" << w << "x" << h << "need more than the" << fileSize << "bytes of" << fname;
+        return false;
+    }
 
     fileName = fname;
     width = w;
     height = h;
     QVector<void *> readRows;
-    for (int y = 0; y < h; ++y) {
+    for (int y = 0; y < rowsOf(w, h); ++y) {
         void *line = _TIFFmalloc(std::max<tmsize_t>(lineSize, 1));
         if (!line || TIFFReadScanline(tif.get(), line, uint32_t(y), 0) < 0) {
             qDebug() << "TIFF row can not be read" << fname << y;
@@ -272,7 +293,13 @@ bool ImgData::readTiff(const QString &fname)
             releaseRows(readRows, kind);
             return false;
         }
-        readRows.append(tiffRow(line, kind, w));
+        void *row = tiffRow(line, kind, w);
+        if (!row) {
+            qDebug() << "not enough memory for TIFF row" << y << fname;
+            releaseRows(readRows, kind);
+            return false;
+        }
+        readRows.append(row);
     }
     adopt(readRows, kind);
     return true;
@@ -296,6 +323,12 @@ int ImgData::readZrtHeader(const QString &fname)
     const int commentLength = qFromLittleEndian<quint16>(bytes + 2);
     width = qFromLittleEndian<quint16>(bytes + 4);
     height = qFromLittleEndian<quint16>(bytes + 6);
+    // The comment is text: read in text mode, carriage returns drop out of it.
+    file.close();
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qDebug() << "Can not open" << fname;
+        return 0;
+    }
     QByteArray comment;
     if (file.seek(64))
         comment = file.read(commentLength);
@@ -314,16 +347,22 @@ bool ImgData::readZrt(const QString &fname)
         qDebug() << "Can not open (2)" << fname;
         return false;
     }
-    file.seek(offset);
     const bool wide = zrtBytesPerPixel == 4;
     const int kind = wide ? U32 : U16;
-    // Rows are allocated as they arrive, so a file that ends early never costs the whole image.
+    auto sizeError = [&] {
+        qDebug() << "invalid file size. expected (h,w) = " << height << width;
+        qDebug() << (wide ? "Error on reading (2)" : "Error on reading (3)") << fname;
+    };
+    // The file must hold every row before any is allocated.
+    if (file.size() - offset < qint64(height) * width * (wide ? 4 : 2) || !file.seek(offset)) {
+        sizeError();
+        return false;
+    }
     QVector<void *> readRows;
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < rowsOf(width, height); ++y) {
         void *row = wide ? readLittleEndianRow<quint32>(file, width) : readLittleEndianRow<quint16>(file, width);
         if (!row) {
-            qDebug() << "invalid file size. expected (h,w) = " << height << width;
-            qDebug() << (wide ? "Error on reading (2)" : "Error on reading (3)") << fname;
+            sizeError();
             releaseRows(readRows, kind);
             return false;
         }
@@ -388,14 +427,29 @@ bool ImgData::readCtImg(const QString &fname)
     QTextStream in(&file);
     for (int i = 0; i < headerLines; ++i)
         in.readLine();
-    // One pixel per line; pixels past the end of the file are 0.
+    // One pixel per line; pixels past the end of the file are 0. A row is allocated when its first
+    // line arrives, so memory follows the lines the file holds, not the range its header claims;
+    // the rows after the last line stay missing, which reads as 0 as well.
     QVector<void *> readRows;
-    readRows.reserve(height);
-    for (int y = 0; y < height; ++y) {
-        auto *row = new float[size_t(width)];
-        for (int x = 0; x < width; ++x)
-            row[x] = in.atEnd() ? 0.0f : ctSample(firstItems(in.readLine(), 3)[2].toDouble());
+    QString line;
+    bool lines = true;
+    for (int y = 0; y < height && lines; ++y) {
+        if (!(lines = in.readLineInto(&line)))
+            break;
+        auto *row = new (std::nothrow) float[size_t(width)];
+        if (!row) {
+            qDebug() << "not enough memory for CT row" << y << fname;
+            releaseRows(readRows, Float);
+            return false;
+        }
         readRows.append(row);
+        for (int x = 0; x < width; ++x) {
+            if (x > 0 && !(lines = in.readLineInto(&line))) {
+                std::fill(row + x, row + width, 0.0f);
+                break;
+            }
+            row[x] = ctSample(firstItems(line, 3)[2].toDouble());
+        }
     }
     adopt(readRows, Float);
     return true;
@@ -415,9 +469,13 @@ bool ImgData::load2dData(const QString &fname)
     height = grid.height;
     qDebug() << "header size" << fname << grid.minVal << grid.maxVal << width << height;
     QVector<void *> readRows;
-    readRows.reserve(height);
-    for (int y = 0; y < height; ++y) {
-        auto *row = new double[size_t(width)];
+    for (int y = 0; y < rowsOf(width, height); ++y) {
+        auto *row = new (std::nothrow) double[size_t(width)];
+        if (!row) {
+            qDebug() << "not enough memory for row" << y << fname;
+            releaseRows(readRows, Double);
+            return false;
+        }
         const double *source = grid.values.constData() + qint64(y) * width;
         std::copy(source, source + width, row);
         readRows.append(row);
@@ -447,15 +505,16 @@ double ImgData::sample(int x, int y) const
 
 TDData *ImgData::toTDData() const
 {
-    auto *data = new TDData(width, height);
+    TDData *data = TDData::newGrid(width, height);
+    if (!data)
+        return nullptr;
     // Base name: no directory and nothing from the first "." on.
     data->dataId = QFileInfo(fileName).baseName();
     // Row by row, as storing sample(x, y) with setValue in scan order would: the same values,
-    // every flag set, the range widened by each value in turn. The grid's own size bounds the
-    // loop: a record of a size no grid can hold yields an empty grid.
+    // every flag set, the range widened by each value in turn; missing rows are zeros.
     double *values = data->values.data();
     std::fill(data->valids.begin(), data->valids.end(), true);
-    for (int y = 0; y < data->height; ++y) {
+    for (int y = 0; y < rowsOf(data->width, data->height); ++y) {
         double *out = values + data->index(0, y);
         const int n = data->width;
         const void *row = y < rows.size() ? rows[y] : nullptr;

@@ -11,7 +11,9 @@ class TDData;
 //
 // The record owns its row buffers and releases them in the manner of their kind. Readers return
 // false (with a line on the debug stream) on failure and then leave no rows behind. Every size
-// read from a file is checked against the grid storage before anything is allocated.
+// read from a file is checked against the grid storage, and against the file's length where the
+// rows lie in it uncompressed, before anything is allocated; a row that cannot be allocated is a
+// failure too.
 class ImgData
 {
 public:
@@ -35,7 +37,8 @@ public:
     bool load(const QString &fname);
 
     // A new dataset of width x height holding every sample as a valid pixel, dataId the base name
-    // of fileName. Its range includes 0.0. The caller owns the result.
+    // of fileName. Its range includes 0.0. The caller owns the result; null, with a debug line,
+    // when no grid of that size can be held or its memory cannot be had.
     TDData *toTDData() const;
 
     // Sample (x, y) as a double; 0.0 for kind None or a missing row.
@@ -55,7 +58,9 @@ public:
     QString fileName;
     int width = 0;
     int height = 0;
-    QVector<void *> rows;  // height buffers of width samples of sampleKind
+    // Up to height buffers of width samples of sampleKind; rows missing at the end (a CT file that
+    // ends early, an image without samples) read as 0.
+    QVector<void *> rows;
     int sampleKind = None;
 
 private:

@@ -4,7 +4,9 @@
 // extensions, so that each lane is one output pixel and keeps its own order of operations.
 // A function marked QUELVO_LANE_CLONES is compiled once per instruction set (AVX-512, AVX2 and
 // the baseline) and the best one the processor has is picked when the program loads. Contraction
-// into fused multiply-adds stays off (-ffp-contract=off), so every clone gives the same bits.
+// into fused multiply-adds stays off (-ffp-contract=off), so every clone gives the same bits for
+// every value except NaN: which NaN (sign and payload) comes out of an operation on several NaNs
+// depends on the order of its operands, which the clones need not share.
 
 #include <QtGlobal>
 

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <limits>
 
-// The means come out with the same bits as the plain running sums of their definition: every sum
+// The means come out with the same bits as the plain running sums of their definition, except
+// that a mean that is NaN may be another NaN (sign and payload) than the plain one, as the lanes
+// may add a NaN to a NaN sum in the other operand order; every other value is identical. Every sum
 // still adds and subtracts its pixels one by one in the defined order. The sums run side by side
 // instead, each lane of a vector one sum (a column for the pass along columns, a row for the pass
 // along rows), with invalid pixels and pixels beyond the edges read as 0.0: a sum starts at +0.0
@@ -142,18 +144,18 @@ QUELVO_LANE_INLINE void transpose(Doubles r[8])
 {
     Doubles t[8];
     for (int i = 0; i < 8; i += 2) {
-        t[i] = __builtin_shuffle(r[i], r[i + 1], Bits{0, 8, 2, 10, 4, 12, 6, 14});
-        t[i + 1] = __builtin_shuffle(r[i], r[i + 1], Bits{1, 9, 3, 11, 5, 13, 7, 15});
+        t[i] = __builtin_shufflevector(r[i], r[i + 1], 0, 8, 2, 10, 4, 12, 6, 14);
+        t[i + 1] = __builtin_shufflevector(r[i], r[i + 1], 1, 9, 3, 11, 5, 13, 7, 15);
     }
     for (int i = 0; i < 8; i += 4) {
         for (int k = i; k < i + 2; ++k) {
-            r[k] = __builtin_shuffle(t[k], t[k + 2], Bits{0, 1, 8, 9, 4, 5, 12, 13});
-            r[k + 2] = __builtin_shuffle(t[k], t[k + 2], Bits{2, 3, 10, 11, 6, 7, 14, 15});
+            r[k] = __builtin_shufflevector(t[k], t[k + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+            r[k + 2] = __builtin_shufflevector(t[k], t[k + 2], 2, 3, 10, 11, 6, 7, 14, 15);
         }
     }
     for (int k = 0; k < 4; ++k) {
-        t[k] = __builtin_shuffle(r[k], r[k + 4], Bits{0, 1, 2, 3, 8, 9, 10, 11});
-        t[k + 4] = __builtin_shuffle(r[k], r[k + 4], Bits{4, 5, 6, 7, 12, 13, 14, 15});
+        t[k] = __builtin_shufflevector(r[k], r[k + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+        t[k + 4] = __builtin_shufflevector(r[k], r[k + 4], 4, 5, 6, 7, 12, 13, 14, 15);
     }
     std::copy_n(t, 8, r);
 }

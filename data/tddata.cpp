@@ -5,10 +5,12 @@
 #include "data/runningmeans.h"
 #include "display/colorbar0.h"
 
+#include <QDebug>
 #include <QImage>
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -125,6 +127,20 @@ struct PixelTable
 TDData::TDData(int width, int height)
     : TDData0(width, height)
 {
+}
+
+TDData *TDData::newGrid(qint64 width, qint64 height)
+{
+    if (!fitsStorage(width, height)) {
+        qDebug() << "can't hold a grid of" << width << "x" << height;
+        return nullptr;
+    }
+    try {
+        return new TDData(int(width), int(height));
+    } catch (const std::bad_alloc &) {
+        qDebug() << "not enough memory for a grid of" << width << "x" << height;
+        return nullptr;
+    }
 }
 
 TDData::~TDData()

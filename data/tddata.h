@@ -16,6 +16,11 @@ public:
     explicit TDData(int width = 0, int height = 0);
     ~TDData() override;
 
+    // A new grid as the constructor builds it, or null with a debug line when a grid of that size
+    // cannot be held or its memory cannot be had. For sizes taken from files, typed numbers and
+    // regions. The caller owns the result.
+    static TDData *newGrid(qint64 width, qint64 height);
+
     // Separable moving average with half-widths ax (along rows) and ay (along columns). With both
     // at most 0 it is a plain copy keeping dataId, region and info items; averaged results keep none.
     // The caller owns the result.

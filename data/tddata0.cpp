@@ -3,11 +3,11 @@
 #include "data/datainfo.h"
 #include "data/parallelrows.h"
 #include "data/runningmeans.h"
+#include "data/savefile.h"
 #include "data/tddataheader.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace {
@@ -22,25 +23,25 @@ namespace {
 // Values are converted to little-endian in chunks, so that saving needs no second copy of the grid.
 const int chunkValues = 1 << 16;
 
-bool writeValues(QIODevice *device, const QVector<double> &values)
+bool writeValues(SaveFile *device, const QVector<double> &values)
 {
     QByteArray chunk;
     for (int i = 0; i < values.size(); i += chunkValues) {
         const int n = qMin(chunkValues, values.size() - i);
         chunk.resize(n * int(sizeof(double)));
         qToLittleEndian<double>(values.constData() + i, n, chunk.data());
-        if (device->write(chunk) != chunk.size())
+        if (!device->write(chunk))
             return false;
     }
     return true;
 }
 
-bool writeFlags(QIODevice *device, const QVector<bool> &valids)
+bool writeFlags(SaveFile *device, const QVector<bool> &valids)
 {
     QByteArray flags(valids.size(), '\0');
     for (int i = 0; i < valids.size(); ++i)
         flags[i] = valids.at(i) ? 1 : 0;
-    return device->write(flags) == flags.size();
+    return device->write(flags);
 }
 
 // Reads as many whole values as the device holds; the rest of values stays as it is.
@@ -166,10 +167,26 @@ bool TDData0::read2dData(const QString &fileName)
         qDebug() << "can't open" << fileName;
         return false;
     }
-    // readHeader made sure the product fits.
+    // readHeader made sure the product fits. Memory follows what the file holds, not what its
+    // header claims: a file a few bytes short loads with zeros, one that lacks most of its grid
+    // is not taken for one.
     const int n = header.width * header.height;
-    QVector<double> newValues(n);
-    QVector<bool> newValids(n);
+    const qint64 blocks = qint64(n) * qint64(sizeof(double) + 1);
+    const qint64 held = qBound<qint64>(0, file.size() - header.headerSize, blocks);
+    if (held < blocks - held) {
+        qDebug() << fileName << "is" << file.size() << "bytes long, its grid of" << header.width << "x"
+                 << header.height << "needs" << header.headerSize + blocks;
+        return false;
+    }
+    QVector<double> newValues;
+    QVector<bool> newValids;
+    try {
+        newValues.resize(n);
+        newValids.resize(n);
+    } catch (const std::bad_alloc &) {
+        qDebug() << "not enough memory for the grid of" << fileName << header.width << "x" << header.height;
+        return false;
+    }
     if (file.seek(header.headerSize)) {
         readValues(&file, &newValues);
         readFlags(&file, &newValids);
@@ -200,16 +217,14 @@ bool TDData0::save2dData(const QString &fileName) const
     const QByteArray text = header.headerText();
     qDebug() << "2dData save:" << QString::fromLatin1(text) << text.size();
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qDebug() << "can't open" << fileName << "to save 2dData";
+    SaveFile file(fileName);
+    if (!file.open()) {
+        qDebug() << "can't open" << fileName << "to save 2dData:" << file.errorString();
         return false;
     }
     const QByteArray padding(int(TDDataHeader::headerSizeFor(text.size()) - text.size()), '\0');
-    const bool written = file.write(text) == text.size() && file.write(padding) == padding.size()
-        && writeValues(&file, values) && writeFlags(&file, valids);
-    // Without commit() the temporary file is dropped and an existing file stays as it was.
-    if (!written || !file.commit()) {
+    if (!file.write(text) || !file.write(padding) || !writeValues(&file, values) || !writeFlags(&file, valids)
+        || !file.commit()) {
         qDebug() << "can't write" << fileName << "to save 2dData:" << file.errorString();
         return false;
     }

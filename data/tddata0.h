@@ -57,10 +57,12 @@ public:
     // Replaces this grid (size, identifier, range, pixels) by the 2dData file fileName; the range is
     // taken from the file, not from the values. Region and info items are dropped. Parts missing from
     // a short file read as 0.0 and invalid. Returns false with a debug line, leaving the grid as it
-    // was, when the file is not 2dData or claims a size that cannot be held.
+    // was, when the file is not 2dData, claims a size that cannot be held, holds less than half of
+    // its grid's values and flags, or the grid's memory cannot be had.
     bool read2dData(const QString &fileName);
-    // Writes this grid as a 2dData file, replacing fileName only once everything is written.
-    // Returns false with a debug line when the file cannot be opened, written or committed.
+    // Writes this grid as a 2dData file through SaveFile: fileName is replaced only once everything
+    // is written, or written in place where its folder takes no new file. Returns false, with a
+    // debug line naming the file and the system's reason, when any of it cannot be written.
     bool save2dData(const QString &fileName) const;
 
     QString dataId;

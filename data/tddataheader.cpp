@@ -12,6 +12,9 @@
 namespace {
 
 const int firstLineLength = 64;
+// Headers are a few hundred bytes; a claim beyond this is a damaged or hostile file, whose text
+// would otherwise be read whole into memory.
+const qint64 maxHeaderText = 1 << 24;
 
 // C's %g, whatever the process locale.
 QString formatNumber(double v)
@@ -50,10 +53,19 @@ bool TDDataHeader::readHeader(const QString &fileName)
     }
 
     // The size is only a claim: never read past the real end of the file.
+    const qint64 textLength = qMin(size, file.size());
+    if (textLength > maxHeaderText) {
+        qDebug() << fileName << "has a 2dData header of" << textLength << "bytes, more than" << maxHeaderText;
+        return false;
+    }
     file.seek(0);
-    const QString text = QString::fromLatin1(file.read(qMin(size, file.size())));
-    for (const QString &line : text.split(QLatin1Char('\n')))
+    const QString text = QString::fromLatin1(file.read(textLength));
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        // Headers written on other systems may end their lines with CR LF.
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
         readLine(line);
+    }
 
     if (!TDData0::fitsStorage(width, height)) {
         qDebug() << fileName << "claims a grid that can't be held:" << width << "x" << height;
@@ -87,7 +99,10 @@ QByteArray TDDataHeader::headerText() const
     QString text = QString(firstLineLength, QLatin1Char(' ')) + QLatin1Char('\n');
     text += QStringLiteral("WIDTH: %1\n").arg(width);
     text += QStringLiteral("HEIGHT: %1\n").arg(height);
-    text += QLatin1String("DATA_ID: ") + dataId + QLatin1Char('\n');
+    // The identifier has one line: a line break in it would start header lines of its own.
+    QString id = dataId;
+    id.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text += QLatin1String("DATA_ID: ") + id + QLatin1Char('\n');
     text += QLatin1String("DATA_STRUCTURE: Header of Size ( HeaderSize: ), Row Double Data Block of pixels "
                           "( WIDTH: * HEIGHT ), Row Bool Valid Flag Block of pixels ( WIDTH: * HEIGHT ) \n");
     text += QLatin1String("SIZE_OF_DOUBLE: 8\n");

@@ -105,7 +105,9 @@ QVector<PeakTile> CopyAroundPeaks::plan(const QVector<QPointF> &peaks, int refer
 
 TDData *CopyAroundPeaks::makeTile(const TDData0 *src, const PeakTile &tile)
 {
-    auto *copy = new TDData(tile.rect.width(), tile.rect.height());
+    TDData *copy = TDData::newGrid(tile.rect.width(), tile.rect.height());
+    if (!copy)
+        return nullptr;
     src->copyRect(copy, tile.rect, true);
     copy->dataId = QCoreApplication::translate("CopyCtrl", "%1:CpAPk[%2(%3,%4)]")
                        .arg(src->dataId, QString::number(tile.k), QString::number(tile.peak.x(), 'g', 6),

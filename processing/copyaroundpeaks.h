@@ -57,6 +57,7 @@ public:
                                   const SaveOrder &order);
     // A new grid of the tile's size holding the tile's rectangle of src (invalid where the
     // rectangle leaves src's grid), with src's region (or whole grid) as region, named
-    // "<src>:CpAPk[k(x,y)]" (format translated in the context CopyCtrl). The caller owns it.
+    // "<src>:CpAPk[k(x,y)]" (format translated in the context CopyCtrl). The caller owns it; null,
+    // with a debug line, when its memory cannot be had.
     static TDData *makeTile(const TDData0 *src, const PeakTile &tile);
 };

@@ -11,11 +11,10 @@ TDData *CopyRegion::exec(const TDData0 *src, const QRect &r, bool resize)
     const qint64 h = qint64(r.bottom()) - r.top() + 1;
     if (w < 1 || h < 1)
         return nullptr;
-    if (resize && !TDData0::fitsStorage(w, h)) {
-        qDebug() << "can't copy a region of" << w << "x" << h;
+    // The size of a resized copy comes from the region: it may be more than memory holds.
+    TDData *copy = resize ? TDData::newGrid(w, h) : new TDData(src->width, src->height);
+    if (!copy)
         return nullptr;
-    }
-    auto *copy = resize ? new TDData(int(w), int(h)) : new TDData(src->width, src->height);
     // In place only the part inside the source can land anywhere; clipping keeps the walk short
     // for regions dragged far beyond the image.
     src->copyRect(copy, resize ? r : r & QRect(0, 0, src->width, src->height), resize);

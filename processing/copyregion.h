@@ -14,6 +14,6 @@ public:
     // pixel outside r, stay invalid. The copy takes src's region (or src's whole grid as region), no
     // info items, and is named "<src>: Cp(l,t)-(r,b)" (format translated in the context CopyCtrl).
     // Returns null for an empty r (width or height below 1), and with a debug line for a size that
-    // cannot be held. The caller owns the result.
+    // cannot be held or whose memory cannot be had. The caller owns the result.
     static TDData *exec(const TDData0 *src, const QRect &r, bool resize);
 };

@@ -4,9 +4,14 @@
 #include "data/lanes.h"
 #include "data/tddata.h"
 
+#include <QDebug>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
 #include <queue>
 #include <vector>
 
@@ -288,12 +293,32 @@ QVector<QPointF> FindPeaksF::findPeaks(const TDData *src, const QRect &r) const
     return PeakSearch(src, r, exclRadius, findMax).find(peakNum);
 }
 
+qint64 FindPeaksF::maxPeaks(const TDData0 *src)
+{
+    // Points beyond the pixels are the (0, 0) of passes that found nothing; a few are kept, as a
+    // small grid asked for more peaks than it has gives them, but not so many that the count alone
+    // could exhaust memory.
+    const qint64 phantoms = 1 << 20;
+    const qint64 listLimit = (std::numeric_limits<int>::max() - 64) / qint64(sizeof(QPointF));
+    return std::min(qint64(src->width) * src->height + phantoms, listLimit);
+}
+
 TDData *FindPeaksF::exec(const TDData *src, const QRect &rect) const
 {
+    if (peakNum > maxPeaks(src)) {
+        qDebug() << "FindPeaksF:" << peakNum << "peaks asked of a grid of" << src->width << "x" << src->height
+                 << "; at most" << maxPeaks(src);
+        return nullptr;
+    }
     const QString signText = findMax ? QStringLiteral("+") : QStringLiteral("-");
-    auto *peakList = new DataInfo(DataInfo::PeakList, tr("Peaks(%1)").arg(signText));
+    std::unique_ptr<DataInfo> peakList(new DataInfo(DataInfo::PeakList, tr("Peaks(%1)").arg(signText)));
     const QRect r = insideGrid(src, rect);
-    peakList->points = findPeaks(src, r);
+    try {
+        peakList->points = findPeaks(src, r);
+    } catch (const std::bad_alloc &) {
+        qDebug() << "FindPeaksF: not enough memory for" << peakNum << "peaks";
+        return nullptr;
+    }
 
     auto *result = new TDData(src->width, src->height);
     // The fresh result already holds 0.0 with 0.0 in its range: only the flags change.
@@ -310,6 +335,6 @@ TDData *FindPeaksF::exec(const TDData *src, const QRect &rect) const
     }
     result->dataId = tr("%1: PKs(%2)").arg(src->dataId, signText);
     src->copyInfos(result);
-    result->infos.append(peakList);
+    result->infos.append(peakList.release());
     return result;
 }

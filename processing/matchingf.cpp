@@ -14,31 +14,40 @@
 
 namespace {
 
-// The template: tw x th source pixels from (x0, y0), the region's corners being inclusive.
+// The part of the template that can ever count: tw x th source pixels from (x0, y0), which lie
+// dx, dy pixels right of and below the window position. Template pixels outside the grid, or
+// whose partner is outside the grid for every window position from `from` on, never count, so
+// they are left out, and no buffer is sized by a region larger than the grid.
 struct Template
 {
     int x0 = 0;
     int y0 = 0;
     int tw = 0;
     int th = 0;
+    int dx = 0;
+    int dy = 0;
 };
 
-// False, with a debug line, when the template could not be held in memory (or indexed) as a grid.
-bool templateOf(const TDData0 *src, Template *t)
+// The clipped span of one axis: template from `left` to `right` (inclusive) on a grid of `size`,
+// window positions from `from`.
+void clipAxis(qint64 left, qint64 right, int size, int from, int *x0, int *length, int *offset)
 {
-    const qint64 tw = qint64(src->region.right()) - src->region.left() + 1;
-    const qint64 th = qint64(src->region.bottom()) - src->region.top() + 1;
-    t->x0 = src->region.left();
-    t->y0 = src->region.top();
-    if (tw <= 0 || th <= 0)
-        return true;  // an empty template: no pair ever counts
-    if (!TDData0::fitsStorage(tw, th)) {
-        qDebug() << "MatchingF: template too large" << src->region;
-        return false;
-    }
-    t->tw = int(tw);
-    t->th = int(th);
-    return true;
+    const qint64 first = std::max<qint64>(left, 0);
+    // Partner of template pixel p at window position x is x + p - left, inside the grid below size.
+    const qint64 last = std::min<qint64>({right, size - 1, left + size - 1 - std::max(from, 0)});
+    *x0 = int(first);
+    *offset = int(std::min<qint64>(first - left, size));
+    *length = int(std::max<qint64>(last - first + 1, 0));
+}
+
+Template templateOf(const TDData0 *src, const QRect &positions)
+{
+    Template t;
+    clipAxis(src->region.left(), src->region.right(), src->width, positions.left(), &t.x0, &t.tw, &t.dx);
+    clipAxis(src->region.top(), src->region.bottom(), src->height, positions.top(), &t.y0, &t.th, &t.dy);
+    if (t.tw == 0 || t.th == 0)
+        t.tw = t.th = 0;  // nothing ever counts
+    return t;
 }
 
 // Lanes of one block of window positions: two vectors.
@@ -163,7 +172,7 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
 {
     auto *result = new TDData(src->width, src->height);
     const int blocks = (positions.width() + blockLanes - 1) / blockLanes;
-    const int stride = blocks * blockLanes + tpl.tw;
+    const int stride = blocks * blockLanes + tpl.dx + tpl.tw;
     std::vector<TemplatePixel> pixels;
     for (int j = 0; j < tpl.th; ++j) {
         for (int i = 0; i < tpl.tw; ++i) {
@@ -172,7 +181,7 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
                 const double tt = t * t;
                 qint64 ttBits;
                 std::memcpy(&ttBits, &tt, sizeof tt);
-                pixels.push_back({j * stride + i, t, ttBits});
+                pixels.push_back({(tpl.dy + j) * stride + tpl.dx + i, t, ttBits});
             }
         }
     }
@@ -189,7 +198,7 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
         std::vector<double> sat(st2.size());
         for (int y0 = first; y0 < last; y0 += stripRows) {
             const int rows = std::min(stripRows, last - y0);
-            fillStrip(src, positions.left(), y0, rows + std::max(tpl.th, 1) - 1, &strip);
+            fillStrip(src, positions.left(), y0, rows + std::max(tpl.dy + tpl.th, 1) - 1, &strip);
             for (int r = 0; r < rows; ++r) {
                 const int y = y0 + r;
                 const size_t row = size_t(r) * strip.stride;
@@ -241,18 +250,17 @@ TDData *MatchingF::exec1(const TDData *src, const QRect &rect) const
         return nullptr;
     QElapsedTimer timer;
     timer.start();
-    Template tpl;
-    if (!templateOf(src, &tpl))
-        return nullptr;
+    const QRect positions = insideGrid(src, rect);
+    const Template tpl = templateOf(src, positions);
     auto pixel = [src, &tpl](int i, int j, double *t) {
         const int x = tpl.x0 + i;
         const int y = tpl.y0 + j;
-        if (x < 0 || x >= src->width || y < 0 || y >= src->height || !src->isValid(x, y))
+        if (!src->isValid(x, y))
             return false;
         *t = src->value(x, y);
         return true;
     };
-    TDData *result = similarityMap(src, insideGrid(src, rect), tpl, measure, "iy", pixel);
+    TDData *result = similarityMap(src, positions, tpl, measure, "iy", pixel);
     finish(src, result, "exec1", timer);
     return result;
 }
@@ -263,9 +271,8 @@ TDData *MatchingF::exec2(const TDData *src, const QRect &rect)
         return nullptr;
     QElapsedTimer timer;
     timer.start();
-    Template tpl;
-    if (!templateOf(src, &tpl))
-        return nullptr;
+    const QRect positions = insideGrid(src, rect);
+    const Template tpl = templateOf(src, positions);
     patValues.clear();
     patValids.clear();
     patValues.reserve(tpl.tw * tpl.th);
@@ -274,7 +281,7 @@ TDData *MatchingF::exec2(const TDData *src, const QRect &rect)
         const int y = tpl.y0 + j;
         for (int i = 0; i < tpl.tw; ++i) {
             const int x = tpl.x0 + i;
-            const bool valid = x >= 0 && x < src->width && y >= 0 && y < src->height && src->isValid(x, y);
+            const bool valid = src->isValid(x, y);
             patValids.append(valid);
             patValues.append(valid ? src->value(x, y) : 0.0);
         }
@@ -284,7 +291,7 @@ TDData *MatchingF::exec2(const TDData *src, const QRect &rect)
         *t = patValues.at(k);
         return patValids.at(k);
     };
-    TDData *result = similarityMap(src, insideGrid(src, rect), tpl, measure, "M", pixel);
+    TDData *result = similarityMap(src, positions, tpl, measure, "M", pixel);
     finish(src, result, "exec2", timer);
     return result;
 }

@@ -23,11 +23,13 @@ public:
     // Evaluates the window positions of the work rectangle that lie inside the grid; positions
     // without energy in window or template stay invalid. The result is named "<source>: PM", has no
     // region and carries the source's info items; the caller owns it. Returns null when the source
-    // has no region, or when the region is too large to be held as a template. Writes "iy" and the
-    // row per row, and "exec1" and the elapsed milliseconds at the end, to the debug stream.
+    // has no region. Only the part of the template that can meet the grid is used, so memory
+    // follows the grid, however large the region. Writes "iy" and the row per row, and "exec1"
+    // and the elapsed milliseconds at the end, to the debug stream.
     TDData *exec1(const TDData *src, const QRect &rect) const;
     // Same result as exec1, with the template first copied into patValues/patValids (kept until
-    // the next run). Writes "M" per row and "exec2" at the end.
+    // the next run): the part of it that can meet the grid, row by row. Writes "M" per row and
+    // "exec2" at the end.
     TDData *exec2(const TDData *src, const QRect &rect);
 
     QVector<double> patValues;

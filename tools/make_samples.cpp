@@ -8,13 +8,14 @@
 // The files are the same on every run.
 
 #include "data/imgdata.h"
+#include "data/savefile.h"
 #include "data/tddata0.h"
 #include "data/tddataheader.h"
+#include "tools/zrtheader.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <QTextStream>
 #include <QtEndian>
@@ -98,22 +99,16 @@ bool writeTiff(const QString &path, const std::vector<quint16> &pixels)
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    QString error;
+    if (SaveFile::save(path, bytes, &error))
+        return true;
+    std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(error));
+    return false;
 }
 
-// 64 bytes of header ("IM", comment length, width, height, unused), the comment, then the
-// samples little-endian, row after row.
 bool writeZrt(const QString &path, const std::vector<quint16> &pixels)
 {
-    const QByteArray comment("BytesPerPixel=2,Exposure=20ms,Camera=sample");
-    QByteArray bytes(64, '\0');
-    bytes[0] = 'I';
-    bytes[1] = 'M';
-    qToLittleEndian<quint16>(quint16(comment.size()), bytes.data() + 2);
-    qToLittleEndian<quint16>(quint16(FrameWidth), bytes.data() + 4);
-    qToLittleEndian<quint16>(quint16(FrameHeight), bytes.data() + 6);
-    bytes += comment;
+    QByteArray bytes = zrtHeader("BytesPerPixel=2,Exposure=20ms,Camera=sample", FrameWidth, FrameHeight);
     const int samplesAt = bytes.size();
     bytes.resize(samplesAt + int(pixels.size()) * 2);
     qToLittleEndian<quint16>(pixels.data(), qsizetype(pixels.size()), bytes.data() + samplesAt);

@@ -130,6 +130,30 @@ private slots:
         QCOMPARE(entries(table), (QStringList{"K1=b", "K2=b", "K3=a"}));
     }
 
+    // Thirty files that each include the next one twice would take 2^30 reads; the read stops
+    // following INCLUDE lines after a thousand, with a line for each one skipped, and keeps every
+    // setting in the order it came.
+    void includeTwicePerLevel()
+    {
+        const int levels = 30;
+        QStringList expected;
+        for (int k = 0; k < levels; ++k) {
+            const QByteArray next = tmp.filePath(QString("l%1.cfg").arg(k + 1)).toUtf8();
+            write(QString("l%1.cfg").arg(k), k + 1 < levels ? "L" + QByteArray::number(k) + " x\nINCLUDE " + next + "\nINCLUDE " + next + "\n"
+                                                           : QByteArray("Last y\n"));
+            expected << (k + 1 < levels ? QString("L%1=x").arg(k) : QString("Last=y"));
+        }
+        debugLines.clear();
+        const QtMessageHandler old = qInstallMessageHandler(recordDebugLine);
+        OptTable table;
+        table.readCfgFile(tmp.filePath("l0.cfg"));
+        qInstallMessageHandler(old);
+        QCOMPARE(entries(table), expected);
+        QVERIFY(!debugLines.isEmpty());
+        for (const QString &line : qAsConst(debugLines))
+            QVERIFY2(line.startsWith("Too many INCLUDE lines, skipped : "), qPrintable(line));
+    }
+
     // -config wins over -c in either order; without either the file beside the executable.
     void configFileOrder()
     {

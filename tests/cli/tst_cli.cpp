@@ -96,9 +96,9 @@ private slots:
         QTest::addColumn<QString>("reason");
         const QString unreadable = "not a readable TIFF, ZRT, PLMR CT text or 2dData file";
         QTest::newRow("zrt of absurd size") << QByteArray("IM\0\0\xff\xff\xff\xff", 8) + QByteArray(56, '\0') << unreadable;
-        QTest::newRow("2dData cut short")
-            << QByteArray("2dData-V0.0 HeaderSize: 256\nWIDTH: 20\nHEIGHT: 20\n").leftJustified(256, '\0') + QByteArray(80, '\0')
-            << "truncated 2dData file: 336 of 3856 bytes";
+        const QByteArray header = QByteArray("2dData-V0.0 HeaderSize: 256\nWIDTH: 20\nHEIGHT: 20\n").leftJustified(256, '\0');
+        QTest::newRow("2dData cut short") << header + QByteArray(2000, '\0') << "truncated 2dData file: 2256 of 3856 bytes";
+        QTest::newRow("2dData holding less than half its grid") << header + QByteArray(80, '\0') << unreadable;
     }
 
     // A hostile file is reported by name with exit code 1 and gives no output; the good input beside

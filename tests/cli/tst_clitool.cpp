@@ -111,6 +111,9 @@ private slots:
         QTest::newRow("written, CRLF") << QByteArray("index,x,y,value\r\n0,2,1,0.1\r\n1,3,2,-7\r\n2,0,0,0\r\n") << QString();
         QTest::newRow("no header") << QByteArray("0,1,2,3\n") << "line 1: the header \"index,x,y,value\" is missing";
         QTest::newRow("y infinite") << QByteArray("index,x,y,value\n0,1,inf,3\n") << bad.arg(2);
+        QTest::newRow("value -0.0 written as -0") << QByteArray("index,x,y,value\n0,1,2,-0\n") << QString();
+        // Text conversion would read the field as 1.
+        QTest::newRow("zero byte") << QByteArray("index,x,y,value\n0,1\0junk,2,3\n", 29) << "line 2: a zero byte";
     }
 
     void peakCsv()
@@ -126,6 +129,7 @@ private slots:
         TDData values(4, 3);
         values.setValue(2, 1, 0.1);
         values.setValue(3, 2, -7.0);
+        values.setValue(1, 2, -0.0);
         QCOMPARE(PeakCsv::write(peaks, &values), QByteArray(text).replace("\r\n", "\n"));
     }
 

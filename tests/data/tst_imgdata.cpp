@@ -1,6 +1,7 @@
 #include "data/imgdata.h"
 #include "data/tddata.h"
 #include "tests/filetesttools.h"
+#include "tests/memorylimit.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -217,6 +218,10 @@ private slots:
                                                    {262, 3, 1, 1}, {273, 4, 1, 100000}, {277, 3, 1, 1},
                                                    {278, 3, 1, 2}, {279, 4, 1, 8}}),
             {"^TIFF row can not be read .* 0$"});
+        row("tiff claims more rows than the file holds",
+            handTiff({{256, 4, 1, 16000}, {257, 4, 1, 16000}, {258, 3, 1, 16}, {259, 3, 1, 1}, {262, 3, 1, 1},
+                      {273, 4, 1, 8}, {277, 3, 1, 1}, {278, 4, 1, 16000}, {279, 4, 1, 8}}),
+            {"^TIFF rows of 16000 x 16000 need more than the 122 bytes of "});
         // More pixels than a grid holds: refused before any row is allocated.
         row("zrt 65535 square", zrtBytes(65535, 65535, "BytesPerPixel=4", 4, {1, 2, 3}), {outOfRange + "65535 65535 "});
         row("zrt wide, ends early", zrtBytes(60000, 4000, "", 2, {1, 2, 3, 4}),
@@ -238,7 +243,7 @@ private slots:
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression(m));
         QCOMPARE(reused.load(path), kind != ImgData::None);
         QCOMPARE(reused.sampleKind, kind);
-        QCOMPARE(reused.rows.size(), kind != ImgData::None ? reused.height : 0);
+        QCOMPARE(reused.rows.size(), kind != ImgData::None && reused.width > 0 ? reused.height : 0);
         if (expected.isEmpty())
             return;
         const std::unique_ptr<TDData> data(reused.toTDData());
@@ -247,6 +252,64 @@ private slots:
         QCOMPARE(data->minVal, std::min(0.0, *std::min_element(expected.begin(), expected.end())));
         QCOMPARE(data->maxVal, std::max(0.0, *std::max_element(expected.begin(), expected.end())));
         QCOMPARE(data->dataId, name.section('.', 0, 0));
+    }
+
+    // Files whose headers claim far more than they hold: memory follows the file, rows that never
+    // arrive stay missing (reading as 0), and a conversion whose grid cannot be had under a memory
+    // limit is a null result with a debug line.
+    void hostileFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QVector<double>>("firstRows");  // every sample of the rows read, in order
+        const QByteArray ct("#PLMR-CTImg\n# RANGE_X1 = %1\n# RANGE_Y1 = %1\n");
+        QTest::newRow("ct 16000 square in 45 bytes") << QByteArray(ct).replace("%1", "16000") << QSize(16000, 16000)
+                                                     << int(ImgData::Float) << QVector<double>();
+        QVector<double> oneLine(2000, 0.0);
+        oneLine[0] = 500.0;
+        QTest::newRow("ct 2000 square, one line")
+            << QByteArray(ct).replace("%1", "2000") + "0 0 1" << QSize(2000, 2000) << int(ImgData::Float) << oneLine;
+        QTest::newRow("ct ending inside the second row")
+            << QByteArray(ct).replace("%1", "3") + "0 0 1\n1 0 2\n2 0 3\n0 1 4\n" << QSize(3, 3) << int(ImgData::Float)
+            << QVector<double>{500, 1000, 1500, 2000, 0, 0};
+        QTest::newRow("2dData of no width and 300000000 rows")
+            << (QByteArray("2dData-V0.0 HeaderSize: 256").leftJustified(64) + "\nHEIGHT: 300000000\n").leftJustified(256, '\0')
+            << QSize(0, 300000000) << int(ImgData::Double) << QVector<double>();
+        QTest::newRow("zrt comment with a CR inside its key")
+            << zrtBytes(3, 2, "Bytes\rPerPixel=4", 4, zrt32) << QSize(3, 2) << int(ImgData::U32) << doubles(zrt32);
+    }
+
+    void hostileFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, size);
+        QFETCH(int, kind);
+        QFETCH(QVector<double>, firstRows);
+        const QString path = write("hostile.bin", bytes);
+        {
+            const MemoryLimit limit(256 << 20);
+            QVERIFY(reused.load(path));
+        }
+        QCOMPARE(QSize(reused.width, reused.height), size);
+        QCOMPARE(reused.sampleKind, kind);
+        QVector<double> read;
+        for (int y = 0; y < reused.rows.size(); ++y)
+            for (int x = 0; x < reused.width; ++x)
+                read.append(reused.sample(x, y));
+        QCOMPARE(read, firstRows);
+        if (qint64(size.width()) * size.height() > 1 << 24) {
+            if (!MemoryLimit::possible())
+                return;
+            const MemoryLimit limit(256 << 20);
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^not enough memory for a grid of "));
+            QVERIFY(!std::unique_ptr<TDData>(reused.toTDData()));
+        } else {
+            const std::unique_ptr<TDData> data(reused.toTDData());
+            QCOMPARE(QSize(data->width, data->height), size);
+            QCOMPARE(data->values.mid(0, firstRows.size()), firstRows);
+            QVERIFY(std::all_of(data->values.begin() + firstRows.size(), data->values.end(), [](double v) { return v == 0.0; }));
+        }
     }
 
     // toTDData against its plain definition: sample(x, y) stored with setValue in scan order.

@@ -12,6 +12,7 @@
 #include "processing/findpeaksf.h"
 #include "processing/matchingf.h"
 #include "processing/movingavrf.h"
+#include "tests/memorylimit.h"
 
 #include <QtTest>
 
@@ -117,10 +118,13 @@ private slots:
     void averages();
     void matching_data();
     void matching();
-    void matchingRefusals();
+    void matchingHugeRegions_data();
+    void matchingHugeRegions();
     void peaks_data();
     void peaks();
     void emptyGrid();
+    void peakCount_data();
+    void peakCount();
 
 private:
     const ContextTranslator translator;
@@ -295,19 +299,39 @@ void TestFilterExactness::matching()
     }
 }
 
-void TestFilterExactness::matchingRefusals()
+// Template pixels that never meet the grid take no part, so a region far larger than the grid
+// gives the result of its part that can (an empty region where no part can), in memory that
+// follows the grid.
+void TestFilterExactness::matchingHugeRegions_data()
 {
+    QTest::addColumn<QRect>("region");
+    QTest::addColumn<QRect>("same");
+    const QRect none(QPoint(1, 1), QPoint(0, 0));
+    QTest::newRow("16000 square from the origin") << QRect(0, 0, 16000, 16000) << QRect(0, 0, 13, 11);
+    QTest::newRow("from inside to the far corner") << QRect(QPoint(3, 2), QPoint(INT_MAX - 1, 50000))
+                                                   << QRect(QPoint(3, 2), QPoint(12, 10));
+    QTest::newRow("the whole plane") << QRect(QPoint(-INT_MAX, 0), QPoint(INT_MAX, 3)) << none;
+    QTest::newRow("from far up-left into the grid") << QRect(QPoint(-20000, -30000), QPoint(5, 4)) << none;
+}
+
+void TestFilterExactness::matchingHugeRegions()
+{
+    QFETCH(QRect, region);
+    QFETCH(QRect, same);
     std::unique_ptr<TDData> src(randomGrid(13, 11, 21));
     const QRect whole(0, 0, 13, 11);
     MatchingF filter(1, 2);
     const DebugCatcher caught;
     QVERIFY(!filter.exec1(src.get(), whole));  // no region: silently
-    src->setRegion(QRect(QPoint(-INT_MAX, 0), QPoint(INT_MAX, 3)));
-    QVERIFY(!filter.exec1(src.get(), whole));
-    QVERIFY(!filter.exec2(src.get(), whole));
-    QCOMPARE(DebugCatcher::lines().size(), 2);
-    for (const QString &line : DebugCatcher::lines())
-        QVERIFY2(line.startsWith(QLatin1String("MatchingF: template too large")), qPrintable(line));
+    src->setRegion(same);
+    std::unique_ptr<TDData> plain(Plain::matching(src.get(), whole, 1, false));
+    src->setRegion(region);
+    const MemoryLimit limit(256 << 20);
+    for (bool copyTemplate : {false, true}) {
+        std::unique_ptr<TDData> fast(copyTemplate ? filter.exec2(src.get(), whole) : filter.exec1(src.get(), whole));
+        QVERIFY(fast);
+        compareResults(fast.get(), plain.get());
+    }
 }
 
 void TestFilterExactness::peaks_data()
@@ -355,6 +379,35 @@ void TestFilterExactness::emptyGrid()
     std::unique_ptr<TDData> fast(FindPeaksF(5.0, 3, false).exec(&src, rect));
     std::unique_ptr<TDData> plain(Plain::findPeaks(&src, rect, 5.0, 3, false));
     compareResults(fast.get(), plain.get());
+}
+
+// A typed peak count beyond the grid's pixels and 2^20 passes that find nothing is refused at
+// once, with a debug line, instead of filling memory with (0, 0).
+void TestFilterExactness::peakCount_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("more than the pixels") << 30 << true;
+    QTest::newRow("the most") << 9 + (1 << 20) << true;
+    QTest::newRow("one more") << 10 + (1 << 20) << false;
+    QTest::newRow("200000000") << 200000000 << false;
+}
+
+void TestFilterExactness::peakCount()
+{
+    QFETCH(int, count);
+    QFETCH(bool, accepted);
+    std::unique_ptr<TDData> src(randomGrid(3, 3, 5));
+    if (!accepted)
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(QString("FindPeaksF: %1 peaks asked of a grid of 3 x 3 ; at most %2").arg(count).arg(9 + (1 << 20))));
+    std::unique_ptr<TDData> fast(FindPeaksF(1.5, count, true).exec(src.get(), QRect(0, 0, 3, 3)));
+    QCOMPARE(bool(fast), accepted);
+    if (count < 100) {
+        std::unique_ptr<TDData> plain(Plain::findPeaks(src.get(), QRect(0, 0, 3, 3), 1.5, count, true));
+        compareResults(fast.get(), plain.get());
+    } else if (accepted) {
+        QCOMPARE(fast->infos.last()->points.size(), count);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFilterExactness)
