@@ -1,5 +1,7 @@
 #include "cliargs.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cmath>
 
@@ -187,4 +189,9 @@ bool CliArgs::parseDouble(const QString &text, double *value)
 QString CliArgs::rectText(const QRect &rect)
 {
     return QStringLiteral("%1,%2,%3,%4").arg(rect.left()).arg(rect.top()).arg(rect.right()).arg(rect.bottom());
+}
+
+QString CliArgs::numberText(double v)
+{
+    return QString::number(v, 'g', QLocale::FloatingPointShortest);
 }

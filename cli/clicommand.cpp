@@ -27,6 +27,11 @@ CliOption workRectOption()
                      QStringLiteral("work rectangle (default: the whole grid)"));
 }
 
+CliOption jsonOption()
+{
+    return cliOption(QStringLiteral("json"), QChar(), CliOption::Flag, QString(), QStringLiteral("write a JSON array instead of text"));
+}
+
 CliOption halfSizeOption()
 {
     return cliOption(QStringLiteral("half"), QChar(), CliOption::Two, QStringLiteral("W H"),

@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
@@ -49,6 +52,13 @@ void CliContext::say(const QString &text)
 {
     progressLine.clear();
     err << text << '\n' << Qt::flush;
+}
+
+bool CliContext::print(const QString &text)
+{
+    progressLine.clear();
+    out << text << Qt::flush;
+    return true;
 }
 
 void CliContext::diagnostic(const QString &line, bool fromLibtiffWarning)
@@ -161,6 +171,27 @@ int CliContext::eachResult(const CliArgs &args, const ResultJob &make)
         const std::unique_ptr<TDData> result = make(input, src);
         return result && saveData(*result, outputs.at(i));
     });
+}
+
+int CliContext::describeInputs(const QStringList &inputs, bool json, const DescribeJob &describe)
+{
+    QJsonArray all;
+    bool firstText = true;
+    const int code = eachInput(inputs, false, [&](const QString &input, TDData *src, int) {
+        QString text;
+        QJsonObject object;
+        if (!describe(input, src, &text, &object))
+            return false;
+        if (json)
+            all.append(object);
+        else
+            print(firstText ? text : QLatin1Char('\n') + text);
+        firstText = false;
+        return true;
+    });
+    if (json)
+        out << QJsonDocument(all).toJson(QJsonDocument::Indented);
+    return code;
 }
 
 int CliContext::makeFolder(const QString &folder)

@@ -4,7 +4,6 @@
 #include "data/tddata0.h"
 
 #include <QList>
-#include <QLocale>
 
 #include <cmath>
 #include <limits>
@@ -13,7 +12,7 @@ namespace {
 
 QByteArray number(double v)
 {
-    return QByteArray::number(v, 'g', QLocale::FloatingPointShortest);
+    return CliArgs::numberText(v).toLatin1();
 }
 
 bool coordinate(const QByteArray &field, double *v)
