@@ -2,7 +2,7 @@
 
 QVector<CliCommand> CliCommand::all()
 {
-    return {infoCommand(), convertCommand(), movingAverageCommand(), adaptiveThresholdCommand(), matchCommand(),
+    return {infoCommand(), statsCommand(), convertCommand(), movingAverageCommand(), adaptiveThresholdCommand(), matchCommand(),
             peaksCommand(), calcCommand(), cropCommand(), tilesCommand(), renderCommand()};
 }
 

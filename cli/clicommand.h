@@ -49,6 +49,8 @@ CliCommand movingAverageCommand();
 CliCommand adaptiveThresholdCommand();
 CliCommand matchCommand();
 CliCommand peaksCommand();
+// statscommand.cpp
+CliCommand statsCommand();
 // calccommand.cpp
 CliCommand calcCommand();
 // copycommands.cpp
