@@ -2,8 +2,9 @@
 
 QVector<CliCommand> CliCommand::all()
 {
-    return {infoCommand(), statsCommand(), convertCommand(), movingAverageCommand(), adaptiveThresholdCommand(), matchCommand(),
-            peaksCommand(), calcCommand(), cropCommand(), tilesCommand(), renderCommand()};
+    return {infoCommand(), statsCommand(), profileCommand(), convertCommand(),
+            movingAverageCommand(), adaptiveThresholdCommand(), matchCommand(), peaksCommand(),
+            calcCommand(), cropCommand(), tilesCommand(), renderCommand()};
 }
 
 CliOption cliOption(const QString &name, QChar shortName, int arity, const QString &valueName, const QString &help)

@@ -51,6 +51,8 @@ CliCommand matchCommand();
 CliCommand peaksCommand();
 // statscommand.cpp
 CliCommand statsCommand();
+// profilecommand.cpp
+CliCommand profileCommand();
 // calccommand.cpp
 CliCommand calcCommand();
 // copycommands.cpp

@@ -225,7 +225,7 @@ private slots:
         }
     }
 
-    // Text written by stats for the grid g (%g).
+    // Text written by stats and profile for the grid g (%g).
     void reports_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -243,6 +243,8 @@ private slots:
         const QString empty = "%g\n  rectangle: 3,0,3,1\n  pixels: 0 valid, 1 invalid, 1 NaN, 0 infinite\n"
                               + figures.arg("--", "--", "--", "--", "--", "--", "--", "--");
         QTest::newRow("stats empty, two files") << QStringList{"stats", "%g", "%g", "--rect", "3,0,3,1"} << empty + "\n" + empty;
+        QTest::newRow("profile row") << QStringList{"profile", "%g", "--row", "1"} << "index,value,valid\n0,4,1\n1,inf,1\n2,-inf,1\n3,100,0\n";
+        QTest::newRow("profile column") << QStringList{"profile", "--column=3", "%g"} << "index,value,valid\n0,nan,1\n1,100,0\n2,10,1\n";
     }
 
     void reports()
@@ -253,6 +255,12 @@ private slots:
         QCOMPARE(run.code, 0);
         QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
         QCOMPARE(run.out, text.replace("%g", g));
+        // The profile's file holds the same text.
+        const QString csv = dir.filePath(QStringLiteral("profile.csv"));
+        if (args.first() == QLatin1String("profile")) {
+            QCOMPARE(runTool(args << "-o" << csv).code, 0);
+            QCOMPARE(QString::fromLatin1(readFile(csv)), text);
+        }
     }
 
     void statsJson()
@@ -292,6 +300,12 @@ private slots:
             << "quelvo-cli calc: %w/garbage.tif: not a readable" << 2;
         QTest::newRow("stats rect outside") << QStringList{"stats", "%a", "--rect", "37,0,40,3"} << 1
                                             << "quelvo-cli stats: %a: the rectangle 37,0,40,3 lies outside the 37 x 29 grid\n" << 1;
+        QTest::newRow("profile row outside") << QStringList{"profile", "%a", "--row", "29"} << 1
+                                             << "quelvo-cli profile: %a: row 29 lies outside the 37 x 29 grid\n" << 1;
+        QTest::newRow("profile negative column") << QStringList{"profile", "%a", "--column", "-1"} << 2
+                                                 << "quelvo-cli profile: option '--column' needs a whole number from 0 to" << 2;
+        QTest::newRow("profile row and column") << QStringList{"profile", "%a", "--column", "1", "--row", "1"} << 2
+                                                << "quelvo-cli profile: give either --row or --column\n" << 2;
         QTest::newRow("csv unwritable") << QStringList{"peaks", "%a", "-o", "%w/p.qlv", "--csv", "%w/blocker/p.csv", "--num", "2", "--radius", "3"}
                                         << 1 << "quelvo-cli peaks: %w/blocker/p.csv: cannot write" << 1;
     }
