@@ -1,6 +1,7 @@
 #include "clicontext.h"
 
 #include "cli/cliargs.h"
+#include "data/floattiff.h"
 #include "data/imgdata.h"
 #include "data/tddata.h"
 #include "data/tddataheader.h"
@@ -237,6 +238,15 @@ bool CliContext::saveBytes(const QByteArray &bytes, const QString &path)
         return true;
     report(path, QStringLiteral("cannot write: ") + file.errorString());
     file.cancelWriting();
+    return false;
+}
+
+bool CliContext::saveFloatTiff(const TDData &data, const QString &path)
+{
+    QString reason;
+    if (FloatTiff::write(data, path, &reason))
+        return true;
+    report(path, QStringLiteral("cannot write: ") + reason);
     return false;
 }
 

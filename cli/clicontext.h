@@ -83,6 +83,8 @@ public:
     int makeFolder(const QString &folder);
     bool saveData(const TDData &data, const QString &path);
     bool saveBytes(const QByteArray &bytes, const QString &path);
+    // As a TIFF of 32-bit floats (FloatTiff).
+    bool saveFloatTiff(const TDData &data, const QString &path);
 
     // Option values, checked before any input is read; false after reporting a usage error.
     bool rectOption(const CliArgs &args, const QString &name, QRect *rect, bool *given);

@@ -279,6 +279,24 @@ private slots:
         QVERIFY(o.value("median").isNull() && o.value("p99.5").isNull() && o.value("nan").toInt() == 1);
     }
 
+    // The float TIFF reads back as g rounded to float, invalid pixels as NaN.
+    void convertTiff()
+    {
+        const QDir out(dir.filePath(QStringLiteral("tiff")));
+        QCOMPARE(runTool({"convert", g, a, "--format", "tiff", "-o", out.path()}).code, 0);
+        QCOMPARE(out.entryList(QDir::Files), QStringList({"a.tif", "g.tif"}));
+        ImgData img;
+        QVERIFY(img.load(out.filePath(QStringLiteral("g.tif"))));
+        const std::unique_ptr<TDData> back(img.toTDData());
+        QStringList values;
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 4; ++x)
+                values << QString::number(back->value(x, y));
+        }
+        QCOMPARE(QSize(back->width, back->height), QSize(4, 3));
+        QCOMPARE(values.join(' '), QStringLiteral("1 2 3 nan 4 inf -inf nan 6 7 8 10"));
+    }
+
     // Usage errors (exit 2) and failed runs (exit 1) write nothing and leave no output behind.
     void failures_data()
     {
@@ -306,6 +324,10 @@ private slots:
                                                  << "quelvo-cli profile: option '--column' needs a whole number from 0 to" << 2;
         QTest::newRow("profile row and column") << QStringList{"profile", "%a", "--column", "1", "--row", "1"} << 2
                                                 << "quelvo-cli profile: give either --row or --column\n" << 2;
+        QTest::newRow("convert bad format") << QStringList{"convert", "%a", "--format", "png", "-o", "%w/x"} << 2
+                                            << "quelvo-cli convert: option '--format' is 2ddata or tiff, got 'png'\n" << 2;
+        QTest::newRow("tiff unwritable") << QStringList{"convert", "%a", "--format", "tiff", "-o", "%w/blocker/x.tif"} << 1
+                                         << "quelvo-cli convert: %w/blocker/x.tif: cannot write: " << 1;
         QTest::newRow("csv unwritable") << QStringList{"peaks", "%a", "-o", "%w/p.qlv", "--csv", "%w/blocker/p.csv", "--num", "2", "--radius", "3"}
                                         << 1 << "quelvo-cli peaks: %w/blocker/p.csv: cannot write" << 1;
     }
