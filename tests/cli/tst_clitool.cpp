@@ -277,6 +277,17 @@ private slots:
         const Run empty = runTool({"stats", "--json", g, "--rect", "3,0,3,1"});
         const QJsonObject o = QJsonDocument::fromJson(empty.out.toUtf8()).array().at(0).toObject();
         QVERIFY(o.value("median").isNull() && o.value("p99.5").isNull() && o.value("nan").toInt() == 1);
+        // A sum beyond the doubles: JSON has no number for it.
+        TDData huge(2, 1);
+        for (int x = 0; x < 2; ++x) {
+            huge.setValue(x, 0, 1.5e308);
+            huge.setValid(x, 0, true);
+        }
+        const QString h = dir.filePath(QStringLiteral("huge.qlv"));
+        QVERIFY(huge.save2dData(h));
+        const QJsonObject big = QJsonDocument::fromJson(runTool({"stats", "--json", h}).out.toUtf8()).array().at(0).toObject();
+        QCOMPARE(QStringList({big.value("sum").toString(), big.value("mean").toString(), QString::number(big.value("median").toDouble())}),
+                 QStringList({"inf", "inf", "1.5e+308"}));
     }
 
     // The float TIFF reads back as g rounded to float, invalid pixels as NaN.
