@@ -2,6 +2,8 @@
 
 #include "data/parallelrows.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cmath>
 
@@ -211,4 +213,12 @@ bool CliArgs::parseDouble(const QString &text, double *value)
 QString CliArgs::rectText(const QRect &rect)
 {
     return QStringLiteral("%1,%2,%3,%4").arg(rect.left()).arg(rect.top()).arg(rect.right()).arg(rect.bottom());
+}
+
+QString CliArgs::numberText(double v)
+{
+    // QString::number drops the sign of -0.0, which the dataset holds all the same.
+    if (v == 0.0 && std::signbit(v))
+        return QStringLiteral("-0");
+    return QString::number(v, 'g', QLocale::FloatingPointShortest);
 }

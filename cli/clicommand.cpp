@@ -2,8 +2,9 @@
 
 QVector<CliCommand> CliCommand::all()
 {
-    return {infoCommand(), convertCommand(), movingAverageCommand(), adaptiveThresholdCommand(), matchCommand(),
-            peaksCommand(), calcCommand(), cropCommand(), tilesCommand(), renderCommand()};
+    return {infoCommand(), statsCommand(), profileCommand(), convertCommand(),
+            movingAverageCommand(), adaptiveThresholdCommand(), matchCommand(), peaksCommand(),
+            calcCommand(), cropCommand(), tilesCommand(), renderCommand()};
 }
 
 CliOption cliOption(const QString &name, QChar shortName, int arity, const QString &valueName, const QString &help)
@@ -25,6 +26,11 @@ CliOption workRectOption()
 {
     return cliOption(QStringLiteral("rect"), QChar(), CliOption::One, QStringLiteral("L,T,R,B"),
                      QStringLiteral("work rectangle (default: the whole grid)"));
+}
+
+CliOption jsonOption()
+{
+    return cliOption(QStringLiteral("json"), QChar(), CliOption::Flag, QString(), QStringLiteral("write a JSON array instead of text"));
 }
 
 CliOption halfSizeOption()

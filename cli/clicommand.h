@@ -36,6 +36,8 @@ CliOption outputOption(const QString &what);
 CliOption oneOutputOption();
 // --rect L,T,R,B, the work rectangle.
 CliOption workRectOption();
+// --json, for commands that describe their inputs (CliContext::describeInputs).
+CliOption jsonOption();
 // --half W H, the half sizes of a moving window.
 CliOption halfSizeOption();
 
@@ -47,6 +49,10 @@ CliCommand movingAverageCommand();
 CliCommand adaptiveThresholdCommand();
 CliCommand matchCommand();
 CliCommand peaksCommand();
+// statscommand.cpp
+CliCommand statsCommand();
+// profilecommand.cpp
+CliCommand profileCommand();
 // calccommand.cpp
 CliCommand calcCommand();
 // copycommands.cpp

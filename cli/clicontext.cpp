@@ -1,6 +1,7 @@
 #include "clicontext.h"
 
 #include "cli/cliargs.h"
+#include "data/floattiff.h"
 #include "data/imgdata.h"
 #include "data/tddata.h"
 #include "data/tddataheader.h"
@@ -9,6 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
@@ -49,6 +53,13 @@ void CliContext::say(const QString &text)
 {
     progressLine.clear();
     err << text << '\n' << Qt::flush;
+}
+
+bool CliContext::print(const QString &text)
+{
+    progressLine.clear();
+    out << text << Qt::flush;
+    return true;
 }
 
 void CliContext::diagnostic(const QString &line, bool fromLibtiffWarning)
@@ -163,6 +174,27 @@ int CliContext::eachResult(const CliArgs &args, const ResultJob &make)
     });
 }
 
+int CliContext::describeInputs(const QStringList &inputs, bool json, const DescribeJob &describe)
+{
+    QJsonArray all;
+    bool firstText = true;
+    const int code = eachInput(inputs, false, [&](const QString &input, TDData *src, int) {
+        QString text;
+        QJsonObject object;
+        if (!describe(input, src, &text, &object))
+            return false;
+        if (json)
+            all.append(object);
+        else
+            print(firstText ? text : QLatin1Char('\n') + text);
+        firstText = false;
+        return true;
+    });
+    if (json)
+        out << QJsonDocument(all).toJson(QJsonDocument::Indented);
+    return code;
+}
+
 int CliContext::makeFolder(const QString &folder)
 {
     if (QDir().mkpath(folder))
@@ -206,6 +238,15 @@ bool CliContext::saveBytes(const QByteArray &bytes, const QString &path)
         return true;
     report(path, QStringLiteral("cannot write: ") + file.errorString());
     file.cancelWriting();
+    return false;
+}
+
+bool CliContext::saveFloatTiff(const TDData &data, const QString &path)
+{
+    QString reason;
+    if (FloatTiff::write(data, path, &reason))
+        return true;
+    report(path, QStringLiteral("cannot write: ") + reason);
     return false;
 }
 

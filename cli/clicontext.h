@@ -11,6 +11,7 @@
 
 class CliArgs;
 class QByteArray;
+class QJsonObject;
 class QTextStream;
 class TDData;
 
@@ -28,6 +29,8 @@ public:
     using InputJob = std::function<bool(const QString &input, TDData *src, int index)>;
     // Makes the result of one input; null after reporting why it could not.
     using ResultJob = std::function<std::unique_ptr<TDData>(const QString &input, TDData *src)>;
+    // Describes one input as a text block and as a JSON object; false after reporting why it could not.
+    using DescribeJob = std::function<bool(const QString &input, TDData *src, QString *text, QJsonObject *object)>;
 
     static QString program() { return QStringLiteral("quelvo-cli"); }
 
@@ -46,6 +49,8 @@ public:
     void report(const QString &file, const QString &reason);
     // One line on err, after wiping the progress line.
     void say(const QString &text);
+    // Text on out, after wiping the progress line; true.
+    bool print(const QString &text);
     // Reports a result that an operation could not make, with the diagnostics that explain it;
     // returns false.
     bool failed(const QString &input, const QString &what);
@@ -68,6 +73,9 @@ public:
     // For commands that turn every input with pixels into one 2dData result: make runs on each
     // and its result goes to the input's output file under -o (outputPaths, suffix ".qlv").
     int eachResult(const CliArgs &args, const ResultJob &make);
+    // For commands that report on every input: the text blocks go to the output as they come,
+    // separated by blank lines, or with json the objects as one JSON array once all are done.
+    int describeInputs(const QStringList &inputs, bool json, const DescribeJob &describe);
     // The output file of each input: out itself for a single input unless out names a folder, else
     // out/<complete base name of the input><suffix>. The folder is made when missing. Returns
     // Success, or the exit code after reporting the problem.
@@ -75,6 +83,8 @@ public:
     int makeFolder(const QString &folder);
     bool saveData(const TDData &data, const QString &path);
     bool saveBytes(const QByteArray &bytes, const QString &path);
+    // As a TIFF of 32-bit floats (FloatTiff).
+    bool saveFloatTiff(const TDData &data, const QString &path);
 
     // Option values, checked before any input is read; false after reporting a usage error.
     bool rectOption(const CliArgs &args, const QString &name, QRect *rect, bool *given);

@@ -1,4 +1,4 @@
-// The commands that write inputs in other forms: convert (2dData) and render (PNG).
+// The commands that write inputs in other forms: convert (2dData or float TIFF) and render (PNG).
 
 #include "cli/clicommand.h"
 #include "cli/clicontext.h"
@@ -12,10 +12,16 @@ namespace {
 
 int convert(CliContext &context, const CliArgs &args)
 {
+    const QString format = args.isSet(QStringLiteral("format")) ? args.value(QStringLiteral("format")) : QStringLiteral("2ddata");
+    if (format != QLatin1String("2ddata") && format != QLatin1String("tiff"))
+        return context.usageError(QStringLiteral("option '--format' is 2ddata or tiff, got '%1'").arg(format));
+    const bool tiff = format == QLatin1String("tiff");
     QStringList outputs;
-    if (const int code = context.outputPaths(args.positional(), args.value(QStringLiteral("output")), QStringLiteral(".qlv"), &outputs))
+    if (const int code = context.outputPaths(args.positional(), args.value(QStringLiteral("output")), tiff ? QStringLiteral(".tif") : QStringLiteral(".qlv"), &outputs))
         return code;
-    return context.eachInput(args.positional(), false, [&](const QString &, TDData *src, int i) { return context.saveData(*src, outputs.at(i)); });
+    return context.eachInput(args.positional(), false, [&](const QString &, TDData *src, int i) {
+        return tiff ? context.saveFloatTiff(*src, outputs.at(i)) : context.saveData(*src, outputs.at(i));
+    });
 }
 
 int render(CliContext &context, const CliArgs &args)
@@ -46,9 +52,15 @@ int render(CliContext &context, const CliArgs &args)
 
 CliCommand convertCommand()
 {
-    return {QStringLiteral("convert"), QStringLiteral("FILE... -o OUT"),
-            QStringLiteral("Write readable files (TIFF, ZRT, PLMR CT text, 2dData) as 2dData"), QString(),
-            {oneOutputOption()}, {QStringLiteral("output")}, 1, -1, &convert};
+    return {QStringLiteral("convert"), QStringLiteral("FILE... -o OUT [--format 2ddata|tiff]"),
+            QStringLiteral("Write readable files (TIFF, ZRT, PLMR CT text, 2dData) as 2dData or float TIFF"),
+            QStringLiteral("2dData keeps every value and flag. The TIFF holds one 32-bit float per pixel, as ImageJ,\n"
+                           "Fiji and tifffile open it: values are rounded to float and invalid pixels become NaN.\n"
+                           "Outputs in a folder are named <input>.qlv or <input>.tif."),
+            {oneOutputOption(),
+             cliOption(QStringLiteral("format"), QChar(), CliOption::One, QStringLiteral("2ddata|tiff"),
+                       QStringLiteral("output format (default 2ddata)"))},
+            {QStringLiteral("output")}, 1, -1, &convert};
 }
 
 CliCommand renderCommand()

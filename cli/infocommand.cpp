@@ -6,17 +6,9 @@
 #include "data/tddata.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
-#include <QTextStream>
 
 namespace {
-
-QString number(double v)
-{
-    return QString::number(v, 'g', QLocale::FloatingPointShortest);
-}
 
 qint64 validCount(const TDData &data)
 {
@@ -82,7 +74,7 @@ QString dataText(const QString &file, const TDData &data)
     QString text = file + QLatin1Char('\n');
     text += QStringLiteral("  size: %1 x %2\n").arg(data.width).arg(data.height);
     text += QStringLiteral("  identifier: %1\n").arg(data.dataId);
-    text += QStringLiteral("  range: %1 .. %2\n").arg(number(data.minVal), number(data.maxVal));
+    text += QStringLiteral("  range: %1 .. %2\n").arg(CliArgs::numberText(data.minVal), CliArgs::numberText(data.maxVal));
     text += QStringLiteral("  valid pixels: %1 of %2\n").arg(validCount(data)).arg(data.values.size());
     text += QStringLiteral("  region: %1\n").arg(data.regionSet ? CliArgs::rectText(data.region) : QStringLiteral("none"));
     text += QStringLiteral("  info items: %1\n").arg(data.infos.size());
@@ -93,22 +85,12 @@ QString dataText(const QString &file, const TDData &data)
 
 int info(CliContext &context, const CliArgs &args)
 {
-    const bool json = args.isSet(QStringLiteral("json"));
-    QJsonArray all;
-    bool firstText = true;
-    const int code = context.eachInput(args.positional(), false, [&](const QString &input, TDData *src, int) {
-        if (json) {
-            all.append(dataJson(input, *src));
-        } else {
-            context.progress().clear();
-            context.output() << (firstText ? QString() : QStringLiteral("\n")) << dataText(input, *src) << Qt::flush;
-            firstText = false;
-        }
-        return true;
-    });
-    if (json)
-        context.output() << QJsonDocument(all).toJson(QJsonDocument::Indented);
-    return code;
+    return context.describeInputs(args.positional(), args.isSet(QStringLiteral("json")),
+                                  [](const QString &input, TDData *src, QString *text, QJsonObject *object) {
+                                      *text = dataText(input, *src);
+                                      *object = dataJson(input, *src);
+                                      return true;
+                                  });
 }
 
 } // namespace
@@ -117,6 +99,6 @@ CliCommand infoCommand()
 {
     return {QStringLiteral("info"), QStringLiteral("[--json] FILE..."),
             QStringLiteral("Show size, identifier, value range, valid pixels, region and info items"), QString(),
-            {cliOption(QStringLiteral("json"), QChar(), CliOption::Flag, QString(), QStringLiteral("write a JSON array instead of text"))},
+            {jsonOption()},
             {}, 1, -1, &info};
 }

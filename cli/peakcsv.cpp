@@ -4,7 +4,6 @@
 #include "data/tddata0.h"
 
 #include <QList>
-#include <QLocale>
 
 #include <cmath>
 #include <limits>
@@ -13,10 +12,7 @@ namespace {
 
 QByteArray number(double v)
 {
-    // QByteArray::number drops the sign of -0.0, which the dataset holds all the same.
-    if (v == 0.0 && std::signbit(v))
-        return QByteArrayLiteral("-0");
-    return QByteArray::number(v, 'g', QLocale::FloatingPointShortest);
+    return CliArgs::numberText(v).toLatin1();
 }
 
 bool coordinate(const QByteArray &field, double *v)

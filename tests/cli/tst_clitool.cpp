@@ -16,11 +16,15 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -76,7 +80,7 @@ class TestCliTool : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
-    QString a, b, frame;
+    QString a, b, frame, g;
 
     // Runs args and compares the written file with expected saved by the core.
     void expectOutput(const QStringList &args, const QString &out, const TDData &expected)
@@ -98,6 +102,16 @@ private slots:
         frame = dir.filePath(QStringLiteral("t.zrt"));
         QVERIFY(randomGrid(37, 29, 1, QStringLiteral("grid a"))->save2dData(a));
         QVERIFY(randomGrid(31, 33, 2, QStringLiteral("grid b"))->save2dData(b));
+        // 4 x 3 with NaN and infinities under a set flag, and 100 under a clear one at (3, 1).
+        g = dir.filePath(QStringLiteral("g.qlv"));
+        const double inf = std::numeric_limits<double>::infinity();
+        const double values[12] = {1, 2, 3, std::nan(""), 4, inf, -inf, 100, 6, 7, 8, 10};
+        TDData grid(4, 3);
+        for (int i = 0; i < 12; ++i) {
+            grid.setValue(i % 4, i / 4, values[i]);
+            grid.setValid(i % 4, i / 4, i != 7);
+        }
+        QVERIFY(grid.save2dData(g));
         // A ZRT camera frame of 3 x 2 two-byte samples.
         QVERIFY(writeFile(frame, QByteArray("IM\0\0\3\0\2\0", 8) + QByteArray(56, '\0')
                                      + QByteArray("\5\0\6\0\7\0\x08\0\x09\0\xe8\x03", 12)));
@@ -218,6 +232,89 @@ private slots:
         }
     }
 
+    // Text written by stats and profile for the grid g (%g).
+    void reports_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("text");
+        const QString figures = QStringLiteral("  minimum: %1\n  maximum: %2\n  mean: %3\n  standard deviation: %4\n  sum: %5\n"
+                                               "  median: %6\n  0.5 % quantile: %7\n  99.5 % quantile: %8\n");
+        QTest::newRow("stats whole grid")
+            << QStringList{"stats", "%g"}
+            << "%g\n  rectangle: 0,0,3,2\n  pixels: 8 valid, 1 invalid, 1 NaN, 2 infinite\n"
+                   + figures.arg("1", "10", "5.125", "3.1367635732209265", "41", "5", "1.035", "9.93");
+        QTest::newRow("stats clipped rect")
+            << QStringList{"stats", "%g", "--rect", "1,1,9,9"}
+            << "%g\n  rectangle: 1,1,3,2\n  pixels: 3 valid, 1 invalid, 0 NaN, 2 infinite\n"
+                   + figures.arg("7", "10", "8.333333333333334", "1.5275252316519468", "25", "8", "7.01", "9.98");
+        const QString empty = "%g\n  rectangle: 3,0,3,1\n  pixels: 0 valid, 1 invalid, 1 NaN, 0 infinite\n"
+                              + figures.arg("--", "--", "--", "--", "--", "--", "--", "--");
+        QTest::newRow("stats empty, two files") << QStringList{"stats", "%g", "%g", "--rect", "3,0,3,1"} << empty + "\n" + empty;
+        QTest::newRow("profile row") << QStringList{"profile", "%g", "--row", "1"} << "index,value,valid\n0,4,1\n1,inf,1\n2,-inf,1\n3,100,0\n";
+        QTest::newRow("profile column") << QStringList{"profile", "--column=3", "%g"} << "index,value,valid\n0,nan,1\n1,100,0\n2,10,1\n";
+    }
+
+    void reports()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, text);
+        const Run run = runTool(args.replaceInStrings("%g", g));
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        QCOMPARE(run.out, text.replace("%g", g));
+        // The profile's file holds the same text.
+        const QString csv = dir.filePath(QStringLiteral("profile.csv"));
+        if (args.first() == QLatin1String("profile")) {
+            QCOMPARE(runTool(args << "-o" << csv).code, 0);
+            QCOMPARE(QString::fromLatin1(readFile(csv)), text);
+        }
+    }
+
+    void statsJson()
+    {
+        const Run run = runTool({"stats", "--json", g, "--rect", "0,0,2,2", dir.filePath(QStringLiteral("missing.qlv"))});
+        QCOMPARE(run.code, 1);
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QByteArray want = R"([{"file": "%g", "rect": [0, 0, 2, 2], "valid": 7, "invalid": 0, "nan": 0, "infinite": 2,
+            "min": 1, "max": 8, "mean": 4.428571428571429, "stdDev": 2.63673679998231, "sum": 31, "median": 4,
+            "p0.5": 1.03, "p99.5": 7.97}])";
+        QCOMPARE(doc, QJsonDocument::fromJson(QByteArray(want).replace("%g", g.toUtf8())));
+        const Run empty = runTool({"stats", "--json", g, "--rect", "3,0,3,1"});
+        const QJsonObject o = QJsonDocument::fromJson(empty.out.toUtf8()).array().at(0).toObject();
+        QVERIFY(o.value("median").isNull() && o.value("p99.5").isNull() && o.value("nan").toInt() == 1);
+        // A sum beyond the doubles: JSON has no number for it.
+        TDData huge(2, 1);
+        for (int x = 0; x < 2; ++x) {
+            huge.setValue(x, 0, 1.5e308);
+            huge.setValid(x, 0, true);
+        }
+        const QString h = dir.filePath(QStringLiteral("huge.qlv"));
+        QVERIFY(huge.save2dData(h));
+        const QJsonObject big = QJsonDocument::fromJson(runTool({"stats", "--json", h}).out.toUtf8()).array().at(0).toObject();
+        QCOMPARE(QStringList({big.value("sum").toString(), big.value("mean").toString(), QString::number(big.value("median").toDouble())}),
+                 QStringList({"inf", "inf", "1.5e+308"}));
+    }
+
+    // The float TIFF reads back as g rounded to float, invalid pixels as NaN.
+    void convertTiff()
+    {
+        const QDir out(dir.filePath(QStringLiteral("tiff")));
+        QCOMPARE(runTool({"convert", g, a, "--format", "tiff", "-o", out.path()}).code, 0);
+        QCOMPARE(out.entryList(QDir::Files), QStringList({"a.tif", "g.tif"}));
+        ImgData img;
+        QVERIFY(img.load(out.filePath(QStringLiteral("g.tif"))));
+        const std::unique_ptr<TDData> back(img.toTDData());
+        QStringList values;
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 4; ++x)
+                values << QString::number(back->value(x, y));
+        }
+        QCOMPARE(QSize(back->width, back->height), QSize(4, 3));
+        QCOMPARE(values.join(' '), QStringLiteral("1 2 3 nan 4 inf -inf nan 6 7 8 10"));
+    }
+
     // Usage errors (exit 2) and failed runs (exit 1) write nothing and leave no output behind.
     void failures_data()
     {
@@ -239,6 +336,18 @@ private slots:
         QTest::newRow("calc names every bad operand")
             << QStringList{"calc", "--num", "%w/garbage.tif", "%a", "--den", "%w/missing.qlv", "-o", "%w/r.qlv"} << 1
             << "quelvo-cli calc: %w/garbage.tif: not a readable" << 2;
+        QTest::newRow("stats rect outside") << QStringList{"stats", "%a", "--rect", "37,0,40,3"} << 1
+                                            << "quelvo-cli stats: %a: the rectangle 37,0,40,3 lies outside the 37 x 29 grid\n" << 1;
+        QTest::newRow("profile row outside") << QStringList{"profile", "%a", "--row", "29"} << 1
+                                             << "quelvo-cli profile: %a: row 29 lies outside the 37 x 29 grid\n" << 1;
+        QTest::newRow("profile negative column") << QStringList{"profile", "%a", "--column", "-1"} << 2
+                                                 << "quelvo-cli profile: option '--column' needs a whole number from 0 to" << 2;
+        QTest::newRow("profile row and column") << QStringList{"profile", "%a", "--column", "1", "--row", "1"} << 2
+                                                << "quelvo-cli profile: give either --row or --column\n" << 2;
+        QTest::newRow("convert bad format") << QStringList{"convert", "%a", "--format", "png", "-o", "%w/x"} << 2
+                                            << "quelvo-cli convert: option '--format' is 2ddata or tiff, got 'png'\n" << 2;
+        QTest::newRow("tiff unwritable") << QStringList{"convert", "%a", "--format", "tiff", "-o", "%w/blocker/x.tif"} << 1
+                                         << "quelvo-cli convert: %w/blocker/x.tif: cannot write: " << 1;
         QTest::newRow("csv unwritable") << QStringList{"peaks", "%a", "-o", "%w/p.qlv", "--csv", "%w/blocker/p.csv", "--num", "2", "--radius", "3"}
                                         << 1 << "quelvo-cli peaks: %w/blocker/p.csv: cannot write" << 1;
     }
