@@ -57,7 +57,8 @@ public:
     // A finite number.
     static bool parseDouble(const QString &text, double *value);
     static QString rectText(const QRect &rect);
-    // The shortest text that reads back as the same double; "nan", "inf" and "-inf" for the others.
+    // The shortest text that reads back as the same double, "-0" for -0.0; "nan", "inf" and "-inf"
+    // for the others.
     static QString numberText(double v);
 
     static const int CoordinateLimit = 1000000000;
