@@ -13,6 +13,8 @@
 #include <QHeaderView>
 #include <QShowEvent>
 
+#include <cmath>
+
 namespace {
 
 enum StatRow { Valid, Invalid, NaN, Infinite, Min, Max, Mean, StdDev, Sum, Median, Low, High, StatRows };
@@ -221,7 +223,7 @@ void AnalysisWin::setMarkFractions(double lower, double upper)
     DataCtrl *c = currentCtrl();
     const TDData *d = c ? c->data(false) : nullptr;
     // Marks are fractions of the dataset's range; a range of one value has no fractions.
-    if (!d || !(d->maxVal > d->minVal))
+    if (!d || !(d->maxVal > d->minVal) || std::isnan(lower) || std::isnan(upper))
         return;
     ColorBar *bar = c->imgDisp.ui.CBar;
     bar->lowerMark = lower;

@@ -3,6 +3,7 @@
 #include "data/tddata0.h"
 
 #include <QDebug>
+#include <QtNumeric>
 
 #include <algorithm>
 #include <cmath>
@@ -192,6 +193,7 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
     const std::unique_ptr<double[]> values(new (std::nothrow) double[pickedCount + 1]);
     if (!values) {
         qDebug() << "FrameStats: no memory to sort" << pickedCount << "values";
+        res.stdDev = res.median = res.lowQuantile = res.highQuantile = qQNaN();
         return res;
     }
     size_t kept = 0;

@@ -65,8 +65,9 @@ public:
     // Statistics of the pixels of d inside rect (inclusive corners, as ImgDisp::regionRect()
     // gives it), clipped to the grid; an empty or outside rectangle gives an empty result. When
     // histogram is given it receives the HistogramBins-bin histogram of the same valid values.
-    // Should the memory for sorting fail, only counts, extremes, sum and mean are given, with a
-    // debug line (and no histogram).
+    // Should the memory for sorting fail, only counts, extremes, sum and mean are known, with a
+    // debug line: standard deviation, median and quantiles are then NaN (never a made-up 0), and
+    // no histogram is given.
     static Result compute(const TDData0 &d, const QRect &rect, Histogram *histogram = nullptr);
     // The whole grid of d, as a rectangle for compute().
     static QRect wholeGrid(const TDData0 &d);
