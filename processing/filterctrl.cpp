@@ -233,10 +233,11 @@ QString FilterCtrl::inputsText(const Source &src) const
                               : tr("whole grid %1 × %2").arg(src.data->width).arg(src.data->height);
     const std::unique_ptr<MatchingF> matching(makeMatchingF());
     QString templ;
-    if (!src.data->regionSet)
-        templ = tr("Matching cannot run: S1 has no region for a template.");
-    else if (matching->execMode == 0)
+    // In the order in which a run gives up.
+    if (matching->execMode == 0)
         templ = tr("Matching cannot run: choose Exec1 or Exec2.");
+    else if (!src.data->regionSet)
+        templ = tr("Matching cannot run: S1 has no region for a template.");
     else
         templ = tr("Matching template %1, %2 × %3.")
                     .arg(ImgDisp::regionText(src.data->region))
