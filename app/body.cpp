@@ -21,9 +21,9 @@ Body::Body(QWidget *parent)
     // Rows keep their natural height; the empty grid row below the list takes the rest, so the
     // list starts at the top instead of floating in the middle.
     ui.gridLayout_6->setRowStretch(1, 1);
-    copyCtrl.ctrls = &ctrls;
-    calcCtrl.ctrls = &ctrls;
-    filterCtrl.ctrls = &ctrls;
+    copyCtrl.setCtrls(&ctrls);
+    calcCtrl.setCtrls(&ctrls);
+    filterCtrl.setCtrls(&ctrls);
     // Only the calculation panel keeps the selections; the others look up S1 and S2 when they run.
     connect(&ctrls, &DataCtrls::selsChanged, &calcCtrl, &CalcCtrl::selsChanged);
 

@@ -75,6 +75,9 @@ public:
     QRect region;
     bool regionSet = false;
     QVector<DataInfo *> infos;
+    // For a panel's result: the sources, regions and settings that made it, shown as its row's
+    // tooltip. Empty for loaded data; neither copied nor saved.
+    QString provenance;
 
 public slots:
     void setRegion(QRect rR);

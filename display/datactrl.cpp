@@ -88,6 +88,7 @@ void DataCtrl::setData(TDData *d)
     dataset = d;
 
     ui.FName->setText(d->dataId);
+    setToolTip(d->provenance);
     imgDisp.setWindowTitle(d->dataId);
     imgDisp.setDataSize(d->width, d->height, d->minVal, d->maxVal);
 

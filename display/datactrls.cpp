@@ -39,12 +39,20 @@ void DataCtrls::addDataCtrl(DataCtrl *c)
     // A row deleted by its owner must not stay behind as a dangling entry.
     connect(c, &QObject::destroyed, this, [this, c] { dataCtrls.removeAll(c); });
 
+    connect(&c->imgDisp, &ImgDisp::newRegion, this, &DataCtrls::inputsChanged);
+    connect(&c->imgDisp, &ImgDisp::regionCleared, this, &DataCtrls::inputsChanged);
+    const QAbstractItemModel *kept = c->imgDisp.ui.Regions->model();
+    connect(kept, &QAbstractItemModel::rowsInserted, this, &DataCtrls::inputsChanged);
+    connect(kept, &QAbstractItemModel::rowsRemoved, this, &DataCtrls::inputsChanged);
+    connect(kept, &QAbstractItemModel::modelReset, this, &DataCtrls::inputsChanged);
+
     singleSels1Group.addButton(c->ui.SingleSel1);
     singleSels2Group.addButton(c->ui.SingleSel2);
 
     if (tabbing)
         putIntoTab(c);
     emit ctrlAdded(c);
+    emit inputsChanged();
 }
 
 DataCtrl *DataCtrls::ctrlAt(int i) const
@@ -111,6 +119,7 @@ void DataCtrls::selsChanged_()
         selsB.append(c->ui.MultiSelB->isChecked());
     }
     emit selsChanged(selsS1, selsS2, selsA, selsB);
+    emit inputsChanged();
 }
 
 void DataCtrls::noticedAt(int ix, int iy)

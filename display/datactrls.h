@@ -60,6 +60,9 @@ signals:
     // A row has been added and wired (after its image display went into the tabs).
     void ctrlAdded(DataCtrl *c);
     void selsChanged(QVector<bool> selsS1, QVector<bool> selsS2, QVector<bool> selsA, QVector<bool> selsB);
+    // What a panel's next run takes may have changed: a row came or went, a selection changed, or
+    // a row's region or kept-region list changed. Never for crosshair moves or colour-bar drags.
+    void inputsChanged();
 
 private slots:
     void aCtrlFocused();

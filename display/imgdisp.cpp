@@ -41,11 +41,6 @@ QRect rectFromCorners(QPointF a, QPointF b)
     return QRect(QPoint(left, top), QPoint(left + toPixel(hiX - loX) - 1, top + toPixel(hiY - loY) - 1));
 }
 
-QString regionEntryText(const QRect &r)
-{
-    return QStringLiteral("(%1,%2)-(%3,%4)").arg(r.left()).arg(r.top()).arg(r.right()).arg(r.bottom());
-}
-
 bool withoutModifiers(Qt::KeyboardModifiers m)
 {
     return !(m & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
@@ -124,7 +119,7 @@ void ImgDisp::setDataSize(int width, int height, double minVal, double maxVal)
     ui.Pos->setSampleText(QStringLiteral("%1 (%2, %3)").arg(value, x, y));
     ui.Region->setSampleText(QStringLiteral("(-%1, -%2)-(%1, %2)").arg(x, y));
     const int entry = ui.Regions->fontMetrics().horizontalAdvance(
-        regionEntryText(QRect(QPoint(x.toInt(), y.toInt()), QPoint(x.toInt(), y.toInt()))));
+        regionText(QRect(QPoint(x.toInt(), y.toInt()), QPoint(x.toInt(), y.toInt()))));
     const int perChar = ui.Regions->fontMetrics().horizontalAdvance(QLatin1Char('X'));
     ui.Regions->setMinimumContentsLength((entry + perChar - 1) / perChar);
     ui.Regions->view()->setMinimumWidth(entry + 2 * perChar);
@@ -144,8 +139,13 @@ void ImgDisp::setRegion(QRect r)
 void ImgDisp::insertRegion(int index, QRect r)
 {
     const int at = qBound(0, index, ui.Regions->count());
-    ui.Regions->insertItem(at, QIcon(), regionEntryText(r), QVariant(r));
+    ui.Regions->insertItem(at, QIcon(), regionText(r), QVariant(r));
     ui.Regions->setCurrentIndex(at);
+}
+
+QString ImgDisp::regionText(const QRect &r)
+{
+    return QStringLiteral("(%1,%2)-(%3,%4)").arg(r.left()).arg(r.top()).arg(r.right()).arg(r.bottom());
 }
 
 QRect ImgDisp::listedRegion(int index) const

@@ -42,6 +42,8 @@ public:
     // whose data is not a rectangle.
     QRect listedRegion(int index) const;
     QRect currentListedRegion() const;
+    // "(left,top)-(right,bottom)", as the kept-region list shows r.
+    static QString regionText(const QRect &r);
 
     // Whether the Grey switch of windows built from now on starts checked; existing windows
     // keep theirs. Off until the main window sets it.

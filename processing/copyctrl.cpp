@@ -30,6 +30,17 @@ CopyCtrl::CopyCtrl(QWidget *parent)
     ui.OrderLR->setChecked(true);
     ui.OrderTB->setChecked(true);
     connect(ui.ExecCopy, &QPushButton::clicked, this, &CopyCtrl::execCopy);
+    // The line follows the mode and the settings that change what is taken.
+    connect(&modeGroup, qOverload<QAbstractButton *, bool>(&QButtonGroup::buttonToggled), this, &CopyCtrl::showInputs);
+    connect(ui.SimpleCopyResize, &QCheckBox::toggled, this, &CopyCtrl::showInputs);
+    connect(ui.ReferencePeak, qOverload<int>(&QSpinBox::valueChanged), this, &CopyCtrl::showInputs);
+}
+
+void CopyCtrl::setCtrls(DataCtrls *c)
+{
+    ctrls = c;
+    connect(c, &DataCtrls::inputsChanged, this, &CopyCtrl::showInputs);
+    showInputs();
 }
 
 void CopyCtrl::execCopy()
@@ -42,33 +53,35 @@ void CopyCtrl::execCopy()
 
 void CopyCtrl::simpleCopy()
 {
-    DataCtrl *row = s1Row();
-    const TDData *src = row ? row->data(true) : nullptr;
-    if (!src)
+    const SimpleInputs in = simpleInputs(true);
+    if (!in.src)
         return;
-    const std::shared_ptr<const TDData> input(src->snapshot());
-    const QRect rect = row->imgDisp.regionRect();
+    const std::shared_ptr<const TDData> input(in.src->snapshot());
+    const QRect rect = in.rect;
     const bool resize = ui.SimpleCopyResize->isChecked();
+    const QString provenance = tr("%1\nResize %2").arg(simpleText(in), resize ? tr("on") : tr("off"));
     runBar.start([input, rect, resize] { return QVector<TDData *>{CopyRegion::exec(input.get(), rect, resize)}; },
-                 [this](TDData *copy) {
-                     if (copy)
-                         emit copiedData(copy);
+                 [this, provenance](TDData *copy) {
+                     if (!copy)
+                         return;
+                     copy->provenance = provenance;
+                     emit copiedData(copy);
                  });
 }
 
 void CopyCtrl::aroundPeaks()
 {
-    DataCtrl *row1 = s1Row();
-    DataCtrl *row2 = s2Row();
-    const TDData *s1 = row1 ? row1->data(true) : nullptr;
-    const TDData *s2 = row2 ? row2->data(true) : nullptr;
-    if (!s1 || !s2)
+    const PeakInputs in = peakInputs(true);
+    if (!in.s1 || !in.s2)
         return;
-    const QVector<PeakTile> tiles = CopyAroundPeaks::plan(CopyAroundPeaks::collectPeaks(s1), ui.ReferencePeak->value(),
-                                                          CopyAroundPeaks::templateRect(s2), saveOrder());
+    const QVector<PeakTile> tiles = CopyAroundPeaks::plan(in.peaks, ui.ReferencePeak->value(), in.templ, saveOrder());
     if (tiles.isEmpty())
         return;
-    const std::shared_ptr<const TDData> input(s2->snapshot());
+    const QString provenance = tr("%1\nSave order %2, %3, %4")
+                                   .arg(peaksText(in), orderGroup.checkedButton() ? orderGroup.checkedButton()->text() : QString(),
+                                        ui.OrderRL->isChecked() ? ui.OrderRL->text() : ui.OrderLR->text(),
+                                        ui.OrderBT->isChecked() ? ui.OrderBT->text() : ui.OrderTB->text());
+    const std::shared_ptr<const TDData> input(in.s2->snapshot());
     runBar.start(
         [input, tiles] {
             QVector<TDData *> copies;
@@ -80,7 +93,70 @@ void CopyCtrl::aroundPeaks()
             }
             return copies;
         },
-        [this](TDData *copy) { emit copiedData(copy); });
+        [this, provenance](TDData *copy) {
+            copy->provenance = provenance;
+            emit copiedData(copy);
+        });
+}
+
+void CopyCtrl::showInputs()
+{
+    ui.Inputs->setText(ui.SimpleCopy->isChecked() ? simpleText(simpleInputs(false)) : peaksText(peakInputs(false)));
+}
+
+CopyCtrl::SimpleInputs CopyCtrl::simpleInputs(bool withRegions) const
+{
+    SimpleInputs in;
+    in.row = s1Row();
+    in.src = in.row ? in.row->data(withRegions) : nullptr;
+    if (in.src)
+        in.rect = in.row->imgDisp.regionRect();
+    return in;
+}
+
+CopyCtrl::PeakInputs CopyCtrl::peakInputs(bool withRegions) const
+{
+    PeakInputs in;
+    in.row1 = s1Row();
+    in.row2 = s2Row();
+    in.s1 = in.row1 ? in.row1->data(withRegions) : nullptr;
+    in.s2 = in.row2 ? in.row2->data(withRegions) : nullptr;
+    if (in.s1)
+        in.peaks = CopyAroundPeaks::collectPeaks(in.s1);
+    if (in.s2)
+        in.templ = CopyAroundPeaks::templateRect(in.s2);
+    return in;
+}
+
+QString CopyCtrl::simpleText(const SimpleInputs &in) const
+{
+    if (!in.src)
+        return tr("Copy takes nothing yet: select a dataset as S1.");
+    const QString name = QStringLiteral("I[%1] %2").arg(in.row->ui.No->text(), in.src->dataId);
+    if (in.rect.isEmpty())
+        return tr("Copy takes nothing: draw a region on S1 %1.").arg(name);
+    const bool resize = ui.SimpleCopyResize->isChecked();
+    return tr("Copy takes region %1 of S1 %2; result %3 × %4")
+        .arg(ImgDisp::regionText(in.rect), name)
+        .arg(resize ? in.rect.width() : in.src->width)
+        .arg(resize ? in.rect.height() : in.src->height);
+}
+
+QString CopyCtrl::peaksText(const PeakInputs &in) const
+{
+    if (!in.s1 || !in.s2)
+        return tr("Copy takes nothing yet: select S1 (with peaks) and S2.");
+    const QString name1 = QStringLiteral("I[%1] %2").arg(in.row1->ui.No->text(), in.s1->dataId);
+    const QString name2 = QStringLiteral("I[%1] %2").arg(in.row2->ui.No->text(), in.s2->dataId);
+    const int ref = ui.ReferencePeak->value();
+    const QString reference = ref < in.peaks.size()
+                                  ? tr("reference peak %1 at (%2, %3)")
+                                        .arg(ref)
+                                        .arg(in.peaks.at(ref).x(), 0, 'g', 6)
+                                        .arg(in.peaks.at(ref).y(), 0, 'g', 6)
+                                  : tr("reference peak %1 does not exist").arg(ref);
+    return tr("Copy takes region %1 of S2 %2 around the %3 peaks of S1 %4; %5")
+        .arg(ImgDisp::regionText(in.templ), name2, QString::number(in.peaks.size()), name1, reference);
 }
 
 void CopyCtrl::show(bool f)

@@ -35,6 +35,15 @@ FilterCtrl::FilterCtrl(QWidget *parent)
     connect(ui.MovingAvrExecB, &QPushButton::clicked, this, &FilterCtrl::execMovingAvrF);
     connect(ui.MatchingExecB, &QPushButton::clicked, this, &FilterCtrl::execMatchingF);
     connect(ui.FindPeaksExecB, &QPushButton::clicked, this, &FilterCtrl::execFindPeaksF);
+    // Whether matching can run depends on the chosen variant.
+    connect(&execModeGroup, qOverload<QAbstractButton *, bool>(&QButtonGroup::buttonToggled), this, &FilterCtrl::showInputs);
+}
+
+void FilterCtrl::setCtrls(DataCtrls *c)
+{
+    ctrls = c;
+    connect(c, &DataCtrls::inputsChanged, this, &FilterCtrl::showInputs);
+    showInputs();
 }
 
 FilterCtrl::~FilterCtrl()
@@ -57,40 +66,34 @@ void FilterCtrl::apply()
 {
     if (ui.Filters->count() == 0)
         return;
-    QRect rect;
-    const TDData *src = source(rect);
-    if (!src)
+    const Source src = source(true);
+    if (!src.data)
         return;
     // The run works on copies: entries may be deleted while it goes on.
     QVector<Filter *> filters;
     for (int i = 0; i < ui.Filters->count(); ++i)
         filters.append(FilterChain::copyOf(filterAt(i)));
-    startRun(src, rect, filters, true);
+    startRun(src, filters, true);
 }
 
 void FilterCtrl::regAdaptiveThresholdF()
 {
-    auto *filter = makeAdaptiveThresholdF();
-    registerFilter(filter, tr("Addaptive Threshold (%1, %2)").arg(filter->areaHW).arg(filter->areaHH));
+    registerFilter(makeAdaptiveThresholdF());
 }
 
 void FilterCtrl::regMovingAvrF()
 {
-    auto *filter = makeMovingAvrF();
-    registerFilter(filter, tr("Moving Avr. (%1, %2)").arg(filter->areaHW).arg(filter->areaHH));
+    registerFilter(makeMovingAvrF());
 }
 
 void FilterCtrl::regMatchingF()
 {
-    registerFilter(makeMatchingF(), tr("Match"));
+    registerFilter(makeMatchingF());
 }
 
 void FilterCtrl::regFindPeaksF()
 {
-    auto *filter = makeFindPeaksF();
-    registerFilter(filter, tr("Find %1 Peaks (%2:%3)")
-                               .arg(filter->findMax ? tr("Max") : tr("Min"), QString::number(filter->exclRadius, 'g', 6),
-                                    QString::number(filter->peakNum)));
+    registerFilter(makeFindPeaksF());
 }
 
 void FilterCtrl::execAdaptiveThresholdF()
@@ -136,9 +139,31 @@ FindPeaksF *FilterCtrl::makeFindPeaksF() const
                           ui.FindPeaksMax->isChecked());
 }
 
-void FilterCtrl::registerFilter(Filter *filter, const QString &text)
+void FilterCtrl::registerFilter(Filter *filter)
 {
-    ui.Filters->addItem(text, QVariant::fromValue(filter));
+    ui.Filters->addItem(entryText(filter), QVariant::fromValue(filter));
+}
+
+QString FilterCtrl::entryText(const Filter *filter) const
+{
+    switch (filter->type) {
+    case Filter::AdaptiveThreshold: {
+        const auto *f = static_cast<const FilterWArea *>(filter);
+        return tr("Addaptive Threshold (%1, %2)").arg(f->areaHW).arg(f->areaHH);
+    }
+    case Filter::MovingAvr: {
+        const auto *f = static_cast<const FilterWArea *>(filter);
+        return tr("Moving Avr. (%1, %2)").arg(f->areaHW).arg(f->areaHH);
+    }
+    case Filter::Matching:
+        return tr("Match");
+    case Filter::FindPeaks: {
+        const auto *f = static_cast<const FindPeaksF *>(filter);
+        return tr("Find %1 Peaks (%2:%3)")
+            .arg(f->findMax ? tr("Max") : tr("Min"), QString::number(f->exclRadius, 'g', 6), QString::number(f->peakNum));
+    }
+    }
+    return QString();
 }
 
 Filter *FilterCtrl::filterAt(int index) const
@@ -148,40 +173,75 @@ Filter *FilterCtrl::filterAt(int index) const
 
 void FilterCtrl::execOnce(Filter *filter)
 {
-    QRect rect;
-    const TDData *src = source(rect);
-    if (src)
-        startRun(src, rect, {filter}, false);
+    const Source src = source(true);
+    if (src.data)
+        startRun(src, {filter}, false);
     else
         delete filter;
 }
 
-void FilterCtrl::startRun(const TDData *src, const QRect &rect, const QVector<Filter *> &filters, bool chain)
+void FilterCtrl::startRun(const Source &src, const QVector<Filter *> &filters, bool chain)
 {
-    const std::shared_ptr<const TDData> input(src->snapshot());
+    QStringList steps;
+    for (const Filter *f : filters)
+        steps << entryText(f);
+    const QString provenance = tr("%1\nFilters: %2").arg(inputsText(src), steps.join(QStringLiteral(" → ")));
+    const std::shared_ptr<const TDData> input(src.data->snapshot());
     std::shared_ptr<QVector<Filter *>> owned(new QVector<Filter *>(filters), [](QVector<Filter *> *f) {
         qDeleteAll(*f);
         delete f;
     });
+    const QRect rect = src.rect;
     runBar.start(
         [input, owned, rect, chain] {
             TDData *result = chain ? FilterChain::apply(*owned, input.get(), rect)
                                    : FilterChain::run(owned->first(), input.get(), rect);
             return QVector<TDData *>{result};
         },
-        [this](TDData *result) { emit newFilteredData(result); });
+        [this, provenance](TDData *result) {
+            if (result)
+                result->provenance = provenance;
+            emit newFilteredData(result);
+        });
 }
 
-TDData *FilterCtrl::source(QRect &rect) const
+void FilterCtrl::showInputs()
 {
-    if (!ctrls)
-        return nullptr;
-    DataCtrl *row = ctrls->ctrlOf(ctrls->singleSels1Group.checkedButton());
-    TDData *src = row ? row->data(true) : nullptr;
-    if (!src)
-        return nullptr;
+    ui.Inputs->setText(inputsText(source(false)));
+}
+
+FilterCtrl::Source FilterCtrl::source(bool withRegions) const
+{
+    Source src;
+    src.row = ctrls ? ctrls->ctrlOf(ctrls->singleSels1Group.checkedButton()) : nullptr;
+    src.data = src.row ? src.row->data(withRegions) : nullptr;
+    if (!src.data)
+        return src;
     // A newly kept region goes to the top of the list, so entry 0 is the one kept last.
-    const ImgDisp &disp = row->imgDisp;
-    rect = disp.ui.Regions->count() > 0 ? disp.listedRegion(0) : QRect(0, 0, src->width, src->height);
+    const ImgDisp &disp = src.row->imgDisp;
+    src.kept = disp.ui.Regions->count();
+    src.rect = src.kept > 0 ? disp.listedRegion(0) : QRect(0, 0, src.data->width, src.data->height);
     return src;
+}
+
+QString FilterCtrl::inputsText(const Source &src) const
+{
+    if (!src.data)
+        return tr("Runs take nothing yet: select a dataset as S1.");
+    const QString where = src.kept > 0
+                              ? tr("kept region 1 of %1: %2").arg(src.kept).arg(ImgDisp::regionText(src.rect))
+                              : tr("whole grid %1 × %2").arg(src.data->width).arg(src.data->height);
+    const std::unique_ptr<MatchingF> matching(makeMatchingF());
+    QString templ;
+    // In the order in which a run gives up.
+    if (matching->execMode == 0)
+        templ = tr("Matching cannot run: choose Exec1 or Exec2.");
+    else if (!src.data->regionSet)
+        templ = tr("Matching cannot run: S1 has no region for a template.");
+    else
+        templ = tr("Matching template %1, %2 × %3.")
+                    .arg(ImgDisp::regionText(src.data->region))
+                    .arg(src.data->region.width())
+                    .arg(src.data->region.height());
+    return tr("Runs take S1 I[%1] %2 in %3. %4").arg(src.row->ui.No->text(), src.data->dataId, where, templ);
 }

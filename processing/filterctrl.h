@@ -8,6 +8,7 @@
 #include <QRect>
 
 class AdaptiveThresholdF;
+class DataCtrl;
 class DataCtrls;
 class Filter;
 class FindPeaksF;
@@ -22,7 +23,8 @@ class TDData;
 //
 // The panel owns the registered filters (one per list entry, released with the entry or with the
 // panel); ctrls is the main window's row manager, set by it and never owned. Runs without an S1
-// row holding a dataset end silently.
+// row holding a dataset end silently. The line Inputs says what the next run takes; each result
+// keeps that line and the filters that made it as its provenance.
 class FilterCtrl : public QFrame
 {
     Q_OBJECT
@@ -30,6 +32,9 @@ class FilterCtrl : public QFrame
 public:
     explicit FilterCtrl(QWidget *parent = nullptr);
     ~FilterCtrl() override;
+
+    // Sets the row manager (never owned) and keeps Inputs up to date with its rows.
+    void setCtrls(DataCtrls *c);
 
     Ui_FilterCtrl ui;
     DataCtrls *ctrls = nullptr;
@@ -50,22 +55,35 @@ public slots:
     void execMovingAvrF();
     void execMatchingF();
     void execFindPeaksF();
+    // Rewrites Inputs from the S1 row and work rectangle a run would take now.
+    void showInputs();
 
 private:
+    // The S1 row, its dataset (fetched with its regions for a run) and the work rectangle: the
+    // region kept last (the top of the kept list, of kept entries) or the whole grid.
+    struct Source
+    {
+        DataCtrl *row = nullptr;
+        TDData *data = nullptr;
+        QRect rect;
+        int kept = 0;
+    };
+    Source source(bool withRegions) const;
+    QString inputsText(const Source &src) const;
+    // The list entry text of filter, as registering shows it.
+    QString entryText(const Filter *filter) const;
     // Filters made from the widgets as they are now; the caller owns them.
     AdaptiveThresholdF *makeAdaptiveThresholdF() const;
     MovingAvrF *makeMovingAvrF() const;
     MatchingF *makeMatchingF() const;
     FindPeaksF *makeFindPeaksF() const;
-    void registerFilter(Filter *filter, const QString &text);
+    void registerFilter(Filter *filter);
     Filter *filterAt(int index) const;
     // Runs filter once (it is released afterwards) and emits the result.
     void execOnce(Filter *filter);
-    // Runs the filters (taking them over) on a snapshot of src, as a chain or the first alone,
-    // beside the event loop; the result is emitted when it is ready.
-    void startRun(const TDData *src, const QRect &rect, const QVector<Filter *> &filters, bool chain);
-    // The S1 row's dataset and the work rectangle; null when there is none.
-    TDData *source(QRect &rect) const;
+    // Runs the filters (taking them over) on a snapshot of the source, as a chain or the first
+    // alone, beside the event loop; the result is emitted when it is ready.
+    void startRun(const Source &src, const QVector<Filter *> &filters, bool chain);
 
     QButtonGroup measureGroup;
     QButtonGroup execModeGroup;

@@ -122,11 +122,14 @@ int main(int argc, char *argv[])
     // and the contrast from Auto.
     QMetaObject::invokeMethod(&body, "loadAFile", Q_ARG(QString, samples.filePath("spots2.zrt")));
     DataCtrl *spots2 = body.ctrls.dataCtrls.last();
-    spots->imgDisp.regionState = ImgDisp::NoRegion;  // the whole frames, not the box of step 2
     spots->ui.MultiSelA->setChecked(true);
     spots2->ui.MultiSelB->setChecked(true);
     body.ui.Copy->setChecked(false);
     body.ui.Calc->setChecked(true);
+    QCoreApplication::processEvents();
+    // The calculation panel's line tells that the box of step 2 would mask the ratio.
+    ok = save(body.calcCtrl.grab(), out, "calc-panel-line.png") && ok;
+    spots->imgDisp.regionState = ImgDisp::NoRegion;  // the whole frames, not the box of step 2
     body.calcCtrl.ui.Gen->click();
     DataCtrl *ratio = body.ctrls.dataCtrls.last();
     ratio->imgDisp.setRegion(QRect(int(p0.x()) - 10, int(p0.y()) - 10, 21, 21));

@@ -154,6 +154,16 @@
 <context>
     <name>CalcCtrl</name>
     <message>
+        <source>%1
+Log %2, Neg. %3</source>
+        <translation>%1
+Log %2、負 %3</translation>
+    </message>
+    <message>
+        <source>%1, region %2</source>
+        <translation>%1、領域 %2</translation>
+    </message>
+    <message>
         <source>Calc. Ctrl</source>
         <translation>演算設定</translation>
     </message>
@@ -168,6 +178,14 @@
     <message>
         <source>Gen</source>
         <translation>結果生成</translation>
+    </message>
+    <message>
+        <source>Gen takes %1 over %2; result %3 × %4</source>
+        <translation>Gen の入力: 分子 %1、分母 %2、結果 %3 × %4</translation>
+    </message>
+    <message>
+        <source>Gen takes nothing yet: mark numerators with A and denominators with B.</source>
+        <translation>Gen の入力はまだありません: 分子を A、分母を B で選んでください。</translation>
     </message>
     <message>
         <source>Log</source>
@@ -189,9 +207,33 @@
         <source>Sel. by B</source>
         <translation>選択(B)</translation>
     </message>
+    <message>
+        <source>none</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>オフ</translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation>オン</translation>
+    </message>
 </context>
 <context>
     <name>CopyCtrl</name>
+    <message>
+        <source>%1
+Resize %2</source>
+        <translation>%1
+リサイズ %2</translation>
+    </message>
+    <message>
+        <source>%1
+Save order %2, %3, %4</source>
+        <translation>%1
+並び順 %2、%3、%4</translation>
+    </message>
     <message>
         <source>%1: Cp(%2,%3)-(%4,%5)</source>
         <translation type="unfinished"></translation>
@@ -223,6 +265,26 @@
     <message>
         <source>Copy Control</source>
         <translation>複製設定</translation>
+    </message>
+    <message>
+        <source>Copy takes nothing yet: select S1 (with peaks) and S2.</source>
+        <translation>コピーの入力はまだありません: S1 (ピーク付き) と S2 を選んでください。</translation>
+    </message>
+    <message>
+        <source>Copy takes nothing yet: select a dataset as S1.</source>
+        <translation>コピーの入力はまだありません: S1 でデータを選んでください。</translation>
+    </message>
+    <message>
+        <source>Copy takes nothing: draw a region on S1 %1.</source>
+        <translation>コピーの入力がありません: S1 %1 に領域を描いてください。</translation>
+    </message>
+    <message>
+        <source>Copy takes region %1 of S1 %2; result %3 × %4</source>
+        <translation>コピーの入力: S1 %2 の領域 %1、結果 %3 × %4</translation>
+    </message>
+    <message>
+        <source>Copy takes region %1 of S2 %2 around the %3 peaks of S1 %4; %5</source>
+        <translation>コピーの入力: S2 %2 の領域 %1 を S1 %4 の %3 個のピークの周りに、%5</translation>
     </message>
     <message>
         <source>H</source>
@@ -259,6 +321,22 @@
     <message>
         <source>V</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>オフ</translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation>オン</translation>
+    </message>
+    <message>
+        <source>reference peak %1 at (%2, %3)</source>
+        <translation>基準ピーク %1 (%2, %3)</translation>
+    </message>
+    <message>
+        <source>reference peak %1 does not exist</source>
+        <translation>基準ピーク %1 はありません</translation>
     </message>
 </context>
 <context>
@@ -298,6 +376,12 @@
 </context>
 <context>
     <name>FilterCtrl</name>
+    <message>
+        <source>%1
+Filters: %2</source>
+        <translation>%1
+フィルタ: %2</translation>
+    </message>
     <message>
         <source>10</source>
         <translation type="unfinished"></translation>
@@ -363,6 +447,18 @@
         <translation>パタンマッチ(PM)</translation>
     </message>
     <message>
+        <source>Matching cannot run: S1 has no region for a template.</source>
+        <translation>パタンマッチ不可: S1 にテンプレートとなる領域がありません。</translation>
+    </message>
+    <message>
+        <source>Matching cannot run: choose Exec1 or Exec2.</source>
+        <translation>パタンマッチ不可: Exec1 か Exec2 を選んでください。</translation>
+    </message>
+    <message>
+        <source>Matching template %1, %2 × %3.</source>
+        <translation>パタンマッチのテンプレート %1、%2 × %3。</translation>
+    </message>
+    <message>
         <source>Max</source>
         <translation>最大</translation>
     </message>
@@ -391,8 +487,24 @@
         <translation>登録</translation>
     </message>
     <message>
+        <source>Runs take S1 I[%1] %2 in %3. %4</source>
+        <translation>実行の入力: S1 I[%1] %2、範囲 %3。%4</translation>
+    </message>
+    <message>
+        <source>Runs take nothing yet: select a dataset as S1.</source>
+        <translation>実行の入力はまだありません: S1 でデータを選んでください。</translation>
+    </message>
+    <message>
         <source>[pix]</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept region 1 of %1: %2</source>
+        <translation>保存領域 %1 個の 1 番目: %2</translation>
+    </message>
+    <message>
+        <source>whole grid %1 × %2</source>
+        <translation>全体 %1 × %2</translation>
     </message>
 </context>
 <context>
