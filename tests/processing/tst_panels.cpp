@@ -16,13 +16,38 @@
 #include "processing/matchingf.h"
 
 #include <QPointer>
+#include <QSemaphore>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <cmath>
 #include <memory>
 
 namespace {
+
+// Holds the only thread of Qt's global pool, where panel runs go, until destroyed: runs started
+// meanwhile cannot end before the test has looked at them, however fast the machine.
+class PoolGate
+{
+public:
+    PoolGate()
+    {
+        pool->setMaxThreadCount(1);
+        pool->start([this] { gate.acquire(); });
+    }
+    ~PoolGate()
+    {
+        gate.release();
+        pool->waitForDone();
+        pool->setMaxThreadCount(threads);
+    }
+
+private:
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    QSemaphore gate;
+};
 
 // Clicks near the left end, where check boxes and radio buttons have their indicator.
 void click(QAbstractButton *button)
@@ -509,14 +534,17 @@ void TestPanels::runBesideEventLoop()
     QSignalSpy results(panel, &FilterCtrl::newFilteredData);
     QSignalSpy progress(&panel->runBar, &RunBar::progressed);
     const DebugCatcher quiet;
-    click(panel->ui.PMExec1);
-    click(panel->ui.MatchingExecB);
-    click(panel->ui.MovingAvrExecB);
-    QCOMPARE(results.count(), 0);
-    QVERIFY(panel->runBar.isVisibleTo(panel));
-    QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
-    if (!during.isEmpty())
-        click((during == "Del" ? static_cast<QWidget *>(s1) : panel)->findChild<QAbstractButton *>(during));
+    {
+        const PoolGate held;
+        click(panel->ui.PMExec1);
+        click(panel->ui.MatchingExecB);
+        click(panel->ui.MovingAvrExecB);
+        QCOMPARE(results.count(), 0);
+        QVERIFY(panel->runBar.isVisibleTo(panel));
+        QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
+        if (!during.isEmpty())
+            click((during == "Del" ? static_cast<QWidget *>(s1) : panel)->findChild<QAbstractButton *>(during));
+    }
     QTRY_VERIFY_WITH_TIMEOUT(!panel->runBar.busy(), 60000);
     QVERIFY(!panel->runBar.isVisibleTo(panel));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
