@@ -26,7 +26,7 @@ namespace {
 
 // Files that include the next one several times would double the work per level; no sane set of
 // configuration files comes near this many reads.
-const int maxIncludes = 1000;
+const int maxIncludes = 100;
 
 } // namespace
 

@@ -21,7 +21,7 @@ public:
     // are removed, a key and a value (quoted items may hold blanks and "#"). "INCLUDE path", in
     // any case, reads that file completely before the next line; a file already being read further
     // up the chain of includes is skipped with a debug line, so cycles end, and so is every INCLUDE
-    // after the first 1000 of one read, so files that include the next one twice end soon too.
+    // after the first 100 of one read, so files that include the next one twice end soon too.
     void readCfgFile(const QString &path);
 
     void setEntry(const QString &key, const QString &value);

@@ -131,7 +131,7 @@ private slots:
     }
 
     // Thirty files that each include the next one twice would take 2^30 reads; the read stops
-    // following INCLUDE lines after a thousand, with a line for each one skipped, and keeps every
+    // following INCLUDE lines after a hundred, with a line for each one skipped, and keeps every
     // setting in the order it came.
     void includeTwicePerLevel()
     {
