@@ -2,6 +2,7 @@
 
 #include "app/filedialog.h"
 #include "data/floattiff.h"
+#include "data/savefile.h"
 #include "data/tddata.h"
 #include "display/colorbar.h"
 #include "display/datactrl.h"
@@ -9,6 +10,7 @@
 #include "display/viewexport.h"
 #include "processing/lineprofile.h"
 
+#include <QBuffer>
 #include <QDebug>
 #include <QHeaderView>
 #include <QShowEvent>
@@ -285,8 +287,13 @@ bool AnalysisWin::savePng(const QString &path)
     DataCtrl *c = currentCtrl();
     TDData *d = c ? c->data(false) : nullptr;
     const QImage image = d ? ViewExport::image(*d, *c->imgDisp.ui.CBar, ui.WithColorBar->isChecked()) : QImage();
-    if (image.isNull() || !image.save(path, "PNG")) {
-        qDebug() << "can't save the view as PNG" << path;
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString error;
+    // Encoded first, so that the file is replaced only by a whole picture.
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")
+        || !SaveFile::save(path, png, &error)) {
+        qDebug() << "can't save the view as PNG" << path << error;
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include "cli/cliargs.h"
 #include "data/floattiff.h"
 #include "data/imgdata.h"
+#include "data/savefile.h"
 #include "data/tddata.h"
 #include "data/tddataheader.h"
 
@@ -14,7 +15,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <QTextStream>
 
@@ -137,8 +137,12 @@ std::unique_ptr<TDData> CliContext::load(const QString &file)
         return nullptr;
     }
     ImgData img;
-    if (img.load(file))
-        return std::unique_ptr<TDData>(img.toTDData());
+    if (img.load(file)) {
+        std::unique_ptr<TDData> converted(img.toTDData());
+        if (!converted)
+            report(file, QStringLiteral("not enough memory for its %1 x %2 grid").arg(img.width).arg(img.height));
+        return converted;
+    }
     const QString details = captured(file);
     report(file, QStringLiteral("not a readable TIFF, ZRT, PLMR CT text or 2dData file") + details);
     return nullptr;
@@ -233,11 +237,10 @@ bool CliContext::saveData(const TDData &data, const QString &path)
 
 bool CliContext::saveBytes(const QByteArray &bytes, const QString &path)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString error;
+    if (SaveFile::save(path, bytes, &error))
         return true;
-    report(path, QStringLiteral("cannot write: ") + file.errorString());
-    file.cancelWriting();
+    report(path, QStringLiteral("cannot write: ") + error);
     return false;
 }
 

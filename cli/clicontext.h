@@ -19,7 +19,8 @@ class TDData;
 // the main window does, naming output files, checking option values, writing results and reporting.
 //
 // Every failure is one line on err naming the file (or the tool and command) and the reason.
-// Outputs go through QSaveFile or the 2dData writer, so a failed write leaves no file behind.
+// Outputs go through SaveFile (data/savefile.h) or the writers built on it, so a failed write
+// leaves no file behind and keeps an old one.
 // Diagnostics of the library (debug stream, libtiff) come in through diagnostic(): they are
 // collected to explain a failure and shown as they come only with verbose set.
 class CliContext

@@ -11,8 +11,8 @@ class QTextStream;
 //
 // Exit codes: 0 success, 1 when an input could not be read or processed, 2 on bad usage. Every
 // failure is one line on err naming the file and the reason; with several inputs each failing
-// input is reported and the others are still processed. Outputs go through QSaveFile, so a failed
-// write leaves no file behind. Diagnostics of the library (debug stream, libtiff) are captured to
+// input is reported and the others are still processed. Outputs go through SaveFile, so a failed
+// write leaves no file behind and keeps an old one. Diagnostics of the library (debug stream, libtiff) are captured to
 // explain failures and shown as they come only with --verbose.
 class CliTool
 {

@@ -88,7 +88,9 @@ bool writeTiles(CliContext &context, const QString &input, const TDData &src, co
         context.progress().setDetail(QStringLiteral("tile %1 of %2").arg(tile.k + 1).arg(plan.size()));
         const std::unique_ptr<TDData> copy(CopyAroundPeaks::makeTile(&src, tile));
         const QString path = QDir(folder).filePath(QStringLiteral("%1-%2.qlv").arg(base).arg(tile.k, digits, 10, QLatin1Char('0')));
-        if (!context.saveData(*copy, path)) {
+        if (!copy)
+            context.report(path, QStringLiteral("not enough memory for the tile"));
+        if (!copy || !context.saveData(*copy, path)) {
             // A partial set of tiles would pass for a whole one.
             for (const QString &done : qAsConst(written))
                 QFile::remove(done);

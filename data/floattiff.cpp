@@ -102,7 +102,8 @@ bool FloatTiff::write(const TDData0 &d, const QString &path, QString *reason)
     const bool written = writeImage(tif, d);
     TIFFClose(tif);
     // Without commit() the temporary file is dropped and an existing file stays as it was.
-    if (!written || file.error() != QFileDevice::NoError)
+    // commit() would rename even when writing out its last buffered bytes fails: flush first.
+    if (!written || !file.flush() || file.error() != QFileDevice::NoError)
         return fail(path, QStringLiteral("write failed: %1").arg(file.errorString()), reason);
     if (!file.commit())
         return fail(path, file.errorString(), reason);
