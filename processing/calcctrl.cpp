@@ -66,8 +66,10 @@ void CalcCtrl::calc()
         if (b)
             denominators.append(op);
     }
-    if (!first)
+    if (!first) {
+        emit notice(tr("Calc: no dataset is marked A or B"));
         return;
+    }
     const int width = first->width;
     const int height = first->height;
     const RatioOptions opts = options();

@@ -44,10 +44,16 @@ void CopyCtrl::simpleCopy()
 {
     DataCtrl *row = s1Row();
     const TDData *src = row ? row->data(true) : nullptr;
-    if (!src)
+    if (!src) {
+        emit notice(tr("Copy: no dataset is marked S1"));
         return;
-    const std::shared_ptr<const TDData> input(src->snapshot());
+    }
     const QRect rect = row->imgDisp.regionRect();
+    if (rect.isEmpty()) {
+        emit notice(tr("Copy: S1 has no region"));
+        return;
+    }
+    const std::shared_ptr<const TDData> input(src->snapshot());
     const bool resize = ui.SimpleCopyResize->isChecked();
     runBar.start([input, rect, resize] { return QVector<TDData *>{CopyRegion::exec(input.get(), rect, resize)}; },
                  [this](TDData *copy) {
@@ -62,12 +68,16 @@ void CopyCtrl::aroundPeaks()
     DataCtrl *row2 = s2Row();
     const TDData *s1 = row1 ? row1->data(true) : nullptr;
     const TDData *s2 = row2 ? row2->data(true) : nullptr;
-    if (!s1 || !s2)
+    if (!s1 || !s2) {
+        emit notice(s1 ? tr("Copy: no dataset is marked S2") : tr("Copy: no dataset is marked S1"));
         return;
+    }
     const QVector<PeakTile> tiles = CopyAroundPeaks::plan(CopyAroundPeaks::collectPeaks(s1), ui.ReferencePeak->value(),
                                                           CopyAroundPeaks::templateRect(s2), saveOrder());
-    if (tiles.isEmpty())
+    if (tiles.isEmpty()) {
+        emit notice(tr("Copy: S1 has no such reference peak, or S2 no region"));
         return;
+    }
     const std::shared_ptr<const TDData> input(s2->snapshot());
     runBar.start(
         [input, tiles] {

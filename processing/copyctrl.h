@@ -31,6 +31,8 @@ public:
 signals:
     // The receiver owns data.
     void copiedData(TDData *data);
+    // Why a copy did nothing, in plain words.
+    void notice(const QString &text);
 
 public slots:
     void execCopy();

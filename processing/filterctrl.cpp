@@ -55,8 +55,10 @@ void FilterCtrl::del()
 
 void FilterCtrl::apply()
 {
-    if (ui.Filters->count() == 0)
+    if (ui.Filters->count() == 0) {
+        emit notice(tr("Filter: no filter is registered"));
         return;
+    }
     QRect rect;
     const TDData *src = source(rect);
     if (!src)
@@ -105,6 +107,11 @@ void FilterCtrl::execMovingAvrF()
 
 void FilterCtrl::execMatchingF()
 {
+    // Without a mode the run could only return nothing.
+    if (!ui.PMExec1->isChecked() && !ui.PMExec2->isChecked()) {
+        emit notice(tr("Matching: choose Exec1 or Exec2"));
+        return;
+    }
     execOnce(makeMatchingF());
 }
 
@@ -172,14 +179,16 @@ void FilterCtrl::startRun(const TDData *src, const QRect &rect, const QVector<Fi
         [this](TDData *result) { emit newFilteredData(result); });
 }
 
-TDData *FilterCtrl::source(QRect &rect) const
+TDData *FilterCtrl::source(QRect &rect)
 {
     if (!ctrls)
         return nullptr;
     DataCtrl *row = ctrls->ctrlOf(ctrls->singleSels1Group.checkedButton());
     TDData *src = row ? row->data(true) : nullptr;
-    if (!src)
+    if (!src) {
+        emit notice(tr("Filter: no dataset is marked S1"));
         return nullptr;
+    }
     // A newly kept region goes to the top of the list, so entry 0 is the one kept last.
     const ImgDisp &disp = row->imgDisp;
     rect = disp.ui.Regions->count() > 0 ? disp.listedRegion(0) : QRect(0, 0, src->width, src->height);

@@ -36,6 +36,8 @@ public:
     RunBar runBar;
 
 signals:
+    // Why a filter run did nothing, in plain words.
+    void notice(const QString &text);
     // A new dataset owned by the receiver, or null when a matching run gave nothing.
     void newFilteredData(TDData *data);
 
@@ -64,8 +66,8 @@ private:
     // Runs the filters (taking them over) on a snapshot of src, as a chain or the first alone,
     // beside the event loop; the result is emitted when it is ready.
     void startRun(const TDData *src, const QRect &rect, const QVector<Filter *> &filters, bool chain);
-    // The S1 row's dataset and the work rectangle; null when there is none.
-    TDData *source(QRect &rect) const;
+    // The S1 row's dataset and the work rectangle; null, with a notice, when there is none.
+    TDData *source(QRect &rect);
 
     QButtonGroup measureGroup;
     QButtonGroup execModeGroup;
