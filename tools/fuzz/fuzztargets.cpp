@@ -1,7 +1,7 @@
 #include "fuzztargets.h"
 
 #include "app/opttable.h"
-#include "app/peakcsv.h"
+#include "cli/peakcsv.h"
 #include "data/imgdata.h"
 #include "data/tddata.h"
 #include "data/tddataheader.h"

@@ -2,7 +2,7 @@
 // format and damaged ones (cut short, sizes that claim more than the file holds, broken text),
 // into <folder>/<target>/. The corpus in tools/fuzz/corpus is this tool's output plus the inputs
 // fuzzing has found; fuzz_replay runs all of it in every build.
-#include "app/peakcsv.h"
+#include "cli/peakcsv.h"
 #include "data/savefile.h"
 #include "data/tddata0.h"
 #include "tools/zrtheader.h"
