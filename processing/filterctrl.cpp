@@ -107,11 +107,9 @@ void FilterCtrl::execMovingAvrF()
 
 void FilterCtrl::execMatchingF()
 {
-    // Without a mode the run could only return nothing.
-    if (!ui.PMExec1->isChecked() && !ui.PMExec2->isChecked()) {
+    // Without a mode the run gives nothing (a null result, as before); the notice says why.
+    if (!ui.PMExec1->isChecked() && !ui.PMExec2->isChecked())
         emit notice(tr("Matching: choose Exec1 or Exec2"));
-        return;
-    }
     execOnce(makeMatchingF());
 }
 

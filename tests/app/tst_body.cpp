@@ -217,6 +217,7 @@ private slots:
             emit body.loadNextFile(path);
             QCoreApplication::sendPostedEvents();
         } else if (action == "matching" || action == "moving average") {
+            row->ui.SingleSel1->setChecked(action == "matching");
             (action == "matching" ? body.filterCtrl.ui.MatchingExecB : body.filterCtrl.ui.MovingAvrExecB)->click();
         } else if (action == "copy") {
             row->ui.SingleSel1->setChecked(true);
