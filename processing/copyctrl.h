@@ -16,7 +16,8 @@ class TDData;
 // peak in the chosen save order. New datasets go out through copiedData.
 //
 // ctrls is the main window's row manager, set by it and never owned. Every failure (no S1 or S2
-// row, an empty region, a reference peak that does not exist) ends the copy with nothing emitted.
+// row, an empty region, a reference peak that does not exist) ends the copy with nothing emitted
+// but a notice saying why.
 class CopyCtrl : public QFrame
 {
     Q_OBJECT
