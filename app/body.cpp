@@ -85,6 +85,8 @@ Body::Body(QWidget *parent)
     connect(&calcCtrl, &CalcCtrl::notice, &notices, &NoticeLog::add);
     connect(&filterCtrl, &FilterCtrl::notice, &notices, &NoticeLog::add);
     ui.StatusLine->installEventFilter(this);
+    // Long notices are drawn shortened instead of widening the window; the list shows them whole.
+    ui.StatusLine->setSampleText(QStringLiteral("could not read a-file-name.tif: not a TIFF"));
     // Set here, not in the form: the button's text, set after the form's properties, would clear it.
     ui.Load->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_O));
     ui.Save->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_S));
