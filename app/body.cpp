@@ -11,7 +11,12 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QScrollBar>
 #include <QSet>
+#include <QUrl>
 
 Body::Body(QWidget *parent)
     : QFrame(parent)
@@ -74,6 +79,25 @@ Body::Body(QWidget *parent)
     connect(ui.InTab, &QCheckBox::toggled, &ctrls, &DataCtrls::inTab);
     connect(ui.ShowImgBase, &QPushButton::clicked, &ctrls, &DataCtrls::showImgBase);
     connect(ui.ShowAnalysis, &QPushButton::clicked, &analysisWin, &AnalysisWin::showWindow);
+
+    connect(&notices, &NoticeLog::added, this, &Body::showNotice);
+    connect(&copyCtrl, &CopyCtrl::notice, &notices, &NoticeLog::add);
+    connect(&calcCtrl, &CalcCtrl::notice, &notices, &NoticeLog::add);
+    connect(&filterCtrl, &FilterCtrl::notice, &notices, &NoticeLog::add);
+    ui.StatusLine->installEventFilter(this);
+    // Long notices are drawn shortened instead of widening the window; the list shows them whole.
+    ui.StatusLine->setSampleText(QStringLiteral("could not read a-file-name.tif: not a TIFF"));
+    // Set here, not in the form: the button's text, set after the form's properties, would clear it.
+    ui.Load->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_O));
+    ui.Save->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_S));
+    noticeList.setWindowTitle(tr("Notices"));
+    noticeList.resize(480, 240);
+
+    connect(ui.scrollArea->verticalScrollBar(), &QScrollBar::rangeChanged, this, &Body::showNewRow);
+
+    setAcceptDrops(true);
+    ctrls.imgBase.setAcceptDrops(true);
+    ctrls.imgBase.installEventFilter(this);
 }
 
 void Body::setDefaultColorScale(bool)
@@ -101,6 +125,7 @@ void Body::loadAFile(QString fname)
     ImgData img;
     if (!img.load(fname)) {
         qDebug() << "it's not img data of ZRT and tiff";
+        notices.add(tr("could not read %1: %2").arg(QFileInfo(fname).fileName(), img.errorString()));
         return;
     }
     // The conversion is null (with its own debug line) when the grid's memory cannot be had.
@@ -121,6 +146,11 @@ void Body::addRow(DataCtrl *c)
 {
     ui.ImgListBase->addWidget(c);
     ctrls.addDataCtrl(c);
+    c->imgDisp.setAcceptDrops(true);
+    c->imgDisp.installEventFilter(this);
+    // The list follows the new row once the layout has placed it and the list has grown.
+    rowToShow = c;
+
 }
 
 void Body::saveFile(QString fname)
@@ -135,10 +165,16 @@ void Body::saveFile(QString fname)
 void Body::saveSingle(const QString &fname)
 {
     DataCtrl *c = ctrls.ctrlOf(ctrls.singleSels1Group.checkedButton());
-    if (!c)
+    TDData *d = c ? c->data(true) : nullptr;
+    if (!d) {
+        notices.add(tr("Save: no dataset is marked S1"));
         return;
-    if (TDData *d = c->data(true))
-        d->save2dData(fname);
+    }
+    QString reason;
+    if (d->save2dData(fname, &reason))
+        notices.add(tr("saved %1").arg(QDir::toNativeSeparators(fname)));
+    else
+        notices.add(tr("could not save %1: %2").arg(QDir::toNativeSeparators(fname), reason));
 }
 
 void Body::saveSelected(const QString &fname)
@@ -146,6 +182,7 @@ void Body::saveSelected(const QString &fname)
     qDebug() << "multi save";
     // Datasets may share an identifier; a later one must not overwrite a file this save wrote.
     QSet<QString> written;
+    int saved = 0;
     for (int i = 0; i < ctrls.dataCtrls.size(); ++i) {
         DataCtrl *c = ctrls.dataCtrls.at(i);
         const bool selected = c->ui.MultiSelA->isChecked();
@@ -165,8 +202,83 @@ void Body::saveSelected(const QString &fname)
         }
         qDebug() << "fname" << p;
         written.insert(target);
-        d->save2dData(target);
+        QString reason;
+        if (d->save2dData(target, &reason))
+            ++saved;
+        else
+            notices.add(tr("could not save %1: %2").arg(QDir::toNativeSeparators(target), reason));
     }
+    const QString folder = QDir::toNativeSeparators(QFileInfo(fname).absolutePath());
+    if (saved == 1)
+        notices.add(tr("saved 1 file in %1").arg(folder));
+    else if (saved > 1)
+        notices.add(tr("saved %n files in %1", nullptr, saved).arg(folder));
+    else if (written.isEmpty())
+        notices.add(tr("Save: no dataset is marked A"));
+}
+
+void Body::showNewRow()
+{
+    if (rowToShow)
+        ui.scrollArea->ensureWidgetVisible(rowToShow);
+    rowToShow = nullptr;
+}
+
+void Body::showNotice(const QString &text)
+{
+    ui.StatusLine->setText(text);
+    noticeList.clear();
+    noticeList.addItems(notices.notices());
+    noticeList.scrollToBottom();
+}
+
+bool Body::loadDropped(const QMimeData *mime)
+{
+    QStringList files;
+    for (const QUrl &url : mime->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    loadFilesSelected(files);
+    return !files.isEmpty();
+}
+
+void Body::dragEnterEvent(QDragEnterEvent *e)
+{
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+}
+
+void Body::dropEvent(QDropEvent *e)
+{
+    if (loadDropped(e->mimeData()))
+        e->acceptProposedAction();
+}
+
+bool Body::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == ui.StatusLine) {
+        if (e->type() == QEvent::MouseButtonRelease) {
+            noticeList.show();
+            noticeList.raise();
+        }
+        return false;
+    }
+    // Image windows: their own handling of the event goes on unless it is a drop of files.
+    if (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove) {
+        auto *drag = static_cast<QDragMoveEvent *>(e);
+        if (drag->mimeData()->hasUrls()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+    } else if (e->type() == QEvent::Drop) {
+        auto *drop = static_cast<QDropEvent *>(e);
+        if (loadDropped(drop->mimeData())) {
+            drop->acceptProposedAction();
+            return true;
+        }
+    }
+    return QFrame::eventFilter(watched, e);
 }
 
 void Body::closeEvent(QCloseEvent *e)

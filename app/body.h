@@ -2,6 +2,7 @@
 
 #include "app/analysiswin.h"
 #include "app/filedialog.h"
+#include "data/noticelog.h"
 #include "display/datactrls.h"
 #include "processing/calcctrl.h"
 #include "processing/copyctrl.h"
@@ -9,12 +10,17 @@
 #include "ui_body.h"
 
 #include <QFrame>
+#include <QListWidget>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 class DataCtrl;
 class QButtonGroup;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
+class QMimeData;
 class TDData;
 
 // The main window: the list of datasets (one control row each, managed by ctrls), places for the
@@ -23,8 +29,11 @@ class TDData;
 // go through calculatedData. Closing it emits finishing(), on which start-up closes every other
 // window.
 //
-// The dialogs and the save mode group have no parent and stay alive until the process ends;
-// failures to load or save are reported on the debug stream only.
+// The dialogs, the save mode group and the notice list have no parent and stay alive until the
+// process ends. Failures to load or save, and panel runs that did nothing, go to the debug stream
+// and, in plain words, to notices, whose latest the status line shows; a click on it lists the
+// kept ones. Files dropped on this window or on an image window load as if chosen in the load
+// dialog.
 class Body : public QFrame
 {
     Q_OBJECT
@@ -42,6 +51,8 @@ public:
     // Top-level, follows the rows of ctrls; closed with the other windows.
     AnalysisWin analysisWin;
     QButtonGroup *saveModeGroup = nullptr;
+    NoticeLog notices;
+    QListWidget noticeList;
 
 signals:
     void finishing();
@@ -62,9 +73,21 @@ private slots:
 
 protected:
     void closeEvent(QCloseEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
+    // Clicks on the status line, drops on image windows.
+    bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
     void addRow(DataCtrl *c);
     void saveSingle(const QString &fname);
     void saveSelected(const QString &fname);
+    void showNotice(const QString &text);
+    // Scrolls rowToShow into view once, when the list's range has grown for it.
+    void showNewRow();
+    // Queues every local file of a drop, in order; false when it holds none.
+    bool loadDropped(const QMimeData *mime);
+
+    // The row last added, until the list has scrolled to it.
+    QPointer<DataCtrl> rowToShow;
 };

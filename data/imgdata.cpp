@@ -13,6 +13,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -201,6 +202,33 @@ void ImgData::clear()
     sampleKind = None;
 }
 
+bool ImgData::fail(const QString &reason)
+{
+    error = reason;
+    return false;
+}
+
+bool ImgData::failShort(qint64 w, qint64 h, qint64 bytes)
+{
+    return fail(tr("claims %1 × %2 but holds %n bytes", nullptr, int(qMin<qint64>(bytes, INT_MAX))).arg(w).arg(h));
+}
+
+// Reasons shared by the readers.
+static QString tooLarge(double width, double height)
+{
+    return ImgData::tr("claims %1 × %2, more than a grid can hold").arg(width).arg(height);
+}
+
+static QString noMemory(int width, int height)
+{
+    return ImgData::tr("not enough memory for %1 × %2").arg(width).arg(height);
+}
+
+static QString notOpened(const QFile &file)
+{
+    return ImgData::tr("can not be opened: %1").arg(file.errorString());
+}
+
 void ImgData::adopt(const QVector<void *> &readRows, int kind)
 {
     clear();
@@ -211,16 +239,18 @@ void ImgData::adopt(const QVector<void *> &readRows, int kind)
 bool ImgData::load(const QString &fname)
 {
     clear();
+    error.clear();
+    const QString unknown = tr("not a TIFF, ZRT, CT text or 2dData file");
     QFile file(fname);
     if (!file.open(QIODevice::ReadOnly)) {
         qDebug() << "Can not open (1)" << fname;
-        return false;
+        return fail(notOpened(file));
     }
     const QByteArray head = file.read(15);
     file.close();
     if (head.size() < 15) {
         qDebug() << "Error on reading file (1)" << fname;
-        return false;
+        return fail(unknown);
     }
     if (head.startsWith("II") || head.startsWith("MM"))
         return readTiff(fname);
@@ -232,7 +262,7 @@ bool ImgData::load(const QString &fname)
     TDDataHeader header;
     if (header.readHeader(fname))
         return load2dData(fname);
-    return false;
+    return fail(unknown);
 }
 
 bool ImgData::readTiff(const QString &fname)
@@ -240,7 +270,7 @@ bool ImgData::readTiff(const QString &fname)
     // The name is handed over in the file system's encoding so that non-Latin names open too.
     TiffHandle tif(TIFFOpen(QFile::encodeName(fname).constData(), "r"));
     if (!tif)
-        return false;
+        return fail(tr("a TIFF that can not be opened"));
     uint32_t tiffWidth = 0;
     uint32_t tiffHeight = 0;
     uint16_t samplesPerPixel = 0;
@@ -252,23 +282,28 @@ bool ImgData::readTiff(const QString &fname)
         || !TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits)
         || !TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &format)) {
         qDebug() << "TIFF tag can not be read" << fname;
-        return false;
+        return fail(tr("a TIFF without readable size tags"));
     }
     const int kind = tiffSampleKind(samplesPerPixel, bits, format);
     if (kind == None || TIFFIsTiled(tif.get())) {
         qDebug() << "Unsupported TIFF layout" << fname << "samples per pixel" << samplesPerPixel
                  << "bits" << bits << "sample format" << format << "tiled" << bool(TIFFIsTiled(tif.get()));
-        return false;
+        if (samplesPerPixel != 1)
+            return fail(tr("a TIFF with %n samples per pixel", nullptr, samplesPerPixel));
+        if (kind != None)
+            return fail(tr("a tiled TIFF"));
+        return fail(format == SAMPLEFORMAT_IEEEFP ? tr("a TIFF with %1-bit floating-point samples").arg(bits)
+                                                  : tr("a TIFF with %1-bit samples of format %2").arg(bits).arg(format));
     }
     if (!sizeFits(tiffWidth, tiffHeight, fname))
-        return false;
+        return fail(tooLarge(tiffWidth, tiffHeight));
     const int w = int(tiffWidth);
     const int h = int(tiffHeight);
     // Every row buffer must hold width samples, whatever the file claims.
     const tmsize_t lineSize = TIFFScanlineSize(tif.get());
     if (lineSize < tmsize_t(w) * (bits / 8)) {
         qDebug() << "TIFF scanline too short" << fname << lineSize;
-        return false;
+        return fail(tr("a TIFF whose rows are shorter than its width"));
     }
     // Uncompressed rows lie in the file as they are: a size the file cannot hold is refused before
     // any row is allocated. Compressed rows are allocated as they decode.
@@ -277,7 +312,7 @@ bool ImgData::readTiff(const QString &fname)
     const qint64 fileSize = QFileInfo(fname).size();
     if (compression == COMPRESSION_NONE && qint64(lineSize) * h > fileSize) {
         qDebug() << "TIFF rows of" << w << "x" << h << "need more than the" << fileSize << "bytes of" << fname;
-        return false;
+        return failShort(w, h, fileSize);
     }
 
     fileName = fname;
@@ -291,13 +326,13 @@ bool ImgData::readTiff(const QString &fname)
             if (line)
                 _TIFFfree(line);
             releaseRows(readRows, kind);
-            return false;
+            return fail(tr("a TIFF whose row %1 can not be read").arg(y));
         }
         void *row = tiffRow(line, kind, w);
         if (!row) {
             qDebug() << "not enough memory for TIFF row" << y << fname;
             releaseRows(readRows, kind);
-            return false;
+            return fail(noMemory(w, h));
         }
         readRows.append(row);
     }
@@ -312,11 +347,13 @@ int ImgData::readZrtHeader(const QString &fname)
     QFile file(fname);
     if (!file.open(QIODevice::ReadOnly)) {
         qDebug() << "Can not open" << fname << "[" << int(file.error()) << "]";
+        fail(notOpened(file));
         return 0;
     }
     const QByteArray head = file.read(40);
     if (head.size() <= 9) {
         qDebug() << "Error on reading (4)" << fname;
+        fail(tr("a ZRT file without a complete header"));
         return 0;
     }
     const auto *bytes = reinterpret_cast<const uchar *>(head.constData());
@@ -327,6 +364,7 @@ int ImgData::readZrtHeader(const QString &fname)
     file.close();
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qDebug() << "Can not open" << fname;
+        fail(notOpened(file));
         return 0;
     }
     QByteArray comment;
@@ -339,13 +377,15 @@ int ImgData::readZrtHeader(const QString &fname)
 bool ImgData::readZrt(const QString &fname)
 {
     const int offset = readZrtHeader(fname);
-    if (offset < 1 || !sizeFits(width, height, fname))
+    if (offset < 1)
         return false;
+    if (!sizeFits(width, height, fname))
+        return fail(tooLarge(width, height));
     fileName = fname;
     QFile file(fname);
     if (!file.open(QIODevice::ReadOnly)) {
         qDebug() << "Can not open (2)" << fname;
-        return false;
+        return fail(notOpened(file));
     }
     const bool wide = zrtBytesPerPixel == 4;
     const int kind = wide ? U32 : U16;
@@ -356,7 +396,7 @@ bool ImgData::readZrt(const QString &fname)
     // The file must hold every row before any is allocated.
     if (file.size() - offset < qint64(height) * width * (wide ? 4 : 2) || !file.seek(offset)) {
         sizeError();
-        return false;
+        return failShort(width, height, file.size());
     }
     QVector<void *> readRows;
     for (int y = 0; y < rowsOf(width, height); ++y) {
@@ -364,7 +404,7 @@ bool ImgData::readZrt(const QString &fname)
         if (!row) {
             sizeError();
             releaseRows(readRows, kind);
-            return false;
+            return failShort(width, height, file.size());
         }
         readRows.append(row);
     }
@@ -379,6 +419,7 @@ int ImgData::readCtHeader(const QString &fname)
     QFile file(fname);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qDebug() << "Can not open" << fname;
+        fail(notOpened(file));
         return -1;
     }
     QTextStream in(&file);
@@ -406,8 +447,14 @@ int ImgData::readCtHeader(const QString &fname)
     }
     const double w = x1 - x0;
     const double h = y1 - y0;
-    if (!(w > 0.0 && h > 0.0) || !sizeFits(w, h, fname))
+    if (!(w > 0.0 && h > 0.0)) {
+        fail(tr("a CT text file without a valid range"));
         return -1;
+    }
+    if (!sizeFits(w, h, fname)) {
+        fail(tooLarge(w, h));
+        return -1;
+    }
     width = int(w);
     height = int(h);
     return count;
@@ -422,7 +469,7 @@ bool ImgData::readCtImg(const QString &fname)
     QFile file(fname);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qDebug() << "Can not open (2)" << fname;
-        return false;
+        return fail(notOpened(file));
     }
     QTextStream in(&file);
     for (int i = 0; i < headerLines; ++i)
@@ -440,7 +487,7 @@ bool ImgData::readCtImg(const QString &fname)
         if (!row) {
             qDebug() << "not enough memory for CT row" << y << fname;
             releaseRows(readRows, Float);
-            return false;
+            return fail(noMemory(width, height));
         }
         readRows.append(row);
         for (int x = 0; x < width; ++x) {
@@ -458,11 +505,11 @@ bool ImgData::readCtImg(const QString &fname)
 bool ImgData::load2dData(const QString &fname)
 {
     TDData grid;
-    if (!grid.read2dData(fname))
+    if (!grid.read2dData(fname, &error))
         return false;
     if (grid.values.size() != qint64(grid.width) * grid.height) {
         qDebug() << "Image size out of range" << grid.width << grid.height << fname;
-        return false;
+        return fail(tooLarge(grid.width, grid.height));
     }
     fileName = fname;
     width = grid.width;
@@ -474,7 +521,7 @@ bool ImgData::load2dData(const QString &fname)
         if (!row) {
             qDebug() << "not enough memory for row" << y << fname;
             releaseRows(readRows, Double);
-            return false;
+            return fail(noMemory(width, height));
         }
         const double *source = grid.values.constData() + qint64(y) * width;
         std::copy(source, source + width, row);

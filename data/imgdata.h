@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QVector>
 
@@ -10,12 +11,15 @@ class TDData;
 // TIFF ("II" or "MM"), the ZRT camera format ("IM"), PLMR CT text ("#PLMR-CTImg") and 2dData.
 //
 // The record owns its row buffers and releases them in the manner of their kind. Readers return
-// false (with a line on the debug stream) on failure and then leave no rows behind. Every size
+// false (with a line on the debug stream, and the reason in plain words in errorString()) on
+// failure and then leave no rows behind. Every size
 // read from a file is checked against the grid storage, and against the file's length where the
 // rows lie in it uncompressed, before anything is allocated; a row that cannot be allocated is a
 // failure too.
 class ImgData
 {
+    Q_DECLARE_TR_FUNCTIONS(ImgData)
+
 public:
     // Type of every sample; decides how a row buffer is read and released.
     enum SampleKind {
@@ -55,6 +59,9 @@ public:
     bool readCtImg(const QString &fname);
     bool load2dData(const QString &fname);
 
+    // Why the last load or reader failed, translated; empty after a success.
+    QString errorString() const { return error; }
+
     QString fileName;
     int width = 0;
     int height = 0;
@@ -67,6 +74,11 @@ private:
     // Takes over readRows as the record's rows of the given kind.
     void adopt(const QVector<void *> &readRows, int kind);
     void clear();
+    // Keeps reason as errorString() and returns false.
+    bool fail(const QString &reason);
+    // "claims w × h but holds n bytes"
+    bool failShort(qint64 w, qint64 h, qint64 bytes);
 
     quint16 zrtBytesPerPixel = 2;
+    QString error;
 };

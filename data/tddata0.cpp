@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -155,17 +156,22 @@ void TDData0::movingAvrY(TDData0 *dst, int a) const
     RunningMeans(this, 0, a).writeRows(dst);
 }
 
-bool TDData0::read2dData(const QString &fileName)
+bool TDData0::read2dData(const QString &fileName, QString *reason)
 {
+    auto fail = [reason](const QString &text) {
+        if (reason)
+            *reason = text;
+        return false;
+    };
     TDDataHeader header;
     if (!header.readHeader(fileName)) {
         qDebug() << fileName << "is not a TDData0 file.";
-        return false;
+        return fail(tr("not a 2dData file"));
     }
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         qDebug() << "can't open" << fileName;
-        return false;
+        return fail(tr("can not be opened: %1").arg(file.errorString()));
     }
     // readHeader made sure the product fits. Memory follows what the file holds, not what its
     // header claims: a file a few bytes short loads with zeros, one that lacks most of its grid
@@ -176,7 +182,9 @@ bool TDData0::read2dData(const QString &fileName)
     if (held < blocks - held) {
         qDebug() << fileName << "is" << file.size() << "bytes long, its grid of" << header.width << "x"
                  << header.height << "needs" << header.headerSize + blocks;
-        return false;
+        return fail(tr("claims %1 × %2 but holds %n bytes", nullptr, int(qMin<qint64>(file.size(), INT_MAX)))
+                        .arg(header.width)
+                        .arg(header.height));
     }
     QVector<double> newValues;
     QVector<bool> newValids;
@@ -185,7 +193,7 @@ bool TDData0::read2dData(const QString &fileName)
         newValids.resize(n);
     } catch (const std::bad_alloc &) {
         qDebug() << "not enough memory for the grid of" << fileName << header.width << "x" << header.height;
-        return false;
+        return fail(tr("not enough memory for %1 × %2").arg(header.width).arg(header.height));
     }
     if (file.seek(header.headerSize)) {
         readValues(&file, &newValues);
@@ -206,7 +214,7 @@ bool TDData0::read2dData(const QString &fileName)
     return true;
 }
 
-bool TDData0::save2dData(const QString &fileName) const
+bool TDData0::save2dData(const QString &fileName, QString *reason) const
 {
     TDDataHeader header;
     header.width = width;
@@ -220,12 +228,16 @@ bool TDData0::save2dData(const QString &fileName) const
     SaveFile file(fileName);
     if (!file.open()) {
         qDebug() << "can't open" << fileName << "to save 2dData:" << file.errorString();
+        if (reason)
+            *reason = file.errorString();
         return false;
     }
     const QByteArray padding(int(TDDataHeader::headerSizeFor(text.size()) - text.size()), '\0');
     if (!file.write(text) || !file.write(padding) || !writeValues(&file, values) || !writeFlags(&file, valids)
         || !file.commit()) {
         qDebug() << "can't write" << fileName << "to save 2dData:" << file.errorString();
+        if (reason)
+            *reason = file.errorString();
         return false;
     }
     return true;

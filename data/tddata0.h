@@ -58,12 +58,14 @@ public:
     // taken from the file, not from the values. Region and info items are dropped. Parts missing from
     // a short file read as 0.0 and invalid. Returns false with a debug line, leaving the grid as it
     // was, when the file is not 2dData, claims a size that cannot be held, holds less than half of
-    // its grid's values and flags, or the grid's memory cannot be had.
-    bool read2dData(const QString &fileName);
+    // its grid's values and flags, or the grid's memory cannot be had; the reason in plain words
+    // then goes to reason when given.
+    bool read2dData(const QString &fileName, QString *reason = nullptr);
     // Writes this grid as a 2dData file through SaveFile: fileName is replaced only once everything
     // is written, or written in place where its folder takes no new file. Returns false, with a
-    // debug line naming the file and the system's reason, when any of it cannot be written.
-    bool save2dData(const QString &fileName) const;
+    // debug line naming the file and the system's reason, when any of it cannot be written; that
+    // reason also goes to reason when given.
+    bool save2dData(const QString &fileName, QString *reason = nullptr) const;
 
     QString dataId;
     int width = 0;

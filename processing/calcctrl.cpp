@@ -47,8 +47,10 @@ void CalcCtrl::setCtrls(DataCtrls *c)
 void CalcCtrl::calc()
 {
     const QVector<Operand> ops = operands(true);
-    if (ops.isEmpty())
+    if (ops.isEmpty()) {
+        emit notice(tr("Calc: no dataset is marked A or B"));
         return;
+    }
     QVector<RatioOperand> numerators;
     QVector<RatioOperand> denominators;
     // The run works on snapshots, one per row, so rows may change or go while it runs.

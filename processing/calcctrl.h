@@ -38,6 +38,8 @@ public:
     QVector<bool> selsB;
 
 signals:
+    // Why a calculation did nothing, in plain words.
+    void notice(const QString &text);
     // The receiver owns data.
     void newDataGenerated(TDData *data);
 

@@ -54,8 +54,10 @@ void CopyCtrl::execCopy()
 void CopyCtrl::simpleCopy()
 {
     const SimpleInputs in = simpleInputs(true);
-    if (!in.src)
+    if (!in.src || in.rect.isEmpty()) {
+        emit notice(in.src ? tr("Copy: S1 has no region") : tr("Copy: no dataset is marked S1"));
         return;
+    }
     const std::shared_ptr<const TDData> input(in.src->snapshot());
     const QRect rect = in.rect;
     const bool resize = ui.SimpleCopyResize->isChecked();
@@ -72,11 +74,15 @@ void CopyCtrl::simpleCopy()
 void CopyCtrl::aroundPeaks()
 {
     const PeakInputs in = peakInputs(true);
-    if (!in.s1 || !in.s2)
+    if (!in.s1 || !in.s2) {
+        emit notice(in.s1 ? tr("Copy: no dataset is marked S2") : tr("Copy: no dataset is marked S1"));
         return;
+    }
     const QVector<PeakTile> tiles = CopyAroundPeaks::plan(in.peaks, ui.ReferencePeak->value(), in.templ, saveOrder());
-    if (tiles.isEmpty())
+    if (tiles.isEmpty()) {
+        emit notice(tr("Copy: S1 has no such reference peak, or S2 no region"));
         return;
+    }
     const QString provenance = tr("%1\nSave order %2, %3, %4")
                                    .arg(peaksText(in), orderGroup.checkedButton() ? orderGroup.checkedButton()->text() : QString(),
                                         ui.OrderRL->isChecked() ? ui.OrderRL->text() : ui.OrderLR->text(),

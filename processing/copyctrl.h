@@ -16,9 +16,9 @@ class TDData;
 // peak in the chosen save order. New datasets go out through copiedData.
 //
 // ctrls is the main window's row manager, set by it and never owned. Every failure (no S1 or S2
-// row, an empty region, a reference peak that does not exist) ends the copy with nothing emitted.
-// The line Inputs says what the next copy takes; each copy keeps that line and the settings as its
-// provenance.
+// row, an empty region, a reference peak that does not exist) ends the copy with nothing emitted
+// but a notice saying why. The line Inputs says what the next copy takes; each copy keeps that
+// line and the settings as its provenance.
 class CopyCtrl : public QFrame
 {
     Q_OBJECT
@@ -36,6 +36,8 @@ public:
 signals:
     // The receiver owns data.
     void copiedData(TDData *data);
+    // Why a copy did nothing, in plain words.
+    void notice(const QString &text);
 
 public slots:
     void execCopy();

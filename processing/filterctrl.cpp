@@ -64,9 +64,11 @@ void FilterCtrl::del()
 
 void FilterCtrl::apply()
 {
-    if (ui.Filters->count() == 0)
+    if (ui.Filters->count() == 0) {
+        emit notice(tr("Filter: no filter is registered"));
         return;
-    const Source src = source(true);
+    }
+    const Source src = runSource();
     if (!src.data)
         return;
     // The run works on copies: entries may be deleted while it goes on.
@@ -108,6 +110,9 @@ void FilterCtrl::execMovingAvrF()
 
 void FilterCtrl::execMatchingF()
 {
+    // Without a mode the run gives nothing (a null result, as before); the notice says why.
+    if (!ui.PMExec1->isChecked() && !ui.PMExec2->isChecked())
+        emit notice(tr("Matching: choose Exec1 or Exec2"));
     execOnce(makeMatchingF());
 }
 
@@ -171,9 +176,17 @@ Filter *FilterCtrl::filterAt(int index) const
     return ui.Filters->itemData(index).value<Filter *>();
 }
 
-void FilterCtrl::execOnce(Filter *filter)
+FilterCtrl::Source FilterCtrl::runSource()
 {
     const Source src = source(true);
+    if (!src.data)
+        emit notice(tr("Filter: no dataset is marked S1"));
+    return src;
+}
+
+void FilterCtrl::execOnce(Filter *filter)
+{
+    const Source src = runSource();
     if (src.data)
         startRun(src, {filter}, false);
     else

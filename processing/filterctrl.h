@@ -41,6 +41,8 @@ public:
     RunBar runBar;
 
 signals:
+    // Why a filter run did nothing, in plain words.
+    void notice(const QString &text);
     // A new dataset owned by the receiver, or null when a matching run gave nothing.
     void newFilteredData(TDData *data);
 
@@ -84,6 +86,8 @@ private:
     // Runs the filters (taking them over) on a snapshot of the source, as a chain or the first
     // alone, beside the event loop; the result is emitted when it is ready.
     void startRun(const Source &src, const QVector<Filter *> &filters, bool chain);
+    // The source for a run; a notice says so when there is none.
+    Source runSource();
 
     QButtonGroup measureGroup;
     QButtonGroup execModeGroup;

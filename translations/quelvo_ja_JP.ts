@@ -150,6 +150,84 @@
         <source>Save</source>
         <translation>保存</translation>
     </message>
+    <message>
+        <source>Load data files (Ctrl+O); files can also be dropped on this window</source>
+        <translation>データファイルを読み込む (Ctrl+O)。このウィンドウへのドロップでも読み込めます</translation>
+    </message>
+    <message>
+        <source>New image windows start in grey instead of colour</source>
+        <translation>新しい画像ウィンドウをカラーでなくグレーで始める</translation>
+    </message>
+    <message>
+        <source>Show image windows as tabs of one window</source>
+        <translation>画像ウィンドウを一つのウィンドウのタブとして表示する</translation>
+    </message>
+    <message>
+        <source>Save datasets as 2dData files (Ctrl+S)</source>
+        <translation>データセットを2dDataファイルとして保存する (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>Save saves the dataset marked S1</source>
+        <translation>保存はS1のデータセットを保存します</translation>
+    </message>
+    <message>
+        <source>Save saves every dataset marked A, one file each</source>
+        <translation>保存はAの付いた全データセットを1つずつ別ファイルに保存します</translation>
+    </message>
+    <message>
+        <source>Histogram, profile and statistics of the S1 dataset</source>
+        <translation>S1のデータセットのヒストグラム・プロファイル・統計</translation>
+    </message>
+    <message>
+        <source>Show the ratio panel</source>
+        <translation>比の計算パネルを表示する</translation>
+    </message>
+    <message>
+        <source>Show the filter panel</source>
+        <translation>フィルタパネルを表示する</translation>
+    </message>
+    <message>
+        <source>Show the copy panel</source>
+        <translation>コピーパネルを表示する</translation>
+    </message>
+    <message>
+        <source>The latest notice; click for the last 100</source>
+        <translation>最新のお知らせ。クリックで直近100件を表示</translation>
+    </message>
+    <message>
+        <source>Notices</source>
+        <translation>お知らせ</translation>
+    </message>
+    <message>
+        <source>could not read %1: %2</source>
+        <translation>%1 を読み込めませんでした: %2</translation>
+    </message>
+    <message>
+        <source>Save: no dataset is marked S1</source>
+        <translation>保存: S1のデータセットがありません</translation>
+    </message>
+    <message>
+        <source>saved %1</source>
+        <translation>%1 を保存しました</translation>
+    </message>
+    <message>
+        <source>could not save %1: %2</source>
+        <translation>%1 を保存できませんでした: %2</translation>
+    </message>
+    <message>
+        <source>saved 1 file in %1</source>
+        <translation>%1 に1ファイルを保存しました</translation>
+    </message>
+    <message numerus="yes">
+        <source>saved %n files in %1</source>
+        <translation>
+            <numerusform>%1 に%nファイルを保存しました</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Save: no dataset is marked A</source>
+        <translation>保存: Aの付いたデータセットがありません</translation>
+    </message>
 </context>
 <context>
     <name>CalcCtrl</name>
@@ -218,6 +296,30 @@ Log %2、負 %3</translation>
     <message>
         <source>on</source>
         <translation>オン</translation>
+    </message>
+    <message>
+        <source>Datasets marked A, added up</source>
+        <translation>Aの付いたデータセットの和</translation>
+    </message>
+    <message>
+        <source>Datasets marked B, added up</source>
+        <translation>Bの付いたデータセットの和</translation>
+    </message>
+    <message>
+        <source>Negate the result</source>
+        <translation>結果の符号を反転する</translation>
+    </message>
+    <message>
+        <source>Natural logarithm of the ratio; values up to 0 become invalid</source>
+        <translation>比の自然対数。0以下の値は無効になります</translation>
+    </message>
+    <message>
+        <source>Generate the ratio of the A datasets to the B datasets</source>
+        <translation>AのデータセットとBのデータセットの比を作る</translation>
+    </message>
+    <message>
+        <source>Calc: no dataset is marked A or B</source>
+        <translation>計算: AまたはBの付いたデータセットがありません</translation>
     </message>
 </context>
 <context>
@@ -338,6 +440,58 @@ Save order %2, %3, %4</source>
         <source>reference peak %1 does not exist</source>
         <translation>基準ピーク %1 はありません</translation>
     </message>
+    <message>
+        <source>Make the copy as large as the region, not as the image</source>
+        <translation>コピーを画像ではなく領域の大きさにする</translation>
+    </message>
+    <message>
+        <source>Number of the peak of S1 that the region of S2 surrounds</source>
+        <translation>S2の領域が囲むS1のピークの番号</translation>
+    </message>
+    <message>
+        <source>New datasets in rows of peaks</source>
+        <translation>新しいデータセットをピークの行ごとに並べる</translation>
+    </message>
+    <message>
+        <source>New datasets in columns of peaks</source>
+        <translation>新しいデータセットをピークの列ごとに並べる</translation>
+    </message>
+    <message>
+        <source>Left to right</source>
+        <translation>左から右へ</translation>
+    </message>
+    <message>
+        <source>Right to left</source>
+        <translation>右から左へ</translation>
+    </message>
+    <message>
+        <source>Top to bottom</source>
+        <translation>上から下へ</translation>
+    </message>
+    <message>
+        <source>Bottom to top</source>
+        <translation>下から上へ</translation>
+    </message>
+    <message>
+        <source>Run the chosen copy</source>
+        <translation>選んだコピーを実行する</translation>
+    </message>
+    <message>
+        <source>Copy: no dataset is marked S1</source>
+        <translation>コピー: S1のデータセットがありません</translation>
+    </message>
+    <message>
+        <source>Copy: S1 has no region</source>
+        <translation>コピー: S1に領域がありません</translation>
+    </message>
+    <message>
+        <source>Copy: no dataset is marked S2</source>
+        <translation>コピー: S2のデータセットがありません</translation>
+    </message>
+    <message>
+        <source>Copy: S1 has no such reference peak, or S2 no region</source>
+        <translation>コピー: S1にその基準ピークがないか、S2に領域がありません</translation>
+    </message>
 </context>
 <context>
     <name>DataCtrl</name>
@@ -372,6 +526,38 @@ Save order %2, %3, %4</source>
     <message>
         <source>Show</source>
         <translation>表示</translation>
+    </message>
+    <message>
+        <source>Number of the dataset</source>
+        <translation>データセットの番号</translation>
+    </message>
+    <message>
+        <source>S1: the one dataset that Save, Copy, Filter and Analysis work on</source>
+        <translation>S1: 保存・コピー・フィルタ・解析の対象となるデータセット</translation>
+    </message>
+    <message>
+        <source>S2: the second dataset, whose region Copy Around Peaks copies</source>
+        <translation>S2: ピーク周りのコピーで領域をコピーされる2つ目のデータセット</translation>
+    </message>
+    <message>
+        <source>A: numerator of Calc; saved by Save Selected(A)</source>
+        <translation>A: 計算の分子。選択保存(A)で保存されます</translation>
+    </message>
+    <message>
+        <source>B: denominator of Calc</source>
+        <translation>B: 計算の分母</translation>
+    </message>
+    <message>
+        <source>Name of the dataset</source>
+        <translation>データセットの名前</translation>
+    </message>
+    <message>
+        <source>Show or hide the image window</source>
+        <translation>画像ウィンドウの表示・非表示</translation>
+    </message>
+    <message>
+        <source>Delete the dataset and its image window</source>
+        <translation>データセットとその画像ウィンドウを削除する</translation>
     </message>
 </context>
 <context>
@@ -506,6 +692,82 @@ Filters: %2</source>
         <source>whole grid %1 × %2</source>
         <translation>全体 %1 × %2</translation>
     </message>
+    <message>
+        <source>Registered filters, applied in this order</source>
+        <translation>登録済みのフィルタ。この順に適用されます</translation>
+    </message>
+    <message>
+        <source>Delete the chosen registered filter</source>
+        <translation>選んだ登録済みフィルタを削除する</translation>
+    </message>
+    <message>
+        <source>Apply every registered filter in turn to S1</source>
+        <translation>登録済みの全フィルタを順にS1へ適用する</translation>
+    </message>
+    <message>
+        <source>Adaptive threshold of S1 over the window</source>
+        <translation>窓内でのS1の適応しきい値</translation>
+    </message>
+    <message>
+        <source>Reg: add this filter to the list for Apply</source>
+        <translation>登録: このフィルタを適用用の一覧に加える</translation>
+    </message>
+    <message>
+        <source>Moving average of S1 over the window</source>
+        <translation>窓内でのS1の移動平均</translation>
+    </message>
+    <message>
+        <source>Match the region of S1 as a template over S1</source>
+        <translation>S1の領域をテンプレートとしてS1全体と照合する</translation>
+    </message>
+    <message>
+        <source>Similarity as the cosine of the angle</source>
+        <translation>類似度を角度の余弦で表す</translation>
+    </message>
+    <message>
+        <source>Similarity as the angle itself</source>
+        <translation>類似度を角度そのもので表す</translation>
+    </message>
+    <message>
+        <source>Exec1: match reading the template straight from S1</source>
+        <translation>Exec1: テンプレートをS1から直接読んで照合する</translation>
+    </message>
+    <message>
+        <source>Exec2: the same match, with the template copied first</source>
+        <translation>Exec2: 同じ照合を、テンプレートを先にコピーして行う</translation>
+    </message>
+    <message>
+        <source>Find the highest or lowest peaks of S1</source>
+        <translation>S1の最も高い、または低いピークを探す</translation>
+    </message>
+    <message>
+        <source>Peaks closer than this to a stronger one are skipped</source>
+        <translation>より強いピークにこれより近いピークは除かれます</translation>
+    </message>
+    <message>
+        <source>Number of peaks to find</source>
+        <translation>探すピークの数</translation>
+    </message>
+    <message>
+        <source>Find maxima</source>
+        <translation>極大を探す</translation>
+    </message>
+    <message>
+        <source>Find minima</source>
+        <translation>極小を探す</translation>
+    </message>
+    <message>
+        <source>Filter: no filter is registered</source>
+        <translation>フィルタ: 登録されたフィルタがありません</translation>
+    </message>
+    <message>
+        <source>Matching: choose Exec1 or Exec2</source>
+        <translation>マッチング: Exec1かExec2を選んでください</translation>
+    </message>
+    <message>
+        <source>Filter: no dataset is marked S1</source>
+        <translation>フィルタ: S1のデータセットがありません</translation>
+    </message>
 </context>
 <context>
     <name>FindPeaksF</name>
@@ -516,6 +778,73 @@ Filters: %2</source>
     <message>
         <source>Peaks(%1)</source>
         <translation>ピーク探索(%1)</translation>
+    </message>
+</context>
+<context>
+    <name>ImgData</name>
+    <message numerus="yes">
+        <source>claims %1 × %2 but holds %n bytes</source>
+        <translation>
+            <numerusform>%1 × %2 とあるのに %n バイトしかありません</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>claims %1 × %2, more than a grid can hold</source>
+        <translation>%1 × %2 とあり、格子に収まりません</translation>
+    </message>
+    <message>
+        <source>not enough memory for %1 × %2</source>
+        <translation>%1 × %2 のためのメモリが足りません</translation>
+    </message>
+    <message>
+        <source>can not be opened: %1</source>
+        <translation>開けません: %1</translation>
+    </message>
+    <message>
+        <source>not a TIFF, ZRT, CT text or 2dData file</source>
+        <translation>TIFF・ZRT・CTテキスト・2dDataのいずれのファイルでもありません</translation>
+    </message>
+    <message>
+        <source>a TIFF that can not be opened</source>
+        <translation>開けないTIFFです</translation>
+    </message>
+    <message>
+        <source>a TIFF without readable size tags</source>
+        <translation>大きさのタグを読めないTIFFです</translation>
+    </message>
+    <message numerus="yes">
+        <source>a TIFF with %n samples per pixel</source>
+        <translation>
+            <numerusform>1画素あたり%nサンプルのTIFFです</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>a tiled TIFF</source>
+        <translation>タイル形式のTIFFです</translation>
+    </message>
+    <message>
+        <source>a TIFF with %1-bit floating-point samples</source>
+        <translation>%1ビット浮動小数点サンプルのTIFFです</translation>
+    </message>
+    <message>
+        <source>a TIFF with %1-bit samples of format %2</source>
+        <translation>形式%2の%1ビットサンプルのTIFFです</translation>
+    </message>
+    <message>
+        <source>a TIFF whose rows are shorter than its width</source>
+        <translation>行が幅より短いTIFFです</translation>
+    </message>
+    <message>
+        <source>a TIFF whose row %1 can not be read</source>
+        <translation>%1行目を読めないTIFFです</translation>
+    </message>
+    <message>
+        <source>a ZRT file without a complete header</source>
+        <translation>ヘッダが欠けたZRTファイルです</translation>
+    </message>
+    <message>
+        <source>a CT text file without a valid range</source>
+        <translation>有効な範囲のないCTテキストファイルです</translation>
     </message>
 </context>
 <context>
@@ -535,6 +864,34 @@ Filters: %2</source>
     <message>
         <source>Set</source>
         <translation>設定</translation>
+    </message>
+    <message>
+        <source>Grey scale instead of colour</source>
+        <translation>カラーでなくグレースケールで表示する</translation>
+    </message>
+    <message>
+        <source>Position and value under the mouse</source>
+        <translation>マウス位置の座標と値</translation>
+    </message>
+    <message>
+        <source>The region being drawn</source>
+        <translation>描いている領域</translation>
+    </message>
+    <message>
+        <source>Regions kept with Set; filters work in the topmost</source>
+        <translation>設定で保持した領域。フィルタは一番上の領域で働きます</translation>
+    </message>
+    <message>
+        <source>Set: keep the drawn region in the list</source>
+        <translation>設定: 描いた領域を一覧に保持する</translation>
+    </message>
+    <message>
+        <source>Delete the chosen kept region</source>
+        <translation>選んだ保持領域を削除する</translation>
+    </message>
+    <message>
+        <source>Show the whole image again</source>
+        <translation>画像全体を表示し直す</translation>
     </message>
 </context>
 <context>
@@ -560,6 +917,35 @@ Filters: %2</source>
     <message>
         <source>Cancel</source>
         <translation>中止</translation>
+    </message>
+    <message>
+        <source>Rows done of the running operation</source>
+        <translation>実行中の処理の済んだ行数</translation>
+    </message>
+    <message>
+        <source>Cancel the running operation</source>
+        <translation>実行中の処理を取り消す</translation>
+    </message>
+</context>
+<context>
+    <name>TDData0</name>
+    <message>
+        <source>not a 2dData file</source>
+        <translation>2dDataファイルではありません</translation>
+    </message>
+    <message>
+        <source>can not be opened: %1</source>
+        <translation>開けません: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>claims %1 × %2 but holds %n bytes</source>
+        <translation>
+            <numerusform>%1 × %2 とあるのに %n バイトしかありません</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>not enough memory for %1 × %2</source>
+        <translation>%1 × %2 のためのメモリが足りません</translation>
     </message>
 </context>
 <context>
@@ -587,6 +973,14 @@ Filters: %2</source>
     <message>
         <source>Y:</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Half width of the window in pixels</source>
+        <translation>窓の半幅 (画素)</translation>
+    </message>
+    <message>
+        <source>Half height of the window in pixels</source>
+        <translation>窓の半高さ (画素)</translation>
     </message>
 </context>
 </TS>

@@ -7,8 +7,14 @@
 
 #include "tests/filetesttools.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -175,6 +181,150 @@ private slots:
             QCOMPARE(back.dataId, ids[k]);
             QCOMPARE(back.value(2, 1), k + 13.0);
         }
+    }
+
+    // What the status line says after each kind of failure or success; %1 stands for the folder.
+    void notices_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("load png") << "load png" << "could not read a.png: not a TIFF, ZRT, CT text or 2dData file";
+        QTest::newRow("load truncated 2dData") << "load short" << "could not read s.qlv: claims 3 × 2 but holds 270 bytes";
+        QTest::newRow("matching without exec") << "matching" << "Matching: choose Exec1 or Exec2";
+        QTest::newRow("filter without S1") << "moving average" << "Filter: no dataset is marked S1";
+        QTest::newRow("save without S1") << "save" << "Save: no dataset is marked S1";
+        QTest::newRow("copy without region") << "copy" << "Copy: S1 has no region";
+        QTest::newRow("calc without A or B") << "calc" << "Calc: no dataset is marked A or B";
+        QTest::newRow("failed save") << "save S1 into a file" << "could not save %1: ";
+        QTest::newRow("saved") << "save A" << "saved 2 files in %1";
+    }
+
+    void notices()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, expected);
+        Body body;
+        addDataset(&body, grid("one", 3, 2));
+        addDataset(&body, grid("two", 3, 2));
+        DataCtrl *row = body.ctrls.dataCtrls.at(0);
+        QString folder = tmp.path();
+        if (action.startsWith("load")) {
+            QByteArray bytes = readFile(write2dData("s.qlv", grid("s", 3, 2))).left(270);
+            if (action == "load png")
+                bytes = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\2");
+            const QString path = tmp.filePath(action == "load png" ? "a.png" : "s.qlv");
+            QVERIFY(writeFile(path, bytes));
+            emit body.loadNextFile(path);
+            QCoreApplication::sendPostedEvents();
+        } else if (action == "matching" || action == "moving average") {
+            row->ui.SingleSel1->setChecked(action == "matching");
+            (action == "matching" ? body.filterCtrl.ui.MatchingExecB : body.filterCtrl.ui.MovingAvrExecB)->click();
+        } else if (action == "copy") {
+            row->ui.SingleSel1->setChecked(true);
+            body.copyCtrl.ui.SimpleCopy->setChecked(true);
+            body.copyCtrl.ui.ExecCopy->click();
+        } else if (action == "calc") {
+            body.calcCtrl.ui.Gen->click();
+        } else {
+            // A file in place of the folder makes the save fail.
+            const bool intoFile = action == "save S1 into a file";
+            folder = intoFile ? tmp.filePath("plain") : tmp.filePath("out");
+            QVERIFY(intoFile ? writeFile(folder, "x") : QDir(tmp.path()).mkpath("out"));
+            row->ui.SingleSel1->setChecked(action != "save");
+            body.ui.SaveSelected->setChecked(action == "save A");
+            for (DataCtrl *c : body.ctrls.dataCtrls)
+                c->ui.MultiSelA->setChecked(true);
+            emit body.saveDialog->fileSelected(QDir(folder).filePath("r.qlv"));
+            expected = expected.arg(QDir::toNativeSeparators(intoFile ? QDir(folder).filePath("r.qlv") : folder));
+        }
+        QVERIFY2(body.ui.StatusLine->text().startsWith(expected), qPrintable(body.ui.StatusLine->text()));
+        QCOMPARE(body.notices.notices(), QStringList(body.ui.StatusLine->text()));
+    }
+
+    // The log keeps the last 100 notices; a click on the status line lists them.
+    void noticeList()
+    {
+        Body body;
+        for (int i = 0; i < 105; ++i)
+            body.notices.add(QString::number(i));
+        QCOMPARE(body.ui.StatusLine->text(), QString("104"));
+        QTest::mouseClick(body.ui.StatusLine, Qt::LeftButton);
+        QVERIFY(body.noticeList.isVisible() && !body.noticeList.isModal());
+        QCOMPARE(body.noticeList.count(), 100);
+        QCOMPARE(body.noticeList.item(0)->text(), QString("5"));
+        QCOMPARE(body.noticeList.item(99)->text(), QString("104"));
+    }
+
+    // Files dropped on the main window or on an image window load in the order of the drop.
+    void dropFiles_data()
+    {
+        QTest::addColumn<bool>("onImage");
+        QTest::newRow("main window") << false;
+        QTest::newRow("image window") << true;
+    }
+
+    void dropFiles()
+    {
+        QFETCH(bool, onImage);
+        Body body;
+        addDataset(&body, grid("first", 2, 2));
+        QWidget *target = onImage ? static_cast<QWidget *>(&body.ctrls.dataCtrls.at(0)->imgDisp) : &body;
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(write2dData("z.qlv", grid("z", 2, 2))),
+                      QUrl::fromLocalFile(write2dData("a.qlv", grid("a", 2, 2)))});
+        QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        QVERIFY(drop.isAccepted());
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(rows(body), QStringList({"1 first", "2 z", "3 a"}));
+    }
+
+    // Every control whose own text does not explain it (an input field, or a button with a text
+    // shorter than 12 characters) has a tooltip, and each image tab names its dataset.
+    void tooltips()
+    {
+        Body body;
+        addDataset(&body, grid("named", 2, 2));
+        QWidgetList widgets = body.findChildren<QWidget *>();
+        widgets += body.ctrls.dataCtrls.at(0)->imgDisp.findChildren<QWidget *>();
+        int checked = 0;
+        for (QWidget *w : qAsConst(widgets)) {
+            auto *button = qobject_cast<QAbstractButton *>(w);
+            const bool input = qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)
+                || (qobject_cast<QLineEdit *>(w) && !qobject_cast<QAbstractSpinBox *>(w->parentWidget()));
+            if (!input && !(button && button->text().size() < 12))
+                continue;
+            ++checked;
+            QVERIFY2(!w->toolTip().isEmpty(), qPrintable(w->objectName() + " in " + w->parentWidget()->objectName()));
+        }
+        QVERIFY(checked > 50);
+        QTabWidget *tabs = body.ctrls.imgBase.ui.ImgBaseTab;
+        QCOMPARE(tabs->tabToolTip(tabs->indexOf(&body.ctrls.dataCtrls.at(0)->imgDisp)), QString("named"));
+    }
+
+    // Ctrl+O and Ctrl+S open the dialogs; a new row is scrolled into view.
+    void shortcutsAndScrolling()
+    {
+        Body body;
+        body.resize(600, 300);
+        body.show();
+        QVERIFY(QTest::qWaitForWindowActive(&body));
+        QTest::keyClick(&body, Qt::Key_O, Qt::ControlModifier);
+        QTRY_VERIFY(body.loadDialog->isVisible());  // a shortcut clicks its button after a moment
+        body.loadDialog->hide();
+        body.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&body));
+        QTest::keyClick(&body, Qt::Key_S, Qt::ControlModifier);
+        QTRY_VERIFY(body.saveDialog->isVisible());
+        body.ui.InTab->setChecked(true);
+        QScrollBar *bar = body.ui.scrollArea->verticalScrollBar();
+        for (int i = 0; i < 40; ++i)
+            addDataset(&body, grid(QString::number(i), 2, 2));
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+        body.saveDialog->hide();
     }
 
     void closingTheMainWindowClosesEveryWindow()

@@ -168,9 +168,13 @@ private slots:
         QTest::addColumn<int>("kind");  // None: refused
         QTest::addColumn<QVector<double>>("expected");
         QTest::addColumn<QStringList>("messages");  // patterns of debug lines that must appear
-        const auto row = [](const char *name, const QByteArray &bytes, const QStringList &messages = {}) {
-            QTest::newRow(name) << bytes << "detect.tif.zrt" << int(ImgData::None) << QVector<double>() << messages;
+        QTest::addColumn<QString>("reason");  // errorString() of a refused file
+        const auto row = [](const char *name, const QByteArray &bytes, const QString &reason,
+                            const QStringList &messages = {}) {
+            QTest::newRow(name) << bytes << "detect.tif.zrt" << int(ImgData::None) << QVector<double>() << messages
+                                << reason;
         };
+        const QString unknown = "not a TIFF, ZRT, CT text or 2dData file";
         const QString shortZrt = "^invalid file size\\. expected \\(h,w\\) =  %1$";
         const QString outOfRange = "^Image size out of range ";
 
@@ -181,54 +185,63 @@ private slots:
         for (const char *mode : {"wl", "wb"}) {
             const char *order = QByteArray(mode) == "wl" ? "II" : "MM";
             QTest::addRow("tiff u8 %s", order) << tiff(mode, {1, 8, SAMPLEFORMAT_UINT}, hostBytes(u8))
-                                               << tifName << int(ImgData::U16) << doubles(u8) << QStringList();
+                                               << tifName << int(ImgData::U16) << doubles(u8) << QStringList() << QString();
             QTest::addRow("tiff u16 %s", order) << tiff(mode, {1, 16, SAMPLEFORMAT_UINT}, hostBytes(u16))
-                                                << tifName << int(ImgData::TiffU16) << doubles(u16) << QStringList();
+                                                << tifName << int(ImgData::TiffU16) << doubles(u16) << QStringList() << QString();
             QTest::addRow("tiff u32 %s", order) << tiff(mode, {1, 32, SAMPLEFORMAT_UINT}, hostBytes(zrt32))
-                                                << tifName << int(ImgData::U32) << doubles(zrt32) << QStringList();
+                                                << tifName << int(ImgData::U32) << doubles(zrt32) << QStringList() << QString();
             QTest::addRow("tiff float %s", order) << tiff(mode, {1, 32, SAMPLEFORMAT_IEEEFP}, hostBytes(f32))
-                                                  << tifName << int(ImgData::Float) << doubles(f32) << QStringList();
+                                                  << tifName << int(ImgData::Float) << doubles(f32) << QStringList() << QString();
         }
         QTest::newRow("zrt 16-bit") << zrtBytes(3, 2, "Camera=X", 2, zrt16) << "image.tif" << int(ImgData::U16)
-                                    << doubles(zrt16) << QStringList();
+                                    << doubles(zrt16) << QStringList() << QString();
         QTest::newRow("zrt 32-bit, key after a zero byte")
             << zrtBytes(3, 2, QByteArray("Gain=2,BytesPerPixel=4\0junk", 27), 4, zrt32) << "image.tif"
-            << int(ImgData::U32) << doubles(zrt32) << QStringList();
+            << int(ImgData::U32) << doubles(zrt32) << QStringList() << QString();
         QTest::newRow("zrt of no rows") << zrtBytes(5, 0, "", 2, {}) + QByteArray(8, '\0') << "image.tif"
-                                        << int(ImgData::U16) << QVector<double>() << QStringList();
+                                        << int(ImgData::U16) << QVector<double>() << QStringList() << QString();
         // Keys in any case, 3.9 counts as 3; -0.1 clamps to 0, the rest times 500; a pixel without a line is 0.
         QTest::newRow("ct") << QByteArray("#PLMR-CTImg v1\n# range_x0 = 0\n# Range_X1 = 3.9\n# RANGE_Y0 = -1.7\n"
                                           "# RANGE_Y1 = 1\n# Comment \"a b\" c\n"
                                           "0 0 -0.1\n1 0 0.01\n2 0 1\n0 1 2.5\n1 1 1e300\n")
                             << "slice.ct.txt" << int(ImgData::Float)
                             << QVector<double>{0.0, 5.0, 500.0, 1250.0, std::numeric_limits<double>::infinity(), 0.0}
-                            << QStringList();
+                            << QStringList() << QString();
         // Valid flags are not carried over.
         QTest::newRow("2dData") << saved2dData() << "grid.part.qlv" << int(ImgData::Double) << savedValues
-                                << QStringList("^header size \".*grid\\.part\\.qlv\" .* 3 2$");
+                                << QStringList("^header size \".*grid\\.part\\.qlv\" .* 3 2$") << QString();
 
-        row("II junk", "II junk, not a tiff");
-        row("IM junk goes to zrt", zrtBytes(1, 1, "", 2, {}).left(15), {shortZrt.arg("1 1")});
-        row("14 bytes", "abcdefghijklmn", {"^Error on reading file \\(1\\) \".*\"$"});
-        row("no file", QByteArray(), {"^Can not open \\(1\\) \".*\"$"});
+        row("II junk", "II junk, not a tiff", "a TIFF that can not be opened");
+        row("png", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\2"), unknown);
+        row("tiff rgb", tiff("wl", {3, 8, SAMPLEFORMAT_UINT}, QByteArray(18, '\x11')), "a TIFF with 3 samples per pixel",
+            {"^Unsupported TIFF layout "});
+        row("2dData short of most of its grid", saved2dData().left(270), "claims 3 × 2 but holds 270 bytes");
+        row("IM junk goes to zrt", zrtBytes(1, 1, "", 2, {}).left(15), "claims 1 × 1 but holds 15 bytes", {shortZrt.arg("1 1")});
+        row("14 bytes", "abcdefghijklmn", unknown, {"^Error on reading file \\(1\\) \".*\"$"});
+        row("no file", QByteArray(), "can not be opened: No such file or directory", {"^Can not open \\(1\\) \".*\"$"});
         row("tiff signed 16-bit", tiff("wl", {1, 16, SAMPLEFORMAT_INT}, QByteArray(12, '\x11')),
+            "a TIFF with 16-bit samples of format 2",
             {"^Unsupported TIFF layout "});
         // A 2 x 2 16-bit image whose only strip lies beyond the end of the file.
         row("tiff strip beyond the end", handTiff({{256, 3, 1, 2}, {257, 3, 1, 2}, {258, 3, 1, 16}, {259, 3, 1, 1},
                                                    {262, 3, 1, 1}, {273, 4, 1, 100000}, {277, 3, 1, 1},
                                                    {278, 3, 1, 2}, {279, 4, 1, 8}}),
+            "a TIFF whose row 0 can not be read",
             {"^TIFF row can not be read .* 0$"});
         row("tiff claims more rows than the file holds",
             handTiff({{256, 4, 1, 16000}, {257, 4, 1, 16000}, {258, 3, 1, 16}, {259, 3, 1, 1}, {262, 3, 1, 1},
                       {273, 4, 1, 8}, {277, 3, 1, 1}, {278, 4, 1, 16000}, {279, 4, 1, 8}}),
+            "claims 16000 × 16000 but holds 122 bytes",
             {"^TIFF rows of 16000 x 16000 need more than the 122 bytes of "});
         // More pixels than a grid holds: refused before any row is allocated.
-        row("zrt 65535 square", zrtBytes(65535, 65535, "BytesPerPixel=4", 4, {1, 2, 3}), {outOfRange + "65535 65535 "});
-        row("zrt wide, ends early", zrtBytes(60000, 4000, "", 2, {1, 2, 3, 4}),
+        row("zrt 65535 square", zrtBytes(65535, 65535, "BytesPerPixel=4", 4, {1, 2, 3}),
+            "claims 65535 × 65535, more than a grid can hold", {outOfRange + "65535 65535 "});
+        row("zrt wide, ends early", zrtBytes(60000, 4000, "", 2, {1, 2, 3, 4}), "claims 60000 × 4000 but holds 72 bytes",
             {shortZrt.arg("4000 60000"), "^Error on reading \\(3\\) "});
         const QByteArray ct("#PLMR-CTImg\n");
-        row("ct no range", ct + "# RANGE_X1 = 2\n0 0 1\n");
-        row("ct width beyond int", ct + "# RANGE_X0 = -2e9\n# RANGE_X1 = 2e9\n# RANGE_Y1 = 1\n0 0 1\n", {outOfRange});
+        row("ct no range", ct + "# RANGE_X1 = 2\n0 0 1\n", "a CT text file without a valid range");
+        row("ct width beyond int", ct + "# RANGE_X0 = -2e9\n# RANGE_X1 = 2e9\n# RANGE_Y1 = 1\n0 0 1\n",
+            "claims 4e+09 × 1, more than a grid can hold", {outOfRange});
     }
 
     void load()
@@ -238,10 +251,12 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QVector<double>, expected);
         QFETCH(QStringList, messages);
+        QFETCH(QString, reason);
         const QString path = bytes.isNull() ? dir.filePath("missing.tif") : write(name, bytes);
         for (const QString &m : messages)
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression(m));
         QCOMPARE(reused.load(path), kind != ImgData::None);
+        QCOMPARE(reused.errorString(), reason);
         QCOMPARE(reused.sampleKind, kind);
         QCOMPARE(reused.rows.size(), kind != ImgData::None && reused.width > 0 ? reused.height : 0);
         if (expected.isEmpty())
