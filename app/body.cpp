@@ -97,14 +97,22 @@ void Body::loadAFile(QString fname)
     }
     data->deleteLater();
 
-    // A 2dData file whose grid did not read is tried once more by the image readers.
-    ImgData img;
-    if (!img.load(fname)) {
-        qDebug() << "it's not img data of ZRT and tiff";
-        return;
+    // A 2dData file whose grid did not read is tried once more by the image readers. Each page of
+    // a TIFF stack becomes a dataset of its own, in page order; a page that cannot be read ends the
+    // stack there, keeping the pages before it.
+    qint64 claimed = 0;
+    for (int page = 0, pages = 1; page < pages; ++page) {
+        ImgData img;
+        if (!img.load(fname, page, claimed)) {
+            if (page == 0)
+                qDebug() << "it's not img data of ZRT and tiff";
+            return;
+        }
+        pages = img.pageCount;
+        claimed += img.claimedBytes;
+        // The conversion is null (with its own debug line) when the grid's memory cannot be had.
+        calculatedData(img.toTDData());
     }
-    // The conversion is null (with its own debug line) when the grid's memory cannot be had.
-    calculatedData(img.toTDData());
 }
 
 void Body::calculatedData(TDData *data)
