@@ -176,7 +176,6 @@ private slots:
     void drawDegenerate();
     void readOutIsDrawnPixel_data();
     void readOutIsDrawnPixel();
-    void zoomBounds_data();
     void zoomBounds();
     void drawViewShowsReadOutPixels_data();
     void drawViewShowsReadOutPixels();
@@ -550,19 +549,9 @@ void TestDataCtrls::readOutIsDrawnPixel()
     }
 }
 
-void TestDataCtrls::zoomBounds_data()
-{
-    QTest::addColumn<bool>("square");
-    QTest::newRow("stretched") << false;
-    QTest::newRow("square") << true;
-}
-
 void TestDataCtrls::zoomBounds()
 {
-    QFETCH(bool, square);
-    ImgDisp::setSquarePixelsDefault(square);
     ShownRow shown(ramp(20, 10));
-    ImgDisp::setSquarePixelsDefault(false);
     const QPoint at(190, 135);
     sendMouse(shown.area(), QEvent::MouseMove, at);
     const QRectF &v = shown.row.viewRect;
