@@ -121,15 +121,27 @@ void Body::loadAFile(QString fname)
     }
     data->deleteLater();
 
-    // A 2dData file whose grid did not read is tried once more by the image readers.
-    ImgData img;
-    if (!img.load(fname)) {
-        qDebug() << "it's not img data of ZRT and tiff";
-        notices.add(tr("could not read %1: %2").arg(QFileInfo(fname).fileName(), img.errorString()));
-        return;
+    // A 2dData file whose grid did not read is tried once more by the image readers. Each page of
+    // a TIFF stack becomes a dataset of its own, in page order; a page that cannot be read ends the
+    // stack there, keeping the pages before it.
+    qint64 claimed = 0;
+    for (int page = 0, pages = 1; page < pages; ++page) {
+        ImgData img;
+        if (!img.load(fname, page, claimed)) {
+            const QString name = QFileInfo(fname).fileName();
+            if (page == 0) {
+                qDebug() << "it's not img data of ZRT and tiff";
+                notices.add(tr("could not read %1: %2").arg(name, img.errorString()));
+            } else {
+                notices.add(tr("could not read page %1 of %2: %3").arg(page + 1).arg(name, img.errorString()));
+            }
+            return;
+        }
+        pages = img.pageCount;
+        claimed += img.claimedBytes;
+        // The conversion is null (with its own debug line) when the grid's memory cannot be had.
+        calculatedData(img.toTDData());
     }
-    // The conversion is null (with its own debug line) when the grid's memory cannot be had.
-    calculatedData(img.toTDData());
 }
 
 void Body::calculatedData(TDData *data)

@@ -2,6 +2,7 @@
 
 #include "app/opttable.h"
 #include "data/parallelrows.h"
+#include "display/imgdisp.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,11 +56,18 @@ int chooseThreadCount(const OptTable &options)
     return count;
 }
 
+bool chooseSquarePixels(const OptTable &options)
+{
+    const QString value = options.valueOf(QStringLiteral("SquarePixels"), QString()).toLower();
+    return value == QLatin1String("1") || value == QLatin1String("true") || value == QLatin1String("on") || value == QLatin1String("yes");
+}
+
 void configure(OptTable *options, QTranslator *translator)
 {
     options->readCfgFile(configFilePath(*options));
     dataRoot = chooseDataRoot(*options);
     ParallelRows::setThreadCount(chooseThreadCount(*options));
+    ImgDisp::setSquarePixelsDefault(chooseSquarePixels(*options));
     installTranslation(translator, *options);
 }
 

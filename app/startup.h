@@ -24,6 +24,9 @@ QString chooseDataRoot(const OptTable &options);
 // (the machine's ideal count) when neither is given or the value is not a number above 0.
 int chooseThreadCount(const OptTable &options);
 
+// "SquarePixels" set to 1, true, on or yes (in any case): image windows keep data pixels square.
+bool chooseSquarePixels(const OptTable &options);
+
 // Unless options has "-e": loads the embedded Japanese catalogue into translator and, when that
 // succeeds, installs it on the application. True when installed; a failed load is silent.
 bool installTranslation(QTranslator *translator, const OptTable &options);

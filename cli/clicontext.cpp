@@ -106,7 +106,7 @@ void CliContext::releaseDeferred()
 
 // ---- inputs and outputs
 
-std::unique_ptr<TDData> CliContext::load(const QString &file)
+std::unique_ptr<TDData> CliContext::load(const QString &file, int pageIndex, Stack *stack)
 {
     const QFileInfo fi(file);
     if (!fi.exists()) {
@@ -137,7 +137,14 @@ std::unique_ptr<TDData> CliContext::load(const QString &file)
         return nullptr;
     }
     ImgData img;
-    if (img.load(file)) {
+    if (img.load(file, pageIndex, stack ? stack->claimed : 0)) {
+        if (stack) {
+            stack->pages = img.pageCount;
+            stack->claimed += img.claimedBytes;
+        } else if (img.pageCount > 1) {
+            // Not an error, but the other pages must not vanish without a word.
+            report(file, QStringLiteral("a stack of %1 pages; only page 1 is used").arg(img.pageCount));
+        }
         std::unique_ptr<TDData> converted(img.toTDData());
         if (!converted)
             report(file, QStringLiteral("not enough memory for its %1 x %2 grid").arg(img.width).arg(img.height));
@@ -148,23 +155,39 @@ std::unique_ptr<TDData> CliContext::load(const QString &file)
     return nullptr;
 }
 
-int CliContext::eachInput(const QStringList &inputs, bool needPixels, const InputJob &job)
+int CliContext::eachInput(const QStringList &inputs, bool needPixels, const InputJob &job, bool everyPage)
 {
     bool allDone = true;
     for (int i = 0; i < inputs.size(); ++i) {
         const QString &input = inputs.at(i);
         progressLine.setItem(QStringLiteral("%1 %2: [%3/%4] %5").arg(program(), commandName).arg(i + 1).arg(inputs.size()).arg(input));
-        std::unique_ptr<TDData> src = load(input);
-        bool done = false;
-        if (src && needPixels && src->values.isEmpty())
-            report(input, QStringLiteral("holds no pixels (%1 x %2)").arg(src->width).arg(src->height));
-        else if (src)
-            done = job(input, src.get(), i);
+        Stack stack;
+        // A page that cannot be read ends the stack there.
+        bool done = true;
+        for (int p = 0; done && p < (everyPage ? stack.pages : 1); ++p) {
+            std::unique_ptr<TDData> src = load(input, p, everyPage ? &stack : nullptr);
+            page = stack.pages > 1 ? p + 1 : 0;
+            done = false;
+            if (src && needPixels && src->values.isEmpty())
+                report(input, QStringLiteral("holds no pixels (%1 x %2)").arg(src->width).arg(src->height));
+            else if (src)
+                done = job(input, src.get(), i);
+            src.reset();
+            releaseDeferred();
+        }
+        page = 0;
         allDone = allDone && done;
-        src.reset();
-        releaseDeferred();
     }
     return allDone ? Success : Failure;
+}
+
+QString CliContext::pagePath(const QString &path, int page)
+{
+    if (page == 0)
+        return path;
+    const QFileInfo fi(path);
+    const QString suffix = fi.suffix().isEmpty() ? QString() : QLatin1Char('.') + fi.suffix();
+    return path.left(path.size() - fi.fileName().size()) + fi.completeBaseName() + QLatin1Char('-') + QString::number(page) + suffix;
 }
 
 int CliContext::eachResult(const CliArgs &args, const ResultJob &make)
@@ -182,18 +205,23 @@ int CliContext::describeInputs(const QStringList &inputs, bool json, const Descr
 {
     QJsonArray all;
     bool firstText = true;
-    const int code = eachInput(inputs, false, [&](const QString &input, TDData *src, int) {
-        QString text;
-        QJsonObject object;
-        if (!describe(input, src, &text, &object))
-            return false;
-        if (json)
-            all.append(object);
-        else
-            print(firstText ? text : QLatin1Char('\n') + text);
-        firstText = false;
-        return true;
-    });
+    const int code = eachInput(
+        inputs, false,
+        [&](const QString &input, TDData *src, int) {
+            // Pages of a stack are named as the main window names their datasets.
+            const QString file = page ? QStringLiteral("%1[%2]").arg(input).arg(page) : input;
+            QString text;
+            QJsonObject object;
+            if (!describe(file, src, &text, &object))
+                return false;
+            if (json)
+                all.append(object);
+            else
+                print(firstText ? text : QLatin1Char('\n') + text);
+            firstText = false;
+            return true;
+        },
+        true);
     if (json)
         out << QJsonDocument(all).toJson(QJsonDocument::Indented);
     return code;

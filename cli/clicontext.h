@@ -66,16 +66,30 @@ public:
     // Deletes what was left to deleteLater(), as an event loop would.
     static void releaseDeferred();
 
-    // Reads file as the main window does; null, reported, when it cannot be read.
-    std::unique_ptr<TDData> load(const QString &file);
+    // The pages of one input read so far: how many the file has and the bytes of the file that the
+    // pages read took as uncompressed rows (which together may not exceed the file).
+    struct Stack {
+        int pages = 1;
+        qint64 claimed = 0;
+    };
+    // Reads file as the main window does; null, reported, when it cannot be read. page picks a page
+    // of a TIFF stack; stack, when given, is updated with the page read. Without stack, a stack's
+    // first page is read with a note that the others are not used.
+    std::unique_ptr<TDData> load(const QString &file, int page = 0, Stack *stack = nullptr);
     // Loads every input in turn and hands it to job, reporting inputs that cannot be read (or, with
-    // needPixels, hold an empty grid). Failure when any input failed.
-    int eachInput(const QStringList &inputs, bool needPixels, const InputJob &job);
+    // needPixels, hold an empty grid). With everyPage, each page of a TIFF stack goes to job in
+    // turn (stackPage() tells which); otherwise only its first. Failure when any input failed.
+    int eachInput(const QStringList &inputs, bool needPixels, const InputJob &job, bool everyPage = false);
+    // The page of a stack the job of eachInput is given, counted from 1; 0 for a file of one page.
+    int stackPage() const { return page; }
+    // path with "-n" before its suffix for page n of a stack; path itself for page 0.
+    static QString pagePath(const QString &path, int page);
     // For commands that turn every input with pixels into one 2dData result: make runs on each
     // and its result goes to the input's output file under -o (outputPaths, suffix ".qlv").
     int eachResult(const CliArgs &args, const ResultJob &make);
     // For commands that report on every input: the text blocks go to the output as they come,
     // separated by blank lines, or with json the objects as one JSON array once all are done.
+    // Every page of a stack is described, as "file[n]".
     int describeInputs(const QStringList &inputs, bool json, const DescribeJob &describe);
     // The output file of each input: out itself for a single input unless out names a folder, else
     // out/<complete base name of the input><suffix>. The folder is made when missing. Returns
@@ -104,6 +118,7 @@ private:
     CliProgress progressLine;
     bool verbose = false;
     QString commandName;
+    int page = 0;
     QStringList diagnostics;
     // Rows of the matching run under way, for the progress line.
     int rowsTop = 0;

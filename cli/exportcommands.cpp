@@ -19,9 +19,14 @@ int convert(CliContext &context, const CliArgs &args)
     QStringList outputs;
     if (const int code = context.outputPaths(args.positional(), args.value(QStringLiteral("output")), tiff ? QStringLiteral(".tif") : QStringLiteral(".qlv"), &outputs))
         return code;
-    return context.eachInput(args.positional(), false, [&](const QString &, TDData *src, int i) {
-        return tiff ? context.saveFloatTiff(*src, outputs.at(i)) : context.saveData(*src, outputs.at(i));
-    });
+    // Each page of a stack goes to a file of its own, numbered from 1.
+    return context.eachInput(
+        args.positional(), false,
+        [&](const QString &, TDData *src, int i) {
+            const QString path = CliContext::pagePath(outputs.at(i), context.stackPage());
+            return tiff ? context.saveFloatTiff(*src, path) : context.saveData(*src, path);
+        },
+        true);
 }
 
 int render(CliContext &context, const CliArgs &args)

@@ -236,11 +236,14 @@ void ImgData::adopt(const QVector<void *> &readRows, int kind)
     sampleKind = kind;
 }
 
-bool ImgData::load(const QString &fname)
+bool ImgData::load(const QString &fname, int pageIndex, qint64 claimedBefore)
 {
     clear();
     error.clear();
     const QString unknown = tr("not a TIFF, ZRT, CT text or 2dData file");
+    page = 0;
+    pageCount = 1;
+    claimedBytes = 0;
     QFile file(fname);
     if (!file.open(QIODevice::ReadOnly)) {
         qDebug() << "Can not open (1)" << fname;
@@ -253,7 +256,11 @@ bool ImgData::load(const QString &fname)
         return fail(unknown);
     }
     if (head.startsWith("II") || head.startsWith("MM"))
-        return readTiff(fname);
+        return readTiff(fname, pageIndex, claimedBefore);
+    if (pageIndex != 0) {
+        qDebug() << "no page" << pageIndex << "in" << fname;
+        return false;
+    }
     if (head.startsWith("IM"))
         return readZrt(fname);
     // The magic is compared on the text before the first zero byte.
@@ -265,12 +272,18 @@ bool ImgData::load(const QString &fname)
     return fail(unknown);
 }
 
-bool ImgData::readTiff(const QString &fname)
+bool ImgData::readTiff(const QString &fname, int pageIndex, qint64 claimedBefore)
 {
     // The name is handed over in the file system's encoding so that non-Latin names open too.
     TiffHandle tif(TIFFOpen(QFile::encodeName(fname).constData(), "r"));
     if (!tif)
         return fail(tr("a TIFF that can not be opened"));
+    // libtiff stops at a directory chain that loops, so the count is bounded by the file.
+    const int pages = int(std::min<tdir_t>(TIFFNumberOfDirectories(tif.get()), std::numeric_limits<int>::max()));
+    if (pageIndex < 0 || pageIndex >= std::max(pages, 1) || (pageIndex > 0 && !TIFFSetDirectory(tif.get(), tdir_t(pageIndex)))) {
+        qDebug() << "TIFF page can not be read" << fname << pageIndex;
+        return fail(tr("a TIFF page that can not be read"));
+    }
     uint32_t tiffWidth = 0;
     uint32_t tiffHeight = 0;
     uint16_t samplesPerPixel = 0;
@@ -310,11 +323,15 @@ bool ImgData::readTiff(const QString &fname)
     uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
     const qint64 fileSize = QFileInfo(fname).size();
-    if (compression == COMPRESSION_NONE && qint64(lineSize) * h > fileSize) {
+    const qint64 claimed = compression == COMPRESSION_NONE ? qint64(lineSize) * h : 0;
+    if (claimed > fileSize - claimedBefore) {
         qDebug() << "TIFF rows of" << w << "x" << h << "need more than the" << fileSize << "bytes of" << fname;
         return failShort(w, h, fileSize);
     }
 
+    page = pageIndex;
+    pageCount = std::max(pages, 1);
+    claimedBytes = claimed;
     fileName = fname;
     width = w;
     height = h;
@@ -557,6 +574,8 @@ TDData *ImgData::toTDData() const
         return nullptr;
     // Base name: no directory and nothing from the first "." on.
     data->dataId = QFileInfo(fileName).baseName();
+    if (pageCount > 1)
+        data->dataId += QStringLiteral("[%1]").arg(page + 1);
     // Row by row, as storing sample(x, y) with setValue in scan order would: the same values,
     // every flag set, the range widened by each value in turn; missing rows are zeros.
     double *values = data->values.data();

@@ -38,10 +38,13 @@ public:
 
     // Recognises the format of fname by its first 15 bytes and runs its reader. Rows of an
     // earlier load are released first. False when the file cannot be read or is of no known format.
-    bool load(const QString &fname);
+    // pageIndex picks a page of a multi-page TIFF (0 = the first); every other format has page 0 only.
+    // claimedBefore counts the bytes of the file that earlier pages of the same file took as
+    // uncompressed rows: pages sharing their rows must not make a stack hold more than its file.
+    bool load(const QString &fname, int pageIndex = 0, qint64 claimedBefore = 0);
 
     // A new dataset of width x height holding every sample as a valid pixel, dataId the base name
-    // of fileName. Its range includes 0.0. The caller owns the result; null, with a debug line,
+    // of fileName, followed by "[n]" (page n counted from 1) for a page of a stack. Its range includes 0.0. The caller owns the result; null, with a debug line,
     // when no grid of that size can be held or its memory cannot be had.
     TDData *toTDData() const;
 
@@ -50,7 +53,7 @@ public:
 
     // The single readers; load picks one by the first bytes. Each sets fileName, width and height
     // and, on success, rows and sampleKind.
-    bool readTiff(const QString &fname);
+    bool readTiff(const QString &fname, int pageIndex = 0, qint64 claimedBefore = 0);
     // Offset of the samples, 0 on failure. Sets width, height and the bytes per pixel.
     int readZrtHeader(const QString &fname);
     bool readZrt(const QString &fname);
@@ -69,6 +72,11 @@ public:
     // ends early, an image without samples) read as 0.
     QVector<void *> rows;
     int sampleKind = None;
+    // The page read and the number of pages of the file (more than 1 only for a TIFF stack).
+    int page = 0;
+    int pageCount = 1;
+    // Bytes of the file this page holds as uncompressed rows, checked against the file's length.
+    qint64 claimedBytes = 0;
 
 private:
     // Takes over readRows as the record's rows of the given kind.

@@ -1,5 +1,6 @@
 #include "chcoord.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -40,14 +41,43 @@ void ChCoord::setWidgetRange(double x0, double y0, double x1, double y1)
     wy0 = y0;
     wx1 = x1;
     wy1 = y1;
+    fit();
 }
 
 void ChCoord::setRange(double x0, double y0, double x1, double y1)
 {
-    dx0 = x0;
-    dy0 = y0;
-    dx1 = x1;
-    dy1 = y1;
+    askedX0 = x0;
+    askedY0 = y0;
+    askedX1 = x1;
+    askedY1 = y1;
+    fit();
+}
+
+void ChCoord::setSquarePixels(bool on)
+{
+    square = on;
+    fit();
+}
+
+void ChCoord::fit()
+{
+    dx0 = askedX0;
+    dy0 = askedY0;
+    dx1 = askedX1;
+    dy1 = askedY1;
+    // Data units per widget pixel along each axis; the larger one serves both, so the asked range
+    // stays in view. Each axis keeps its centre, hence a zoom about a point keeps that point.
+    const double kx = std::abs((askedX1 - askedX0) / (wx1 - wx0));
+    const double ky = std::abs((askedY1 - askedY0) / (wy1 - wy0));
+    if (!square || !std::isfinite(kx) || !std::isfinite(ky) || kx <= 0.0 || ky <= 0.0)
+        return;
+    const double k = std::max(kx, ky);
+    const double cx = (askedX0 + askedX1) / 2;
+    const double cy = (askedY0 + askedY1) / 2;
+    dx0 = cx + (askedX0 - cx) * (k / kx);
+    dx1 = cx + (askedX1 - cx) * (k / kx);
+    dy0 = cy + (askedY0 - cy) * (k / ky);
+    dy1 = cy + (askedY1 - cy) * (k / ky);
 }
 
 double ChCoord::toWidgetX(double x) const

@@ -17,8 +17,13 @@ public:
     explicit ChCoord(QObject *parent = nullptr);
 
     void setWidgetRange(double x0, double y0, double x1, double y1);
-    // Arguments in the order left, bottom, right, top.
+    // Arguments in the order left, bottom, right, top. With square pixels this is the range asked
+    // for: the range shown (dx0 .. dy1) holds it, widened about its centre along one axis so that a
+    // data unit spans as many widget pixels across as down.
     void setRange(double x0, double y0, double x1, double y1);
+    // Keeps the data range fitted to the widget range as above after every change of either.
+    void setSquarePixels(bool on);
+    bool squarePixels() const { return square; }
 
     double toWidgetX(double x) const;
     double toWidgetY(double y) const;
@@ -44,4 +49,14 @@ public:
     double dx1 = 1.0;
     double dy0 = 0.0;
     double dy1 = 1.0;
+
+private:
+    void fit();
+
+    bool square = false;
+    // The range asked for by setRange, in its argument order.
+    double askedX0 = 0.0;
+    double askedY0 = 0.0;
+    double askedX1 = 1.0;
+    double askedY1 = 1.0;
 };

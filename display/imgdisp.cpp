@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QPainter>
+#include <QShortcut>
 #include <QVariant>
 
 #include <cmath>
@@ -13,6 +14,7 @@
 namespace {
 
 bool grayScaleDefaultFlag = false;
+bool squarePixelsDefaultFlag = false;
 
 // Far beyond any image, yet a corner plus the extent of two such corners still fits an int.
 const double PixelLimit = 1e9;
@@ -72,6 +74,11 @@ ImgDisp::ImgDisp(QWidget *parent)
     ui.GrayScale->setChecked(grayScaleDefaultFlag);
     setCBarGrayScale(grayScaleDefaultFlag);
     connect(ui.GrayScale, &QCheckBox::toggled, this, &ImgDisp::setCBarGrayScale);
+
+    // A shortcut rather than another switch in the full tool row, which sets the window's width.
+    setSquarePixels(squarePixelsDefaultFlag);
+    auto *square = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_1), this);
+    connect(square, &QShortcut::activated, this, [this] { setSquarePixels(!chCoord.squarePixels()); });
 }
 
 // The references to the image area's members can only be bound once the form exists.
@@ -89,6 +96,22 @@ void ImgDisp::setGrayScaleDefault(bool grey)
 bool ImgDisp::grayScaleDefault()
 {
     return grayScaleDefaultFlag;
+}
+
+void ImgDisp::setSquarePixelsDefault(bool on)
+{
+    squarePixelsDefaultFlag = on;
+}
+
+bool ImgDisp::squarePixelsDefault()
+{
+    return squarePixelsDefaultFlag;
+}
+
+void ImgDisp::setSquarePixels(bool on)
+{
+    chCoord.setSquarePixels(on);
+    ui.ImgDispA->update();
 }
 
 QRect ImgDisp::regionRect() const

@@ -49,6 +49,10 @@ public:
     // keep theirs. Off until the main window sets it.
     static void setGrayScaleDefault(bool grey);
     static bool grayScaleDefault();
+    // Whether windows built from now on keep data pixels square (Ctrl+1 switches each window);
+    // off, the data range asked for fills the whole area.
+    static void setSquarePixelsDefault(bool on);
+    static bool squarePixelsDefault();
 
     Ui_ImgDisp ui;
     // Members of the image area (ui.ImgDispA), not owned.
@@ -83,6 +87,7 @@ private slots:
     void clearRegions();
 
 public slots:
+    void setSquarePixels(bool on);
     // Shows "value (ix, iy)" in the read-out, "--" in place of the value when it is not valid.
     void showPosVal(int ix, int iy, double val, bool valid);
 

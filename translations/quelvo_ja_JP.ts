@@ -203,6 +203,10 @@
         <translation>%1 を読み込めませんでした: %2</translation>
     </message>
     <message>
+        <source>could not read page %1 of %2: %3</source>
+        <translation>%2 の %1 ページ目を読み込めませんでした: %3</translation>
+    </message>
+    <message>
         <source>Save: no dataset is marked S1</source>
         <translation>保存: S1のデータセットがありません</translation>
     </message>
@@ -807,6 +811,10 @@ Filters: %2</source>
     <message>
         <source>a TIFF that can not be opened</source>
         <translation>開けないTIFFです</translation>
+    </message>
+    <message>
+        <source>a TIFF page that can not be read</source>
+        <translation>読み込めないTIFFのページです</translation>
     </message>
     <message>
         <source>a TIFF without readable size tags</source>

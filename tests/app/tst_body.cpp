@@ -82,24 +82,32 @@ private slots:
         const QString frame = tmp.filePath("frame.run1.zrt");
         const QString junk = tmp.filePath("notes.txt");
         QVERIFY(writeFile(frame, zrt) && writeFile(junk, "just some words, no image at all\n"));
-        const QStringList files = {write2dData("c.qlv", grid("third", 2, 2)), frame, junk,
-                                   write2dData("e.qlv", new TDData0(0, 0)), write2dData("b.qlv", grid("second", 2, 3))};
+        // Every page of a stack becomes a dataset named by its page; a single page keeps the plain name.
+        const QString stack = tmp.filePath("stack.tif");
+        const QString single = tmp.filePath("single.tif");
+        QVERIFY(writeU16Stack(stack, 2, 1, {{1, 2}, {3, 4}, {5, 60000}}) && writeU16Stack(single, 1, 1, {{9}}));
+        const QStringList files = {write2dData("c.qlv", grid("third", 2, 2)), frame, junk, stack,
+                                   write2dData("e.qlv", new TDData0(0, 0)), write2dData("b.qlv", grid("second", 2, 3)), single};
 
         Body body;
         QCOMPARE(QDir(body.loadDialog->directory()).canonicalPath(), QDir(tmp.path()).canonicalPath());
         QSignalSpy queued(&body, &Body::loadNextFile);
         emit body.loadDialog->filesSelected(files);
-        QCOMPARE(queued.count(), 5);
+        QCOMPARE(queued.count(), 7);
         QCOMPARE(body.ctrls.dataCtrls.size(), 0);
 
         QTest::ignoreMessage(QtDebugMsg, "it's not img data of ZRT and tiff");
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(rows(body), QStringList({"1 third", "2 frame", "3 ", "4 second"}));
+        QCOMPARE(rows(body), QStringList({"1 third", "2 frame", "3 stack[1]", "4 stack[2]", "5 stack[3]", "6 ", "7 second", "8 single"}));
         const TDData *image = body.ctrls.dataCtrls.at(1)->data(false);
         QCOMPARE(QSize(image->width, image->height), QSize(3, 2));
         QCOMPARE(image->value(2, 1), 1000.0);
-        QCOMPARE(body.ctrls.dataCtrls.at(3)->data(false)->value(1, 2), 21.0);
-        body.ctrls.dataCtrls.at(2)->imgDisp.grab();  // the empty grid draws
+        QVector<double> pages;
+        for (int i = 2; i < 5; ++i)
+            pages << body.ctrls.dataCtrls.at(i)->data(false)->values;
+        QCOMPARE(pages, QVector<double>({1, 2, 3, 4, 5, 60000}));
+        QCOMPARE(body.ctrls.dataCtrls.at(6)->data(false)->value(1, 2), 21.0);
+        body.ctrls.dataCtrls.at(5)->imgDisp.grab();  // the empty grid draws
     }
 
     // Panel results join silently and unselected; only later windows take the grey default, and

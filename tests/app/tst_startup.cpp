@@ -3,7 +3,9 @@
 
 #include "app/opttable.h"
 #include "app/startup.h"
+
 #include "data/parallelrows.h"
+#include "display/imgdisp.h"
 
 #include "tests/filetesttools.h"
 
@@ -177,17 +179,18 @@ private slots:
         QTest::addColumn<bool>("japanese");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<int>("threads");  // 0: the machine's ideal count
+        QTest::addColumn<bool>("square");
         QTest::newRow("no config: working directory, translated") << QStringList() << QByteArray() << QDir::currentPath()
                                                                   << true << QStringList{"Can't open config file :  \"\""}
-                                                                  << 0;
-        QTest::newRow("-d beats DataRoot, -e given, -threads beats Threads")
-            << QStringList{"-d", "/x", "-e", "-threads", "3"} << QByteArray("DataRoot /y\nThreads 5\n") << "/x" << false
-            << QStringList() << 3;
-        QTest::newRow("-d and -e in the file, Threads no number") << QStringList{"-d", "/x"}
-                                                                  << QByteArray("-d /z\n-e\nThreads many\n") << "/z"
-                                                                  << false << QStringList() << 0;
-        QTest::newRow("Threads in the file") << QStringList() << QByteArray("Threads 2\n") << QDir::currentPath() << true
-                                             << QStringList() << 2;
+                                                                  << 0 << false;
+        QTest::newRow("-d beats DataRoot, -e given, -threads beats Threads, SquarePixels On")
+            << QStringList{"-d", "/x", "-e", "-threads", "3"} << QByteArray("DataRoot /y\nThreads 5\nSquarePixels On\n") << "/x"
+            << false << QStringList() << 3 << true;
+        QTest::newRow("-d and -e in the file, Threads no number, SquarePixels 0")
+            << QStringList{"-d", "/x"} << QByteArray("-d /z\n-e\nThreads many\nSquarePixels 0\n") << "/z" << false << QStringList()
+            << 0 << false;
+        QTest::newRow("Threads in the file, -SquarePixels no key") << QStringList{"-SquarePixels", "1"} << QByteArray("Threads 2\n")
+                                                                  << QDir::currentPath() << true << QStringList() << 2 << false;
     }
 
     void decisions()
@@ -198,6 +201,7 @@ private slots:
         QFETCH(bool, japanese);
         QFETCH(QStringList, lines);
         QFETCH(int, threads);
+        QFETCH(bool, square);
         if (config.isNull() && !defaultConfigPath().isEmpty())
             QSKIP("a config.cfg lies beside the test program");
         OptTable options;
@@ -211,6 +215,7 @@ private slots:
             QCOMPARE(debugLines, lines);
             QCOMPARE(dataRoot, root);
             QCOMPARE(ParallelRows::threadCount(), threads > 0 ? threads : QThread::idealThreadCount());
+            QCOMPARE(ImgDisp::squarePixelsDefault(), square);
             QCOMPARE(QCoreApplication::translate("Body", "Load"), japanese ? QStringLiteral("読込") : QStringLiteral("Load"));
         }
         // The translator removes itself when destroyed.

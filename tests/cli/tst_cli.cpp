@@ -90,6 +90,30 @@ private slots:
         QCOMPARE(QImage(w + "corr.png").size(), QSize(320, 256));
     }
 
+    // Each page of a stack is its own dataset: info lists the pages, convert writes one file each.
+    void stacks()
+    {
+        QTemporaryDir work;
+        const QString stack = work.filePath("stack.tif");
+        QVERIFY(writeU16Stack(stack, 2, 1, {{1, 2}, {3, 4}, {5, 60000}}));
+        const Result info = cli({"info", "--json", stack, "spots.tif"});
+        QCOMPARE(info.code, 0);
+        QStringList seen;
+        for (const QJsonValue &v : QJsonDocument::fromJson(info.out).array())
+            seen << v["file"].toString().section('/', -1) + ' ' + v["id"].toString() + ' ' + QString::number(v["max"].toDouble());
+        QCOMPARE(seen, QStringList({"stack.tif[1] stack[1] 2", "stack.tif[2] stack[2] 4", "stack.tif[3] stack[3] 60000", "spots.tif spots 4741"}));
+
+        QCOMPARE(cli({"convert", stack, "spots.tif", "-o", work.filePath("all")}).code, 0);
+        QCOMPARE(filesIn(work.filePath("all")), QStringList({"spots.qlv", "stack-1.qlv", "stack-2.qlv", "stack-3.qlv"}));
+        QCOMPARE(cli({"convert", stack, "-o", work.filePath("one.qlv")}).code, 0);
+        const Result back = cli({"info", "--json", work.filePath("one-3.qlv")});
+        QCOMPARE(QJsonDocument::fromJson(back.out).array()[0].toObject()["id"].toString(), QStringLiteral("stack[3]"));
+        QCOMPARE(readFile(work.filePath("one-3.qlv")), readFile(work.filePath("all/stack-3.qlv")));
+        const Result first = cli({"ma", stack, "--half", "0", "0", "-o", work.filePath("ma.qlv")});
+        QCOMPARE(first.code, 0);
+        QCOMPARE(first.err, QStringLiteral("quelvo-cli ma: %1: a stack of 3 pages; only page 1 is used\n").arg(stack).toUtf8());
+    }
+
     void hostileFiles_data()
     {
         QTest::addColumn<QByteArray>("content");

@@ -68,16 +68,23 @@ void appendLittle(QByteArray *out, quint32 value, int size)
     out->append(field, size);
 }
 
-// A little-endian TIFF made by hand: header, one directory of (tag, type, count, value) entries.
+// A TIFF directory of (tag, type, count, value) entries, then the offset of the next one.
+void appendDirectory(QByteArray *out, const QVector<QVector<quint32>> &entries, quint32 next)
+{
+    appendLittle(out, entries.size(), 2);
+    for (const QVector<quint32> &e : entries) {
+        for (int i = 0; i < 4; ++i)
+            appendLittle(out, e[i], i < 2 ? 2 : 4);
+    }
+    appendLittle(out, next, 4);
+}
+
+// A little-endian TIFF made by hand: header, one directory.
 QByteArray handTiff(const QVector<QVector<quint32>> &entries)
 {
     QByteArray out("II*\0\x08\0\0\0", 8);
-    appendLittle(&out, entries.size(), 2);
-    for (const QVector<quint32> &e : entries) {
-        for (int i = 0; i < 4; ++i)
-            appendLittle(&out, e[i], i < 2 ? 2 : 4);
-    }
-    return out + QByteArray(4, '\0');
+    appendDirectory(&out, entries, 0);
+    return out;
 }
 
 // A ZRT file: 64-byte header, comment, samples as little-endian values of bytesPerSample bytes.
@@ -267,6 +274,28 @@ private slots:
         QCOMPARE(data->minVal, std::min(0.0, *std::min_element(expected.begin(), expected.end())));
         QCOMPARE(data->maxVal, std::max(0.0, *std::max_element(expected.begin(), expected.end())));
         QCOMPARE(data->dataId, name.section('.', 0, 0));
+    }
+
+    // Two pages sharing one uncompressed strip of 400 bytes in a file of 636: each page alone fits,
+    // the stack would hold more than the file.
+    void stackPagesShareNoRows()
+    {
+        const quint32 strip = 8 + 2 * (2 + 9 * 12 + 4);
+        const QVector<QVector<quint32>> page{{256, 3, 1, 200}, {257, 3, 1, 1}, {258, 3, 1, 16}, {259, 3, 1, 1}, {262, 3, 1, 1},
+                                             {273, 4, 1, strip}, {277, 3, 1, 1}, {278, 3, 1, 1}, {279, 4, 1, 400}};
+        QByteArray bytes("II*\0\x08\0\0\0", 8);
+        appendDirectory(&bytes, page, 8 + 2 + 9 * 12 + 4);
+        appendDirectory(&bytes, page, 0);
+        const QString path = write("shared.tif", bytes + QByteArray(400, '\1'));
+        ImgData first;
+        QVERIFY(first.load(path));
+        QCOMPARE(first.pageCount, 2);
+        QCOMPARE(first.claimedBytes, qint64(400));
+        QVERIFY(reused.load(path, 1));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^TIFF rows of 200 x 1 need more than the 636 bytes of "));
+        QVERIFY(!reused.load(path, 1, first.claimedBytes));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^TIFF page can not be read .* 2$"));
+        QVERIFY(!reused.load(path, 2));
     }
 
     // Files whose headers claim far more than they hold: memory follows the file, rows that never

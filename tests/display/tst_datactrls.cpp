@@ -291,6 +291,16 @@ void TestDataCtrls::greyDefault()
     QVERIFY(grey.ui.GrayScale->isChecked());
     QCOMPARE(grey.ui.CBar->format, 24);
     QCOMPARE(ImgDisp().ui.CBar->format, 13);
+
+    // Likewise for square pixels; Ctrl+1 switches one window.
+    ImgDisp::setSquarePixelsDefault(true);
+    ImgDisp square;
+    ImgDisp::setSquarePixelsDefault(false);
+    QVERIFY(square.chCoord.squarePixels() && !grey.chCoord.squarePixels());
+    square.show();
+    QVERIFY(QTest::qWaitForWindowActive(&square));
+    QTest::keyClick(&square, Qt::Key_1, Qt::ControlModifier);
+    QVERIFY(!square.chCoord.squarePixels());
 }
 
 void TestDataCtrls::setDataShowsDataset()
@@ -456,23 +466,35 @@ void TestDataCtrls::readOutIsDrawnPixel_data()
 {
     QTest::addColumn<int>("notches");  // wheel notches at (200, 100), in when positive
     QTest::addColumn<QPoint>("pan");   // then a middle-button drag from there by this much
-    QTest::newRow("first view") << 0 << QPoint();
-    QTest::newRow("zoomed in") << 7 << QPoint();
-    QTest::newRow("zoomed out") << -5 << QPoint();
-    QTest::newRow("zoomed in and panned") << 3 << QPoint(-37, 23);
+    QTest::addColumn<bool>("square");  // data pixels kept square
+    for (const bool square : {false, true}) {
+        const char *mode = square ? ", square" : "";
+        QTest::addRow("first view%s", mode) << 0 << QPoint() << square;
+        QTest::addRow("zoomed in%s", mode) << 7 << QPoint() << square;
+        QTest::addRow("zoomed out%s", mode) << -5 << QPoint() << square;
+        QTest::addRow("zoomed in and panned%s", mode) << 3 << QPoint(-37, 23) << square;
+    }
 }
 
 void TestDataCtrls::readOutIsDrawnPixel()
 {
     QFETCH(int, notches);
     QFETCH(QPoint, pan);
+    QFETCH(bool, square);
     // 100 x 50 pixels in 571 x 293: widget and data pixels do not divide evenly.
+    ImgDisp::setSquarePixelsDefault(square);
     ShownRow shown(pattern(100, 50), QSize(571, 293));
+    ImgDisp::setSquarePixelsDefault(false);
     shown.area()->bgColor = Qt::blue;  // in no colour table
     const QPoint centre(200, 100);
     sendMouse(shown.area(), QEvent::MouseMove, centre);
+    const ChCoord &cc = shown.row.imgDisp.chCoord;
+    const QPointF under(cc.toDataX(centre.x()), cc.toDataY(centre.y()));
     if (notches)
         sendWheel(shown.area(), centre, 120 * notches);
+    // The zoom keeps the data point under the mouse, and square pixels stay square.
+    QVERIFY(qAbs(cc.toDataX(centre.x()) - under.x()) < 1e-9 && qAbs(cc.toDataY(centre.y()) - under.y()) < 1e-9);
+    QCOMPARE(qFuzzyCompare(cc.toWidgetX(1) - cc.toWidgetX(0), cc.toWidgetY(1) - cc.toWidgetY(0)), square);
     if (!pan.isNull()) {
         const double x = shown.row.viewRect.x();
         sendMouse(shown.area(), QEvent::MouseButtonPress, centre, Qt::MiddleButton);
@@ -491,14 +513,19 @@ void TestDataCtrls::readOutIsDrawnPixel()
         if (drawn.pixelColor(at) != QColor(Qt::blue) && ++imageColumns)
             QCOMPARE(drawn.pixelColor(at), img.pixelColor(shown.readOut(at)));
     }
+    QVector<int> imageRows;
     for (int r = 0; r < drawn.height(); ++r) {
         const QPoint at(centre.x(), r);
-        if (drawn.pixelColor(at) != QColor(Qt::blue))
+        if (drawn.pixelColor(at) != QColor(Qt::blue) && (imageRows << r).size())
             QCOMPARE(drawn.pixelColor(at), img.pixelColor(shown.readOut(at)));
     }
     QVERIFY(imageColumns > (notches < 0 ? 100 : 500));
-    // The first view is the one Scale Reset gives.
+    // The first view is the one Scale Reset gives: the whole width, the rows centred (square
+    // pixels leave bands above and below) or the whole height.
     if (notches == 0 && pan.isNull()) {
+        const int above = imageRows.first();
+        const int below = drawn.height() - 1 - imageRows.last();
+        QVERIFY(qAbs(above - below) <= 1 && (above > 0) == square && imageColumns == drawn.width());
         QTest::mouseClick(shown.row.imgDisp.ui.ScaleReset, Qt::LeftButton);
         QCOMPARE(shown.area()->grab().toImage(), drawn);
     }
