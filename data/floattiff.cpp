@@ -2,20 +2,23 @@
 
 #include "data/tddata0.h"
 
+#include "data/savefile.h"
+
+#include <QBuffer>
 #include <QDebug>
 #include <QFile>
-#include <QSaveFile>
 
 #include <tiffio.h>
 
 #include <cmath>
 #include <limits>
+#include <new>
 #include <vector>
 
 namespace {
 
-// libtiff writes through these into the temporary file of a QSaveFile. Writing a plain image
-// never reads back, and the save file cannot be read anyway.
+// libtiff writes through these into a buffer in memory, which then goes to the file in one
+// checked write. Writing a plain image never reads back.
 tmsize_t readNothing(thandle_t, void *, tmsize_t)
 {
     return -1;
@@ -23,12 +26,12 @@ tmsize_t readNothing(thandle_t, void *, tmsize_t)
 
 tmsize_t writeTo(thandle_t h, void *buf, tmsize_t size)
 {
-    return static_cast<QSaveFile *>(h)->write(static_cast<const char *>(buf), size);
+    return static_cast<QIODevice *>(h)->write(static_cast<const char *>(buf), size);
 }
 
 toff_t seekIn(thandle_t h, toff_t off, int whence)
 {
-    auto *file = static_cast<QSaveFile *>(h);
+    auto *file = static_cast<QIODevice *>(h);
     qint64 pos = qint64(off);
     if (whence == SEEK_CUR)
         pos += file->pos();
@@ -44,7 +47,7 @@ int closeNothing(thandle_t)
 
 toff_t sizeOf(thandle_t h)
 {
-    return toff_t(static_cast<QSaveFile *>(h)->size());
+    return toff_t(static_cast<QIODevice *>(h)->size());
 }
 
 int mapNothing(thandle_t, void **, toff_t *)
@@ -91,21 +94,30 @@ bool FloatTiff::write(const TDData0 &d, const QString &path, QString *reason)
 {
     if (d.width < 1 || d.height < 1)
         return fail(path, QStringLiteral("empty grid"), reason);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(path, file.errorString(), reason);
+    // The pixels plus room for the tags, held in memory: the one large allocation, refused rather
+    // than thrown.
+    const qint64 size = qint64(d.width) * d.height * 4 + 4096;
+    if (size > std::numeric_limits<int>::max() / 2)
+        return fail(path, QStringLiteral("too large for one TIFF"), reason);
+    QByteArray bytes;
+    try {
+        bytes.reserve(int(size));
+    } catch (const std::bad_alloc &) {
+        return fail(path, QStringLiteral("not enough memory"), reason);
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     // "m": no memory mapping; the native byte order, which every TIFF reader accepts.
-    TIFF *tif = TIFFClientOpen(QFile::encodeName(path).constData(), "wm", &file, readNothing, writeTo, seekIn,
+    TIFF *tif = TIFFClientOpen(QFile::encodeName(path).constData(), "wm", &buffer, readNothing, writeTo, seekIn,
                                closeNothing, sizeOf, mapNothing, unmapNothing);
     if (!tif)
         return fail(path, QStringLiteral("TIFF writer not started"), reason);
     const bool written = writeImage(tif, d);
     TIFFClose(tif);
-    // Without commit() the temporary file is dropped and an existing file stays as it was.
-    // commit() would rename even when writing out its last buffered bytes fails: flush first.
-    if (!written || !file.flush() || file.error() != QFileDevice::NoError)
-        return fail(path, QStringLiteral("write failed: %1").arg(file.errorString()), reason);
-    if (!file.commit())
-        return fail(path, file.errorString(), reason);
+    if (!written)
+        return fail(path, QStringLiteral("TIFF not written"), reason);
+    QString error;
+    if (!SaveFile::save(path, bytes, &error))
+        return fail(path, error, reason);
     return true;
 }

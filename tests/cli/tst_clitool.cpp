@@ -23,7 +23,12 @@
 #include <QTextStream>
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -373,6 +378,44 @@ private slots:
         QCOMPARE(run.err.contains(QStringLiteral("--help' for more information.")), code == 2);
         QVERIFY(run.out.isEmpty());
         QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
+    }
+
+    // On a full disk (a file size limit here) every kind of output fails with the system's reason
+    // and the file it would replace keeps its old contents.
+    void fullDisk_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("2dData") << QStringList{"ma", "%a", "-o", "%o", "--half", "1", "1"} << "old.qlv";
+        QTest::newRow("peak CSV") << QStringList{"peaks", "%a", "--csv", "%o", "--num", "9", "--radius", "2"} << "old.csv";
+        QTest::newRow("PNG") << QStringList{"render", "%a", "-o", "%o"} << "old.png";
+        QTest::newRow("float TIFF") << QStringList{"convert", "%a", "--format", "tiff", "-o", "%o"} << "old.tif";
+    }
+
+    void fullDisk()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, name);
+        QTemporaryDir work;
+        const QString target = work.filePath(name);
+        const QByteArray old(40, 'o');
+        QVERIFY(writeFile(target, old));
+        for (QString &arg : args)
+            arg.replace("%a", a).replace("%o", target);
+        rlimit saved;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit limited = saved;
+        limited.rlim_cur = 64;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const Run run = runTool(args);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(run.err));
+        QCOMPARE(readFile(target), old);
+        QCOMPARE(QDir(work.path()).entryList(QDir::Files | QDir::Hidden), QStringList({name}));
     }
 
     void progressLine()
