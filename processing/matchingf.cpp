@@ -72,23 +72,48 @@ struct Strip
     int stride = 0;
     std::vector<double> values;
     std::vector<qint64> masks;
+    // Per row, the pixels before each column (stride + 1 entries) that cannot count.
+    std::vector<int> unusableBefore;
+
+    // True when the windows of positions first .. last (columns of the strip) at row r, which
+    // start dx, dy pixels away and reach over tw x th pixels, hold only pixels that count.
+    bool allUsable(int r, int first, int last, const Template &tpl) const
+    {
+        const int c0 = first + tpl.dx;
+        const int c1 = last + tpl.dx + tpl.tw;
+        const int *before = unusableBefore.data() + size_t(r + tpl.dy) * (stride + 1);
+        for (int j = 0; j < tpl.th; ++j, before += stride + 1) {
+            if (before[c1] != before[c0])
+                return false;
+        }
+        return true;
+    }
 };
 
 void fillStrip(const TDData *src, int x0, int y0, int rows, Strip *strip)
 {
     strip->values.assign(size_t(strip->stride) * rows, 0.0);
     strip->masks.assign(size_t(strip->stride) * rows, 0);
+    strip->unusableBefore.resize(size_t(strip->stride + 1) * rows);
     const int columns = std::max(0, std::min(strip->stride, src->width - x0));
-    for (int r = 0; r < rows && y0 + r < src->height; ++r) {
-        const int i = src->index(x0, y0 + r);
-        const double *values = src->values.constData() + i;
-        const bool *valids = src->valids.constData() + i;
-        double *v = strip->values.data() + size_t(r) * strip->stride;
-        qint64 *m = strip->masks.data() + size_t(r) * strip->stride;
-        for (int c = 0; c < columns; ++c) {
-            v[c] = valids[c] ? values[c] : 0.0;
-            m[c] = valids[c] ? -1 : 0;
+    for (int r = 0; r < rows; ++r) {
+        int *before = strip->unusableBefore.data() + size_t(r) * (strip->stride + 1);
+        before[0] = 0;
+        const int inside = y0 + r < src->height ? columns : 0;
+        if (inside > 0) {
+            const int i = src->index(x0, y0 + r);
+            const double *values = src->values.constData() + i;
+            const bool *valids = src->valids.constData() + i;
+            double *v = strip->values.data() + size_t(r) * strip->stride;
+            qint64 *m = strip->masks.data() + size_t(r) * strip->stride;
+            for (int c = 0; c < inside; ++c) {
+                v[c] = valids[c] ? values[c] : 0.0;
+                m[c] = valids[c] ? -1 : 0;
+                before[c + 1] = before[c] + !valids[c];
+            }
         }
+        for (int c = inside; c < strip->stride; ++c)
+            before[c + 1] = before[c] + 1;
     }
 }
 
@@ -150,18 +175,163 @@ void pairSumsHalf(const double *values, const qint64 *masks, const TemplatePixel
     pairSumsOver<HalfDoubles, HalfBits>(values, masks, tpl, count, blocks, st2, sa2, sat);
 }
 
-// Full vectors where the processor has registers that wide (AVX-512); elsewhere their six sums
-// would not fit in the registers (sixteen of 256 bits with AVX2) and spill to memory at every
-// template pixel, so half vectors go twice as often instead. The bits are the same either way.
-void pairSums(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
-              double *st2, double *sa2, double *sat)
+// Full vectors where the processor has registers that wide (AVX-512); elsewhere their sums would
+// not fit in the registers (sixteen of 256 bits with AVX2) and spill to memory at every template
+// pixel, so half vectors go twice as often instead. The bits are the same either way.
+bool hasFullVectors()
 {
 #if defined(__x86_64__) && defined(__GNUC__)
     static const bool full = __builtin_cpu_supports("avx512f");
+    return full;
 #else
-    const bool full = false;
+    return false;
 #endif
-    (full ? pairSumsFull : pairSumsHalf)(values, masks, tpl, count, blocks, st2, sa2, sat);
+}
+
+void pairSums(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
+              double *st2, double *sa2, double *sat)
+{
+    (hasFullVectors() ? pairSumsFull : pairSumsHalf)(values, masks, tpl, count, blocks, st2, sa2, sat);
+}
+
+// Sa2 and Sat of blocks of window positions, each lane summing as the general loop does. Without
+// masks this is exact where every partner counts, and also wherever the template is finite: an
+// invalid partner is 0.0 in the strip and adds a*a = +0.0 and a*t = +-0.0, neither of which
+// changes a sum that can never be -0.0. Four vectors of two sums (AVX2) keep the adders busy
+// while each sum waits on itself.
+template <typename D>
+QUELVO_LANE_INLINE void windowSumsOver(const double *values, const TemplatePixel *tpl, int count, int blocks,
+                                       double *sa2, double *sat)
+{
+    constexpr int lanes = int(sizeof(D) / sizeof(double));
+    constexpr int vectors = blockLanes / lanes;
+    for (int b = 0; b < blocks; ++b) {
+        const double *v = values + b * blockLanes;
+        D a2[vectors] = {};
+        D at[vectors] = {};
+        for (int k = 0; k < count; ++k) {
+            const int o = tpl[k].offset;
+            const double t = tpl[k].t;
+            for (int h = 0; h < vectors; ++h) {
+                D a;
+                std::memcpy(&a, v + o + h * lanes, sizeof a);
+                a2[h] += a * a;
+                at[h] += a * t;
+            }
+        }
+        for (int h = 0; h < vectors; ++h) {
+            const int i = b * blockLanes + h * lanes;
+            std::memcpy(sa2 + i, &a2[h], sizeof a2[h]);
+            std::memcpy(sat + i, &at[h], sizeof at[h]);
+        }
+    }
+}
+
+// St2 alone: each lane adds t² where its partner counts and +0.0 elsewhere, over Blocks blocks.
+template <typename D, typename B, int Blocks>
+QUELVO_LANE_INLINE void energyStep(const qint64 *masks, const TemplatePixel *tpl, int count, double *st2)
+{
+    constexpr int lanes = int(sizeof(D) / sizeof(double));
+    constexpr int vectors = Blocks * blockLanes / lanes;
+    D t2[vectors] = {};
+    for (int k = 0; k < count; ++k) {
+        const qint64 *m = masks + tpl[k].offset;
+        const qint64 ttBits = tpl[k].ttBits;
+        for (int h = 0; h < vectors; ++h) {
+            B valid;
+            std::memcpy(&valid, m + h * lanes, sizeof valid);
+            t2[h] += reinterpret_cast<D>(valid & ttBits);
+        }
+    }
+    for (int h = 0; h < vectors; ++h)
+        std::memcpy(st2 + h * lanes, &t2[h], sizeof t2[h]);
+}
+
+template <typename D, typename B>
+QUELVO_LANE_INLINE void energySumsOver(const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
+                                       double *st2)
+{
+    int b = 0;
+    for (; b + 2 <= blocks; b += 2)
+        energyStep<D, B, 2>(masks + b * blockLanes, tpl, count, st2 + b * blockLanes);
+    if (b < blocks)
+        energyStep<D, B, 1>(masks + b * blockLanes, tpl, count, st2 + b * blockLanes);
+}
+
+QUELVO_LANE_CLONES
+void windowSumsFull(const double *values, const TemplatePixel *tpl, int count, int blocks, double *sa2, double *sat)
+{
+    windowSumsOver<Lanes::Doubles>(values, tpl, count, blocks, sa2, sat);
+}
+
+QUELVO_LANE_CLONES
+void windowSumsHalf(const double *values, const TemplatePixel *tpl, int count, int blocks, double *sa2, double *sat)
+{
+    windowSumsOver<HalfDoubles>(values, tpl, count, blocks, sa2, sat);
+}
+
+QUELVO_LANE_CLONES
+void energySumsFull(const qint64 *masks, const TemplatePixel *tpl, int count, int blocks, double *st2)
+{
+    energySumsOver<Lanes::Doubles, Lanes::Bits>(masks, tpl, count, blocks, st2);
+}
+
+QUELVO_LANE_CLONES
+void energySumsHalf(const qint64 *masks, const TemplatePixel *tpl, int count, int blocks, double *st2)
+{
+    energySumsOver<HalfDoubles, HalfBits>(masks, tpl, count, blocks, st2);
+}
+
+// The valid template pixels in their order, with what the sums need to know of them as a whole.
+struct TemplateSums
+{
+    std::vector<TemplatePixel> pixels;
+    // St2 of a window where every partner counts, summed as the lanes sum it.
+    double energy = 0.0;
+    // No template value is infinite or NaN.
+    bool finite = true;
+
+    void windowSums(const double *values, int blocks, double *sa2, double *sat) const
+    {
+        (hasFullVectors() ? windowSumsFull : windowSumsHalf)(values, pixels.data(), int(pixels.size()), blocks,
+                                                             sa2, sat);
+    }
+    void energySums(const qint64 *masks, int blocks, double *st2) const
+    {
+        (hasFullVectors() ? energySumsFull : energySumsHalf)(masks, pixels.data(), int(pixels.size()), blocks, st2);
+    }
+};
+
+// The sums of one window row over blocks of positions. Runs of blocks whose windows are whole
+// take the template's energy as St2; the others sum it, or with an infinite or NaN template value
+// go through the general loop, where only a mask keeps 0.0 * inf out of Sat.
+void rowSums(const Strip &strip, int r, const Template &tpl, const TemplateSums &sums, int blocks, double *st2,
+             double *sa2, double *sat)
+{
+    const size_t row = size_t(r) * strip.stride;
+    const double *values = strip.values.data() + row;
+    const qint64 *masks = strip.masks.data() + row;
+    if (sums.finite)
+        sums.windowSums(values, blocks, sa2, sat);
+    auto whole = [&](int b) { return strip.allUsable(r, b * blockLanes, (b + 1) * blockLanes - 1, tpl); };
+    for (int b = 0; b < blocks;) {
+        const bool fast = whole(b);
+        int e = b + 1;
+        while (e < blocks && whole(e) == fast)
+            ++e;
+        const int i = b * blockLanes;
+        if (fast) {
+            if (!sums.finite)
+                sums.windowSums(values + i, e - b, sa2 + i, sat + i);
+            std::fill(st2 + i, st2 + e * blockLanes, sums.energy);
+        } else if (sums.finite) {
+            sums.energySums(masks + i, e - b, st2 + i);
+        } else {
+            pairSums(values + i, masks + i, sums.pixels.data(), int(sums.pixels.size()), e - b, st2 + i, sa2 + i,
+                     sat + i);
+        }
+        b = e;
+    }
 }
 
 // Similarity map of src against the template, the window's top-left corner at every position of
@@ -173,15 +343,17 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
     auto *result = new TDData(src->width, src->height);
     const int blocks = (positions.width() + blockLanes - 1) / blockLanes;
     const int stride = blocks * blockLanes + tpl.dx + tpl.tw;
-    std::vector<TemplatePixel> pixels;
+    TemplateSums sums;
     for (int j = 0; j < tpl.th; ++j) {
         for (int i = 0; i < tpl.tw; ++i) {
             double t;
             if (pixel(i, j, &t)) {
                 const double tt = t * t;
+                sums.energy += tt;
+                sums.finite = sums.finite && std::isfinite(t);
                 qint64 ttBits;
                 std::memcpy(&ttBits, &tt, sizeof tt);
-                pixels.push_back({(tpl.dy + j) * stride + tpl.dx + i, t, ttBits});
+                sums.pixels.push_back({(tpl.dy + j) * stride + tpl.dx + i, t, ttBits});
             }
         }
     }
@@ -201,9 +373,7 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
             fillStrip(src, positions.left(), y0, rows + std::max(tpl.dy + tpl.th, 1) - 1, &strip);
             for (int r = 0; r < rows; ++r) {
                 const int y = y0 + r;
-                const size_t row = size_t(r) * strip.stride;
-                pairSums(strip.values.data() + row, strip.masks.data() + row, pixels.data(), int(pixels.size()),
-                         blocks, st2.data(), sa2.data(), sat.data());
+                rowSums(strip, r, tpl, sums, blocks, st2.data(), sa2.data(), sat.data());
                 for (int k = 0; k < positions.width(); ++k) {
                     if (st2[k] > 0.0 && sa2[k] > 0.0) {
                         double c = sat[k] / std::sqrt(sa2[k] * st2[k]);

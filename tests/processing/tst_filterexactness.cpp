@@ -31,7 +31,8 @@ const double notANumber = std::numeric_limits<double>::quiet_NaN();
 enum Trouble {
     InvalidNonFinite = 1,  // invalid pixels holding NaN, +inf, -inf
     ValidNonFinite = 2,    // a few valid pixels holding them too
-    Ties = 4               // whole numbers 0..3, so that equal values are frequent
+    Ties = 4,              // whole numbers 0..3, so that equal values are frequent
+    FewInvalid = 8         // one pixel in 300 invalid instead of one in 5, so most windows are whole
 };
 
 TDData *troubledGrid(int width, int height, quint32 seed, int trouble)
@@ -41,6 +42,8 @@ TDData *troubledGrid(int width, int height, quint32 seed, int trouble)
     const double odd[] = {notANumber, infinity, -infinity};
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
+            if (trouble & FewInvalid)
+                grid->setValid(x, y, rng.bounded(300) != 0);
             const bool valid = grid->isValid(x, y);
             const bool spoil = valid ? (trouble & ValidNonFinite) && rng.bounded(60) == 0
                                      : (trouble & InvalidNonFinite) && rng.bounded(2) == 0;
@@ -270,6 +273,11 @@ void TestFilterExactness::matching_data()
         QTest::addRow("cos, 2 rows, %d threads", threads) << 1 << QRect(3, 3, 6, 6) << QRect(0, 60, 45, 2)
                                                        << int(InvalidNonFinite) << threads;
         QTest::addRow("inverted region, %d threads", threads) << 2 << QRect(QPoint(5, 5), QPoint(2, 2)) << whole << 0 << threads;
+        // Mostly whole windows, some with a hole, valid infinities and NaN among them.
+        QTest::addRow("cos, few invalid, %d threads", threads) << 1 << QRect(7, 9, 3, 4) << whole
+                                                        << int(FewInvalid | InvalidNonFinite | ValidNonFinite) << threads;
+        QTest::addRow("arccos, few invalid, ties, %d threads", threads) << 2 << QRect(0, 0, 5, 2) << QRect(2, 1, 43, 68)
+                                                               << int(FewInvalid | Ties) << threads;
     }
 }
 

@@ -28,7 +28,7 @@ const int allThreads = ParallelRows::threadCount();
 
 } // namespace
 
-std::unique_ptr<TDData> frame(int side)
+std::unique_ptr<TDData> frame(int side, bool withInvalid)
 {
     QRandomGenerator rng(12345);
     auto grid = std::make_unique<TDData>(side, side);
@@ -36,7 +36,7 @@ std::unique_ptr<TDData> frame(int side)
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
             grid->setValue(x, y, 100.0 * std::sin(x * 0.05) * std::cos(y * 0.07) + rng.bounded(10.0));
-            if (rng.bounded(100) == 0)
+            if (rng.bounded(100) == 0 && withInvalid)
                 grid->setValid(x, y, false);
         }
     }

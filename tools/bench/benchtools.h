@@ -11,8 +11,9 @@ class TDData;
 // What every benchmark shares: the synthetic frame, the best-of-runs timing and the table.
 namespace Bench {
 
-// Smooth bumps plus noise, about one pixel in a hundred invalid; the same frame on every call.
-std::unique_ptr<TDData> frame(int side);
+// Smooth bumps plus noise, about one pixel in a hundred invalid (none when withInvalid is false);
+// the same frame on every call.
+std::unique_ptr<TDData> frame(int side, bool withInvalid = true);
 
 // The best time in milliseconds of up to five runs of op, fewer once they add up to a second,
 // in wall-clock time (the work may be spread over threads): the best run is the one least

@@ -63,6 +63,16 @@ void filters(int side, Table *table)
     }
     src->regionCleared();
 
+    // Without invalid pixels every window is whole, which the matching loop makes use of.
+    const std::unique_ptr<TDData> allValid = frame(side, false);
+    allValid->setRegion(QRect(side / 3, side / 3, 32, 32));
+    MatchingF filter(MatchingF::CosTh, MatchingF::Exec1);
+    const int matchBand = std::clamp(int(2e8 / (double(side) * 32 * 32)), 1, side);
+    table->row(QStringLiteral("matching 32 x 32, every pixel valid"), side,
+               filterMs([&] { return Plain::matching(allValid.get(), QRect(0, 0, side, matchBand), 1, false); })
+                   * side / matchBand,
+               filterFast([&] { return filter.exec1(allValid.get(), whole); }), bandNote(matchBand));
+
     const int band = std::min(side, 128);
     const double plainMs =
         filterMs([&] { return Plain::findPeaks(src.get(), QRect(0, 0, side, band), 20.0, 100, true); }) * side / band;
