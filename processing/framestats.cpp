@@ -1,5 +1,6 @@
 #include "processing/framestats.h"
 
+#include "data/parallelrows.h"
 #include "data/tddata0.h"
 
 #include <QDebug>
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -16,6 +18,8 @@ namespace {
 
 // The fine histogram that finds the order statistics.
 const int FineBins = 4096;
+// The spare bin of the shown histogram, for the pixels left out.
+const int ShownLeftOut = FrameStats::HistogramBins;
 
 bool isValidValue(bool flag, double v)
 {
@@ -53,35 +57,144 @@ struct Binning
     double scale = 0.0;
 };
 
-// The pixels of rows top..bottom (inclusive) between left and right, Rows rows at a time, so that
-// each row's running sum is a chain of its own and the chains of a block overlap in the processor.
-// pixel(k, value, flag) is called for every pixel, k the row within the block; rowDone(k) after a
-// block for each of its rows in order, top to bottom.
-template <int Rows, typename Pixel, typename RowDone>
-void block(const TDData0 &d, int y, int left, int right, Pixel &pixel, RowDone &rowDone)
+// The rows of r split into one band per thread, each band swept by body(band, rows) on its own.
+// Everything a band finds is kept apart and combined in band order afterwards, so the figures
+// do not depend on the number of bands.
+struct Bands
 {
-    const double *values[Rows];
-    const bool *flags[Rows];
-    for (int k = 0; k < Rows; ++k) {
-        values[k] = d.values.constData() + d.index(0, y + k);
-        flags[k] = d.valids.constData() + d.index(0, y + k);
+    explicit Bands(const QRect &r)
+        : r(r)
+        , count(std::min(ParallelRows::threadCount(), r.height()))
+    {
     }
-    for (int x = left; x <= right; ++x) {
-        for (int k = 0; k < Rows; ++k)
-            pixel(k, values[k][x], flags[k][x]);
+    QRect rows(int band) const
+    {
+        const int top = r.top() + int(qint64(r.height()) * band / count);
+        const int bottom = r.top() + int(qint64(r.height()) * (band + 1) / count) - 1;
+        return QRect(QPoint(r.left(), top), QPoint(r.right(), bottom));
     }
-    for (int k = 0; k < Rows; ++k)
-        rowDone(k);
+    template <typename Body>
+    void run(Body body) const
+    {
+        ParallelRows::run(0, count, 0, [&](int first, int last) {
+            for (int band = first; band < last; ++band)
+                body(band, rows(band));
+        });
+    }
+
+    QRect r;
+    int count;
+};
+
+// Bin counts of one band: 32 bits are enough, as a grid holds fewer than 2^31 pixels.
+using BandBins = std::vector<quint32>;
+
+void addBins(const BandBins &band, std::vector<qint64> *total)
+{
+    for (size_t b = 0; b < total->size(); ++b)
+        (*total)[b] += band[b];
 }
 
-template <typename Pixel, typename RowDone>
-void sweep(const TDData0 &d, const QRect &r, Pixel pixel, RowDone rowDone)
+// Adds up the rows' sums from top to bottom.
+double total(const std::vector<double> &rowSums)
 {
-    int y = r.top();
-    for (; y + 4 <= r.bottom() + 1; y += 4)
-        block<4>(d, y, r.left(), r.right(), pixel, rowDone);
-    for (; y <= r.bottom(); ++y)
-        block<1>(d, y, r.left(), r.right(), pixel, rowDone);
+    double sum = 0.0;
+    for (double rowSum : rowSums)
+        sum += rowSum;
+    return sum;
+}
+
+// What the first sweep finds in one band.
+struct FirstSweep
+{
+    BandBins fine = BandBins(FineBins + 1, 0);  // the last bin takes the pixels left out
+    double min = std::numeric_limits<double>::infinity();
+    double max = -std::numeric_limits<double>::infinity();
+    qint64 valid = 0;
+    qint64 flagged = 0;
+    qint64 nan = 0;
+};
+
+// The first sweep over one row of n pixels into f; returns the row's sum. Without branches: a
+// pixel left out adds +0.0 to a sum that can never be -0.0 (no bit changes) and counts in the
+// spare bin. Everything lives in locals, which the stores into the bins cannot alias.
+double firstSweepRow(const double *values, const bool *flags, int n, const Binning &fine, FirstSweep *f)
+{
+    const Binning bins = fine;
+    quint32 *const counts = f->fine.data();
+    double min = f->min;
+    double max = f->max;
+    qint64 valid = 0;
+    qint64 flagged = 0;
+    qint64 nan = 0;
+    double sum = 0.0;
+    for (int x = 0; x < n; ++x) {
+        const double v = values[x];
+        const bool flag = flags[x];
+        const bool ok = isValidValue(flag, v);
+        flagged += flag;
+        valid += ok;
+        nan += flag && std::isnan(v);
+        sum += ok ? v : 0.0;
+        min = std::min(min, ok ? v : min);
+        max = std::max(max, ok ? v : max);
+        ++counts[ok ? bins.of(v) : FineBins];
+    }
+    f->min = min;
+    f->max = max;
+    f->valid += valid;
+    f->flagged += flagged;
+    f->nan += nan;
+    return sum;
+}
+
+// What the second sweep of one band needs, and where it writes.
+struct SecondSweep
+{
+    double mean;
+    Binning fine;
+    Binning shown;
+    const char *picked;  // per fine bin
+    quint32 *shownCounts;
+    double *out;  // room for the band's picked values and one more
+    size_t kept;
+};
+
+// The second sweep over one row: returns the row's sum of squared deviations, counts the valid
+// values into the shown bins and keeps those of picked fine bins, in order. Each pixel is written
+// behind the last one kept and stays only when it is kept.
+double secondSweepRow(const double *values, const bool *flags, int n, SecondSweep *s)
+{
+    const double mean = s->mean;
+    const Binning fine = s->fine;
+    const Binning shown = s->shown;
+    const char *const picked = s->picked;
+    quint32 *const counts = s->shownCounts;
+    double *const out = s->out;
+    size_t kept = s->kept;
+    double sum = 0.0;
+    for (int x = 0; x < n; ++x) {
+        const double v = values[x];
+        const bool ok = isValidValue(flags[x], v);
+        const double dev = v - mean;
+        sum += ok ? dev * dev : 0.0;
+        ++counts[ok ? shown.of(v) : ShownLeftOut];
+        out[kept] = v;
+        kept += ok && picked[fine.of(v)];
+    }
+    s->kept = kept;
+    return sum;
+}
+
+// Runs sweepRow(values, flags, n) over the rows of band, storing each row's result in rowSums
+// (indexed from the top of r).
+template <typename SweepRow>
+void sweepBand(const TDData0 &d, const QRect &r, const QRect &band, std::vector<double> *rowSums, SweepRow sweepRow)
+{
+    for (int y = band.top(); y <= band.bottom(); ++y) {
+        const int i = d.index(r.left(), y);
+        (*rowSums)[size_t(y - r.top())] = sweepRow(d.values.constData() + i, d.valids.constData() + i, r.width());
+    }
 }
 
 // Quantile q of n values given their order statistics through at(rank).
@@ -114,6 +227,7 @@ QRect FrameStats::wholeGrid(const TDData0 &d)
     return QRect(0, 0, d.width, d.height);
 }
 
+
 FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Histogram *histogram)
 {
     Result res;
@@ -123,37 +237,37 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
     const QRect r = rect.isEmpty() ? QRect() : rect & wholeGrid(d);
     if (r.isEmpty())
         return res;
+    const Bands bands(r);
+    // Each row's sum, added up in row order once all bands are done.
+    std::vector<double> rowSums(size_t(r.height()));
 
     // First sweep: counts, extremes, sum, and a fine histogram over the dataset's running range,
     // which holds the valid values in all but odd cases (a range read from a file); values outside
     // it go to the end bins, so the order statistics are still found, only with more work.
-    // Without branches: a pixel left out adds +0.0 to a sum that can never be -0.0 (no bit
-    // changes) and counts in a spare bin.
     const bool rangeUsable = std::isfinite(d.minVal) && std::isfinite(d.maxVal) && d.minVal < d.maxVal;
     const Binning fine(rangeUsable ? d.minVal : 0.0, rangeUsable ? d.maxVal : 0.0, FineBins);
-    std::vector<qint64> fineCounts(FineBins + 1, 0);
-    double rowSums[4] = {};
+    std::vector<FirstSweep> firsts(size_t(bands.count));
+    bands.run([&](int band, const QRect &rows) {
+        sweepBand(d, r, rows, &rowSums, [&](const double *values, const bool *flags, int n) {
+            return firstSweepRow(values, flags, n, fine, &firsts[size_t(band)]);
+        });
+    });
+    // Bands in order: on a tie between +0.0 and -0.0 the extremes keep the earlier one, as
+    // widening pixel by pixel does.
     double min = std::numeric_limits<double>::infinity();
     double max = -min;
     qint64 valid = 0;
     qint64 flagged = 0;
     qint64 nan = 0;
-    double sum = 0.0;
-    sweep(d, r,
-          [&](int k, double v, bool flag) {
-              const bool ok = isValidValue(flag, v);
-              flagged += flag;
-              valid += ok;
-              nan += flag && std::isnan(v);
-              rowSums[k] += ok ? v : 0.0;
-              min = std::min(min, ok ? v : min);
-              max = std::max(max, ok ? v : max);
-              ++fineCounts[size_t(ok ? fine.of(v) : FineBins)];
-          },
-          [&](int k) {
-              sum += rowSums[k];
-              rowSums[k] = 0.0;
-          });
+    std::vector<qint64> fineCounts(FineBins + 1, 0);
+    for (const FirstSweep &f : firsts) {
+        min = std::min(min, f.min);
+        max = std::max(max, f.max);
+        valid += f.valid;
+        flagged += f.flagged;
+        nan += f.nan;
+        addBins(f.fine, &fineCounts);
+    }
     res.valid = valid;
     res.invalid = qint64(r.width()) * r.height() - flagged;
     res.nan = nan;
@@ -162,8 +276,8 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
         return res;
     res.min = min;
     res.max = max;
-    res.sum = sum;
-    res.mean = sum / double(valid);
+    res.sum = total(rowSums);
+    res.mean = res.sum / double(valid);
 
     // The fine bins that hold a needed order statistic, and where their values will lie once
     // picked out.
@@ -182,35 +296,44 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
     std::vector<qint64> pickedBelow(FineBins + 1, 0);
     for (int b = 0; b < FineBins; ++b)
         pickedBelow[size_t(b) + 1] = pickedBelow[size_t(b)] + (picked[size_t(b)] ? fineCounts[size_t(b)] : 0);
+    // Each band keeps its picked values in a stretch of its own, with one spare place behind.
+    std::vector<size_t> bandPicked(size_t(bands.count), 0);
+    std::vector<size_t> bandStart(size_t(bands.count) + 1, 0);
+    for (int band = 0; band < bands.count; ++band) {
+        for (int b = 0; b < FineBins; ++b)
+            bandPicked[size_t(band)] += picked[size_t(b)] ? firsts[size_t(band)].fine[size_t(b)] : 0;
+        bandStart[size_t(band) + 1] = bandStart[size_t(band)] + bandPicked[size_t(band)] + 1;
+    }
 
-    // Second sweep: squared deviations, the histogram, and the picked values (each pixel is
-    // written behind the last picked one and kept only when picked; one spare place at the end).
-    const double mean = res.mean;
+    // Second sweep: squared deviations, the histogram, and the picked values.
     const Binning shown(min, max, HistogramBins);
-    std::vector<qint64> shownCounts(HistogramBins + 1, 0);
     // As many values as the grid in the worst case (all in one bin): no abort when that fails.
     const size_t pickedCount = size_t(pickedBelow.back());
-    const std::unique_ptr<double[]> values(new (std::nothrow) double[pickedCount + 1]);
+    const std::unique_ptr<double[]> values(new (std::nothrow) double[bandStart.back()]);
     if (!values) {
         qDebug() << "FrameStats: no memory to sort" << pickedCount << "values";
         res.stdDev = res.median = res.lowQuantile = res.highQuantile = qQNaN();
         return res;
     }
-    size_t kept = 0;
-    double squares = 0.0;
-    sweep(d, r,
-          [&](int k, double v, bool flag) {
-              const bool ok = isValidValue(flag, v);
-              const double dev = v - mean;
-              rowSums[k] += ok ? dev * dev : 0.0;
-              ++shownCounts[size_t(ok ? shown.of(v) : HistogramBins)];
-              values[kept] = v;
-              kept += ok && picked[size_t(fine.of(v))];
-          },
-          [&](int k) {
-              squares += rowSums[k];
-              rowSums[k] = 0.0;
-          });
+    std::vector<BandBins> bandShown(size_t(bands.count), BandBins(HistogramBins + 1, 0));
+    bands.run([&](int band, const QRect &rows) {
+        SecondSweep sweep{res.mean, fine, shown, picked.data(), bandShown[size_t(band)].data(),
+                          values.get() + bandStart[size_t(band)], 0};
+        sweepBand(d, r, rows, &rowSums, [&sweep](const double *values, const bool *flags, int n) {
+            return secondSweepRow(values, flags, n, &sweep);
+        });
+    });
+    const double squares = total(rowSums);
+    std::vector<qint64> shownCounts(HistogramBins + 1, 0);
+    for (const BandBins &counts : bandShown)
+        addBins(counts, &shownCounts);
+    // The bands' stretches closed up, in band order: the picked values in pixel order.
+    size_t closed = 0;
+    for (int band = 0; band < bands.count; ++band) {
+        std::memmove(values.get() + closed, values.get() + bandStart[size_t(band)],
+                     bandPicked[size_t(band)] * sizeof(double));
+        closed += bandPicked[size_t(band)];
+    }
     res.stdDev = valid > 1 ? std::sqrt(squares / double(valid - 1)) : 0.0;
     if (histogram) {
         histogram->min = min;

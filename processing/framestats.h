@@ -6,7 +6,8 @@
 class TDData0;
 
 // Statistics of the pixels of a dataset inside a rectangle, as the analysis window and the batch
-// tool show them. Widget-free; nothing is kept between calls.
+// tool show them. Widget-free; nothing is kept between calls. The rows are swept in bands over
+// ParallelRows' threads, with the same figures, bit for bit, for any number of threads.
 //
 // Pixels fall into four kinds, counted apart: valid (flag set and a finite value), invalid (flag
 // clear, whatever the value), NaN and infinite (flag set, value NaN or +-inf). Only the valid

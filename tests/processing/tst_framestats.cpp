@@ -1,6 +1,7 @@
 // Statistics, histogram and profiles against plain computations: sorting for the quantiles, one
 // pixel at a time for the rest, on random grids with invalid pixels, NaN and infinities.
 
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "filtertesttools.h"
 #include "processing/framestats.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -98,6 +100,12 @@ TDData *specialGrid(int w, int h, quint32 seed, int levels)
     return d;
 }
 
+QVector<double> figures(const FrameStats::Result &s)
+{
+    return {double(s.valid), double(s.invalid), double(s.nan), double(s.infinite), s.min, s.max,
+            s.sum, s.mean, s.stdDev, s.median, s.lowQuantile, s.highQuantile};
+}
+
 } // namespace
 
 class TestFrameStats : public QObject
@@ -105,6 +113,7 @@ class TestFrameStats : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { ParallelRows::setThreadCount(0); }
     void statistics_data();
     void statistics();
     void profiles();
@@ -152,18 +161,21 @@ void TestFrameStats::statistics()
     }
     QVector<qint64> plainHist;
     const FrameStats::Result p = plainStats(*d, rect, &plainHist);
-    FrameStats::Histogram hist;
-    const FrameStats::Result s = FrameStats::compute(*d, rect, &hist);
-    const QVector<double> got = {double(s.valid), double(s.invalid), double(s.nan), double(s.infinite), s.min, s.max,
-                                 s.sum, s.mean, s.stdDev, s.median, s.lowQuantile, s.highQuantile};
-    const QVector<double> want = {double(p.valid), double(p.invalid), double(p.nan), double(p.infinite), p.min, p.max,
-                                  p.sum, p.mean, p.stdDev, p.median, p.lowQuantile, p.highQuantile};
-    QCOMPARE(got, want);
-    QCOMPARE(hist.counts, plainHist);
-    QCOMPARE(s.empty(), p.valid == 0);
-    if (!s.empty()) {
-        QCOMPARE(hist.min, p.min);
-        QCOMPARE(hist.max, p.max);
+    const QVector<double> want = figures(p);
+    // Every thread count gives the plain figures, down to the sign of a zero.
+    for (int threads : {1, 2, 7}) {
+        ParallelRows::setThreadCount(threads);
+        FrameStats::Histogram hist;
+        const FrameStats::Result s = FrameStats::compute(*d, rect, &hist);
+        const QVector<double> got = figures(s);
+        QCOMPARE(got, want);
+        QVERIFY(std::memcmp(got.constData(), want.constData(), size_t(want.size()) * sizeof(double)) == 0);
+        QCOMPARE(hist.counts, plainHist);
+        QCOMPARE(s.empty(), p.valid == 0);
+        if (!s.empty()) {
+            QCOMPARE(hist.min, p.min);
+            QCOMPARE(hist.max, p.max);
+        }
     }
 }
 
