@@ -29,30 +29,40 @@ struct Scale
     qint32 invalidIndex;
 };
 
-// Table positions of a vector of pixels. The scaled positions lie in 0..steps, so converting
-// them to 32-bit integers truncates exactly as to 64-bit ones, and has a vector instruction.
-typedef qint32 Indices __attribute__((vector_size(Lanes::count * sizeof(qint32))));
+// Table positions of a vector of pixels, four at a time: vectors of 256 bits, which AVX2 handles
+// in one instruction each (wider ones it would split, and their comparisons it would make lane by
+// lane). The scaled positions lie in 0..steps, so converting them to 32-bit integers truncates
+// exactly as to 64-bit ones, and has a vector instruction.
+constexpr int IndexLanes = 4;
+typedef double Doubles4 __attribute__((vector_size(IndexLanes * sizeof(double))));
+typedef qint64 Bits4 __attribute__((vector_size(IndexLanes * sizeof(qint64))));
+typedef qint32 Indices4 __attribute__((vector_size(IndexLanes * sizeof(qint32))));
 
-// Table positions of Lanes::count pixels.
+QUELVO_LANE_INLINE void choose4(const Bits4 &mask, const Doubles4 &a, const Doubles4 &b, Doubles4 *out)
+{
+    *out = reinterpret_cast<Doubles4>((reinterpret_cast<Bits4>(a) & mask) | (reinterpret_cast<Bits4>(b) & ~mask));
+}
+
+// Table positions of IndexLanes pixels.
 QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, const Scale &sc, qint32 *indices)
 {
-    using namespace Lanes;
-    Doubles v;
+    Doubles4 v;
     std::memcpy(&v, values, sizeof v);
-    const Doubles t = (v - sc.minVal) / sc.range;
-    Doubles s = (t - sc.lower) / sc.span;
+    const Doubles4 t = (v - sc.minVal) / sc.range;
+    Doubles4 s = (t - sc.lower) / sc.span;
     // Comparisons with NaN are false, so a NaN position passes both limits and becomes 0 after.
-    const Doubles zero = {};
-    const Doubles one = zero + 1.0;
-    choose(s < zero, zero, s, &s);
-    choose(one < s, one, s, &s);
-    choose(s == s, s, zero, &s);
-    Indices index = __builtin_convertvector(s * sc.steps, Indices);
-    const Indices over = index > sc.last;
+    const Doubles4 zero = {};
+    const Doubles4 one = zero + 1.0;
+    choose4(s < zero, zero, s, &s);
+    choose4(one < s, one, s, &s);
+    choose4(s == s, s, zero, &s);
+    Indices4 index = __builtin_convertvector(s * sc.steps, Indices4);
+    const Indices4 over = index > sc.last;
     index = (index & ~over) | (sc.last & over);
-    Bits validBits;
-    flagMask(valids, &validBits);
-    const Indices valid = __builtin_convertvector(validBits, Indices);
+    quint32 flags;
+    std::memcpy(&flags, valids, sizeof flags);
+    const Indices4 shifts = {0, 8, 16, 24};
+    const Indices4 valid = -((Indices4{} + qint32(flags)) >> shifts & 1);
     index = (index & valid) | (sc.invalidIndex & ~valid);
     std::memcpy(indices, &index, sizeof index);
 }
@@ -61,23 +71,23 @@ QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, co
 QUELVO_LANE_CLONES
 void rowIndices(const double *values, const bool *valids, int width, const Scale &sc, qint32 *indices)
 {
-    const int whole = width - width % Lanes::count;
-    for (int x = 0; x < whole; x += Lanes::count)
+    const int whole = width - width % IndexLanes;
+    for (int x = 0; x < whole; x += IndexLanes)
         laneIndices(values + x, valids + x, sc, indices + x);
     const int rest = width - whole;
     if (rest == 0)
         return;
-    double v[Lanes::count] = {};
-    bool f[Lanes::count] = {};
-    qint32 out[Lanes::count];
+    double v[IndexLanes] = {};
+    bool f[IndexLanes] = {};
+    qint32 out[IndexLanes];
     std::copy(values + whole, values + width, v);
     std::copy(valids + whole, valids + width, f);
     laneIndices(v, f, sc, out);
     std::copy(out, out + rest, indices + whole);
 }
 
-// Pixel bytes by table position, in the memory order of one image format; the entry behind the
-// table is the invalid colour.
+// Pixel bytes by table position, in the memory order of one image format (three-byte pixels with
+// a fourth byte of padding); the entry behind the table is the invalid colour.
 struct PixelTable
 {
     explicit PixelTable(int format)
@@ -92,7 +102,7 @@ struct PixelTable
         for (int i = 0; i <= ColorBar0::ColorTableSize; ++i) {
             const QRgb c = i < ColorBar0::ColorTableSize ? ColorBar0::colorTableEntry(i) : ColorBar0::invalidColor();
             if (format == ColorBar0::FormatRGB888)
-                entries.insert(entries.end(), {uchar(qRed(c)), uchar(qGreen(c)), uchar(qBlue(c))});
+                entries.insert(entries.end(), {uchar(qRed(c)), uchar(qGreen(c)), uchar(qBlue(c)), 0});
             else
                 entries.insert(entries.end(), {uchar(qBlue(c)), uchar(qGreen(c)), uchar(qRed(c)), 255});
         }
@@ -108,8 +118,12 @@ struct PixelTable
                 std::memcpy(out + 4 * x, e + 4 * indices[x], 4);
             break;
         case 3:
-            for (int x = 0; x < n; ++x)
-                std::memcpy(out + 3 * x, e + 3 * indices[x], 3);
+            // Four bytes a pixel, the fourth overwritten by the next pixel; the last pixel of the
+            // row writes its three alone, so nothing beyond the row is touched.
+            for (int x = 0; x + 1 < n; ++x)
+                std::memcpy(out + 3 * x, e + 4 * indices[x], 4);
+            if (n > 0)
+                std::memcpy(out + 3 * (n - 1), e + 4 * indices[n - 1], 3);
             break;
         default:
             for (int x = 0; x < n; ++x)
