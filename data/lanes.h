@@ -44,6 +44,28 @@ QUELVO_LANE_INLINE void flagMask(const bool *flags, Bits *mask)
     *mask = -((Bits{} + qint64(bytes)) >> shifts & 1);
 }
 
+// Halves of the vectors, which AVX2 holds in one register each.
+typedef double HalfDoubles __attribute__((vector_size(count / 2 * sizeof(double))));
+typedef qint64 HalfBits __attribute__((vector_size(count / 2 * sizeof(qint64))));
+
+// Comparisons go through the halves: GCC compares whole vectors lane by lane, with a scalar
+// instruction each, where the processor has no registers that wide (AVX2).
+// *mask = all ones in the lanes where a < b.
+QUELVO_LANE_INLINE void less(const Doubles &a, const Doubles &b, Bits *mask)
+{
+    const HalfBits low = __builtin_shufflevector(a, a, 0, 1, 2, 3) < __builtin_shufflevector(b, b, 0, 1, 2, 3);
+    const HalfBits high = __builtin_shufflevector(a, a, 4, 5, 6, 7) < __builtin_shufflevector(b, b, 4, 5, 6, 7);
+    *mask = __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
+}
+
+// *mask = all ones in the lanes where a != b (NaN differs from everything).
+QUELVO_LANE_INLINE void notEqual(const Doubles &a, const Doubles &b, Bits *mask)
+{
+    const HalfBits low = __builtin_shufflevector(a, a, 0, 1, 2, 3) != __builtin_shufflevector(b, b, 0, 1, 2, 3);
+    const HalfBits high = __builtin_shufflevector(a, a, 4, 5, 6, 7) != __builtin_shufflevector(b, b, 4, 5, 6, 7);
+    *mask = __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
+}
+
 // *out = the lanes of a where mask is all ones, of b where it is zero; no value is computed on.
 QUELVO_LANE_INLINE void choose(const Bits &mask, const Doubles &a, const Doubles &b, Doubles *out)
 {

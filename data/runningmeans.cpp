@@ -113,8 +113,11 @@ QUELVO_LANE_INLINE void meanLanes(const Doubles &sum, const Doubles &count, cons
                                   Doubles *lo, Doubles *hi)
 {
     meanOf(sum, count, valid, mean);
-    Lanes::choose(valid & (*mean < *lo), *mean, *lo, lo);
-    Lanes::choose(valid & (*mean > *hi), *mean, *hi, hi);
+    Bits below, above;
+    Lanes::less(*mean, *lo, &below);
+    Lanes::less(*hi, *mean, &above);
+    Lanes::choose(valid & below, *mean, *lo, lo);
+    Lanes::choose(valid & above, *mean, *hi, hi);
 }
 
 // Writes mean to the pixels of out whose source pixel (valids) is valid and marks them valid;
@@ -296,11 +299,13 @@ QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[8], int ae, ColumnRing *r
             const int x = x0 + k;
             slide(x + ae, true);
             Doubles own;
+            Bits valid;
             std::memcpy(&own, ring->flagsAt(x), sizeof own);
+            Lanes::notEqual(own, Doubles{}, &valid);
             if (widen)
-                meanLanes(sum, count, own != 0.0, &means[k], &l, &h);
+                meanLanes(sum, count, valid, &means[k], &l, &h);
             else
-                meanOf(sum, count, own != 0.0, &means[k]);
+                meanOf(sum, count, valid, &means[k]);
             slide(x - ae, false);
         }
         transpose(means);

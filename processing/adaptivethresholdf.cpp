@@ -28,7 +28,9 @@ bool thresholdRow(const double *values, const bool *valids, const double *mean, 
         std::memcpy(&value, v, sizeof value);
         std::memcpy(&average, m, sizeof average);
         Lanes::flagMask(f, &valid);
-        const Bits above = valid & (average < value);
+        Bits greater;
+        Lanes::less(average, value, &greater);
+        const Bits above = valid & greater;
         Lanes::choose(above, Doubles{} + 1.0, Doubles{}, &map);
         std::memcpy(o, &map, sizeof map);
         std::memcpy(ov, f, Lanes::count);

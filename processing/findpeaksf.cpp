@@ -64,7 +64,9 @@ Scored bestUnexcluded(const double *values, const bool *valids, qint64 first, in
             std::memcpy(&v, values + row + x, sizeof v);
             Lanes::flagMask(valids + row + x, &valid);
             const Doubles score = sign * v;
-            const Bits better = valid & (score > best);
+            Bits greater;
+            Lanes::less(best, score, &greater);
+            const Bits better = valid & greater;
             Lanes::choose(better, score, best, &best);
             bestIndex = (better & (laneOffsets + (first + row + x))) | (~better & bestIndex);
         }

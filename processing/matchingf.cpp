@@ -158,8 +158,8 @@ QUELVO_LANE_INLINE void pairSumsOver(const double *values, const qint64 *masks, 
     }
 }
 
-typedef double HalfDoubles __attribute__((vector_size(Lanes::count / 2 * sizeof(double))));
-typedef qint64 HalfBits __attribute__((vector_size(Lanes::count / 2 * sizeof(qint64))));
+using Lanes::HalfBits;
+using Lanes::HalfDoubles;
 
 QUELVO_LANE_CLONES
 void pairSumsFull(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
