@@ -1,7 +1,9 @@
 #pragma once
 
-// Eight-lane vectors for the hot loops of the averages and the filters, written with GCC's vector
-// extensions, so that each lane is one output pixel and keeps its own order of operations.
+// Four-lane vectors for the hot loops of the averages and the filters, written with GCC's vector
+// extensions, so that each lane is one output pixel and keeps its own order of operations. Four
+// doubles fill one AVX2 register: wider vectors GCC splits, and their comparisons it makes lane by
+// lane with scalar instructions, which costs more than the vectors save.
 // A function marked QUELVO_LANE_CLONES is compiled once per instruction set (AVX-512, AVX2 and
 // the baseline) and the best one the processor has is picked when the program loads. Contraction
 // into fused multiply-adds stays off (-ffp-contract=off), so every clone gives the same bits for
@@ -26,44 +28,28 @@
 
 namespace Lanes {
 
-constexpr int count = 8;
+constexpr int count = 4;
 
 typedef double Doubles __attribute__((vector_size(count * sizeof(double))));
 typedef qint64 Bits __attribute__((vector_size(count * sizeof(qint64))));
+
+// The valid flags (bools, 0 or 1) of one vector of pixels read as one number, and that number
+// when all of them are set.
+typedef quint32 FlagWord;
+constexpr FlagWord allFlags = 0x01010101;
+static_assert(sizeof(FlagWord) == count, "one flag byte per lane");
 
 // Helpers take vectors by reference and return them through pointers: vectors passed by value
 // would depend on the instruction set in the calling convention. Selection is written with bit
 // operations, which GCC compiles for each clone's instruction set (its vector ?: it does not).
 
-// *mask = all ones in the lanes whose flag (a bool, 0 or 1) is set, else zeros.
+// *mask = all ones in the lanes whose flag is set, else zeros.
 QUELVO_LANE_INLINE void flagMask(const bool *flags, Bits *mask)
 {
-    quint64 bytes;
+    FlagWord bytes;
     std::memcpy(&bytes, flags, sizeof bytes);
-    const Bits shifts = {0, 8, 16, 24, 32, 40, 48, 56};
+    const Bits shifts = {0, 8, 16, 24};
     *mask = -((Bits{} + qint64(bytes)) >> shifts & 1);
-}
-
-// Halves of the vectors, which AVX2 holds in one register each.
-typedef double HalfDoubles __attribute__((vector_size(count / 2 * sizeof(double))));
-typedef qint64 HalfBits __attribute__((vector_size(count / 2 * sizeof(qint64))));
-
-// Comparisons go through the halves: GCC compares whole vectors lane by lane, with a scalar
-// instruction each, where the processor has no registers that wide (AVX2).
-// *mask = all ones in the lanes where a < b.
-QUELVO_LANE_INLINE void less(const Doubles &a, const Doubles &b, Bits *mask)
-{
-    const HalfBits low = __builtin_shufflevector(a, a, 0, 1, 2, 3) < __builtin_shufflevector(b, b, 0, 1, 2, 3);
-    const HalfBits high = __builtin_shufflevector(a, a, 4, 5, 6, 7) < __builtin_shufflevector(b, b, 4, 5, 6, 7);
-    *mask = __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
-}
-
-// *mask = all ones in the lanes where a != b (NaN differs from everything).
-QUELVO_LANE_INLINE void notEqual(const Doubles &a, const Doubles &b, Bits *mask)
-{
-    const HalfBits low = __builtin_shufflevector(a, a, 0, 1, 2, 3) != __builtin_shufflevector(b, b, 0, 1, 2, 3);
-    const HalfBits high = __builtin_shufflevector(a, a, 4, 5, 6, 7) != __builtin_shufflevector(b, b, 4, 5, 6, 7);
-    *mask = __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
 }
 
 // *out = the lanes of a where mask is all ones, of b where it is zero; no value is computed on.

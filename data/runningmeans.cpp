@@ -24,8 +24,6 @@ using Lanes::Doubles;
 
 const double infinity = std::numeric_limits<double>::infinity();
 
-// Eight set flags read as one number.
-const quint64 allValid = 0x0101010101010101;
 
 // Rows read ahead of the one entering the column sums, which are quick enough to wait for memory.
 const int prefetchRows = 2;
@@ -113,28 +111,25 @@ QUELVO_LANE_INLINE void meanLanes(const Doubles &sum, const Doubles &count, cons
                                   Doubles *lo, Doubles *hi)
 {
     meanOf(sum, count, valid, mean);
-    Bits below, above;
-    Lanes::less(*mean, *lo, &below);
-    Lanes::less(*hi, *mean, &above);
-    Lanes::choose(valid & below, *mean, *lo, lo);
-    Lanes::choose(valid & above, *mean, *hi, hi);
+    Lanes::choose(valid & (*mean < *lo), *mean, *lo, lo);
+    Lanes::choose(valid & (*mean > *hi), *mean, *hi, hi);
 }
 
 // Writes mean to the pixels of out whose source pixel (valids) is valid and marks them valid;
 // the others keep what they hold.
 QUELVO_LANE_INLINE void storeValidLanes(const Doubles &mean, const bool *valids, double *out, bool *outValid)
 {
-    quint64 b;
+    Lanes::FlagWord b;
     std::memcpy(&b, valids, sizeof b);
     Doubles stored = mean;
-    // Mostly all eight pixels are valid: then the destination need not be read.
-    if (b != allValid) {
+    // Mostly all the pixels are valid: then the destination need not be read.
+    if (b != Lanes::allFlags) {
         Bits w;
         Doubles old;
         Lanes::flagMask(valids, &w);
         std::memcpy(&old, out, sizeof old);
         Lanes::choose(w, mean, old, &stored);
-        quint64 ob;
+        Lanes::FlagWord ob;
         std::memcpy(&ob, outValid, sizeof ob);
         b |= ob;
     }
@@ -142,25 +137,18 @@ QUELVO_LANE_INLINE void storeValidLanes(const Doubles &mean, const bool *valids,
     std::memcpy(outValid, &b, sizeof b);
 }
 
-// Transposes eight vectors in place: lane j of vector i becomes lane i of vector j.
-QUELVO_LANE_INLINE void transpose(Doubles r[8])
+// Transposes a square of vectors in place: lane j of vector i becomes lane i of vector j.
+QUELVO_LANE_INLINE void transpose(Doubles r[Lanes::count])
 {
-    Doubles t[8];
-    for (int i = 0; i < 8; i += 2) {
-        t[i] = __builtin_shufflevector(r[i], r[i + 1], 0, 8, 2, 10, 4, 12, 6, 14);
-        t[i + 1] = __builtin_shufflevector(r[i], r[i + 1], 1, 9, 3, 11, 5, 13, 7, 15);
-    }
-    for (int i = 0; i < 8; i += 4) {
-        for (int k = i; k < i + 2; ++k) {
-            r[k] = __builtin_shufflevector(t[k], t[k + 2], 0, 1, 8, 9, 4, 5, 12, 13);
-            r[k + 2] = __builtin_shufflevector(t[k], t[k + 2], 2, 3, 10, 11, 6, 7, 14, 15);
-        }
-    }
-    for (int k = 0; k < 4; ++k) {
-        t[k] = __builtin_shufflevector(r[k], r[k + 4], 0, 1, 2, 3, 8, 9, 10, 11);
-        t[k + 4] = __builtin_shufflevector(r[k], r[k + 4], 4, 5, 6, 7, 12, 13, 14, 15);
-    }
-    std::copy_n(t, 8, r);
+    static_assert(Lanes::count == 4, "a square of four vectors");
+    const Doubles t0 = __builtin_shufflevector(r[0], r[1], 0, 4, 2, 6);
+    const Doubles t1 = __builtin_shufflevector(r[0], r[1], 1, 5, 3, 7);
+    const Doubles t2 = __builtin_shufflevector(r[2], r[3], 0, 4, 2, 6);
+    const Doubles t3 = __builtin_shufflevector(r[2], r[3], 1, 5, 3, 7);
+    r[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    r[1] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    r[2] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    r[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
 // Writes the means (room for lanesFor(n)) to the pixels of out valid in valids.
@@ -192,7 +180,7 @@ const int prefetchColumns = 64;
 // 16 MiB then). Wider windows, which only very long rows allow, average each row on its own.
 const int widestRingWindow = 1 << 15;
 
-// Where the pass along rows keeps the pixels of a group of eight rows, transposed: column c of
+// Where the pass along rows keeps the pixels of a group of Lanes::count rows, transposed: column c of
 // the group is a vector of masked values and one of flags, in slot c modulo the ring's size.
 // Columns beyond the edges are columns of zeros like any other. The ring has room for every
 // column from the oldest still inside the window to the newest transposed, at most a window and
@@ -227,15 +215,15 @@ struct ColumnRing
     std::vector<double> flags;
 };
 
-// Transposes the eight columns from c (a multiple of eight) into the ring; columns past the
+// Transposes the Lanes::count columns from c (a multiple of them) into the ring; columns past the
 // row's end go in as zeros.
-QUELVO_LANE_INLINE void transposeColumns(const PixelRow rows[8], int c, ColumnRing *ring)
+QUELVO_LANE_INLINE void transposeColumns(const PixelRow rows[Lanes::count], int c, ColumnRing *ring)
 {
     const int n = ring->n;
     const bool fetchAhead = c + prefetchColumns < n;
-    Doubles m[8], f[8];
-    for (int r = 0; r < 8; ++r) {
-        // Eight rows read side by side are more streams than the processor follows alone.
+    Doubles m[Lanes::count], f[Lanes::count];
+    for (int r = 0; r < Lanes::count; ++r) {
+        // Rows read side by side are more streams than the processor follows alone.
         if (fetchAhead) {
             __builtin_prefetch(rows[r].values + c + prefetchColumns);
             __builtin_prefetch(rows[r].valids + c + prefetchColumns);
@@ -251,18 +239,18 @@ QUELVO_LANE_INLINE void transposeColumns(const PixelRow rows[8], int c, ColumnRi
     }
     transpose(m);
     transpose(f);
-    for (int k = 0; k < 8; ++k) {
+    for (int k = 0; k < Lanes::count; ++k) {
         std::memcpy(ring->maskedAt(c + k), &m[k], sizeof m[k]);
         std::memcpy(ring->flagsAt(c + k), &f[k], sizeof f[k]);
     }
 }
 
-// The running sums along eight rows side by side, as the definition forms them: the entering
+// The running sums along Lanes::count rows side by side, as the definition forms them: the entering
 // pixel x + ae added, the mean taken for x, the leaving pixel x - ae subtracted. Means go to
 // out[r] (room for lanesFor(n)) for every pixel; with widen, the valid pixels' ones go into the
 // row extremes lo[r] and hi[r] as well.
 template <bool widen>
-QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[8], int ae, ColumnRing *ring, double *const out[8],
+QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[Lanes::count], int ae, ColumnRing *ring, double *const out[Lanes::count],
                                    double *lo, double *hi)
 {
     Doubles sum{}, count{}, l{}, h{};
@@ -293,23 +281,21 @@ QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[8], int ae, ColumnRing *r
         slide(c, true);
     for (int x0 = 0; x0 < ring->n; x0 += Lanes::count) {
         transposeUpTo(x0 + ae + Lanes::count);
-        Doubles means[8];
-#pragma GCC unroll 8
-        for (int k = 0; k < 8; ++k) {
+        Doubles means[Lanes::count];
+#pragma GCC unroll 4
+        for (int k = 0; k < Lanes::count; ++k) {
             const int x = x0 + k;
             slide(x + ae, true);
             Doubles own;
-            Bits valid;
             std::memcpy(&own, ring->flagsAt(x), sizeof own);
-            Lanes::notEqual(own, Doubles{}, &valid);
             if (widen)
-                meanLanes(sum, count, valid, &means[k], &l, &h);
+                meanLanes(sum, count, own != 0.0, &means[k], &l, &h);
             else
-                meanOf(sum, count, valid, &means[k]);
+                meanOf(sum, count, own != 0.0, &means[k]);
             slide(x - ae, false);
         }
         transpose(means);
-        for (int r = 0; r < 8; ++r)
+        for (int r = 0; r < Lanes::count; ++r)
             std::memcpy(out[r] + x0, &means[r], sizeof means[r]);
     }
     if (widen) {
@@ -319,14 +305,14 @@ QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[8], int ae, ColumnRing *r
 }
 
 QUELVO_LANE_CLONES
-void groupMeansWidening(const PixelRow rows[8], int ae, ColumnRing *ring, double *const out[8], double *lo,
+void groupMeansWidening(const PixelRow rows[Lanes::count], int ae, ColumnRing *ring, double *const out[Lanes::count], double *lo,
                         double *hi)
 {
     groupMeans<true>(rows, ae, ring, out, lo, hi);
 }
 
 QUELVO_LANE_CLONES
-void groupMeansOnly(const PixelRow rows[8], int ae, ColumnRing *ring, double *const out[8])
+void groupMeansOnly(const PixelRow rows[Lanes::count], int ae, ColumnRing *ring, double *const out[Lanes::count])
 {
     groupMeans<false>(rows, ae, ring, out, nullptr, nullptr);
 }
@@ -359,7 +345,7 @@ void rowMeansAlone(PixelRow row, int n, int ae, double *out, double *lo, double 
     }
 }
 
-// Extremes of the means along a group of eight rows, one pair per row.
+// Extremes of the means along a group of rows, one pair per row.
 struct RowExtremes
 {
     RowExtremes()
@@ -449,7 +435,7 @@ void columnStepMeans(PixelRow enter, const bool *rowValids, double *out, PixelRo
 
 } // namespace
 
-// The pass along rows over groups of eight rows of a grid; rows beyond the grid read as invalid.
+// The pass along rows over groups of Lanes::count rows of a grid; rows beyond the grid read as invalid.
 struct RunningMeans::RowPass
 {
     RowPass(const TDData0 *src, int a)
@@ -461,11 +447,11 @@ struct RunningMeans::RowPass
     {
     }
 
-    // Means of rows y0 .. y0 + 7 into out[0..7], widening the extremes per row if given.
-    void run(int y0, double *const out[8], RowExtremes *extremes = nullptr)
+    // Means of the Lanes::count rows from y0 into out, widening the extremes per row if given.
+    void run(int y0, double *const out[Lanes::count], RowExtremes *extremes = nullptr)
     {
-        PixelRow rows[8];
-        for (int r = 0; r < 8; ++r) {
+        PixelRow rows[Lanes::count];
+        for (int r = 0; r < Lanes::count; ++r) {
             rows[r] = {zeros.data(), noneValid.get()};
             if (y0 + r < src->height) {
                 const int i = src->index(0, y0 + r);
@@ -473,7 +459,7 @@ struct RunningMeans::RowPass
             }
         }
         if (!ring) {
-            for (int r = 0; r < 8; ++r) {
+            for (int r = 0; r < Lanes::count; ++r) {
                 rowMeansAlone(rows[r], src->width, ae, out[r], extremes ? &extremes->lo[r] : nullptr,
                               extremes ? &extremes->hi[r] : nullptr);
             }
@@ -493,7 +479,7 @@ struct RunningMeans::RowPass
 
 namespace {
 
-// Rows of a band: the pass along rows makes them (by groups of eight over the threads), then the
+// Rows of a band: the pass along rows makes them (by groups of rows over the threads), then the
 // pass along columns takes them (by strips of columns over the threads). A band's rows of means
 // should stay in the processor's caches until the columns take them.
 int bandRowsFor(int width)
@@ -517,7 +503,7 @@ RunningMeans::RunningMeans(const TDData0 *src, int ax, int ay)
 {
     if (ax > 0) {
         rowPass = std::make_unique<RowPass>(src, ax);
-        // Rows y - ay .. y + ay are in use while rows are made up to eight ahead of y + ay, and a
+        // Rows y - ay .. y + ay are in use while rows are made up to a group ahead of y + ay, and a
         // band further when the threads make a band of rows at a time.
         ringRows = std::min(2 * this->ay + 2 * Lanes::count + bandRows, lanesFor(src->height));
         ring.resize(size_t(ringRows + 1) * size_t(lanesFor(src->width)));
@@ -616,8 +602,8 @@ void RunningMeans::alongRows(const TDData0 *src, TDData0 *dst, int a)
     ParallelRows::run(0, groups, 0, [&](int g0, int g1) {
         RowPass pass(src, a);
         std::vector<double> means(Lanes::count * stride);
-        double *out[8];
-        for (int r = 0; r < 8; ++r)
+        double *out[Lanes::count];
+        for (int r = 0; r < Lanes::count; ++r)
             out[r] = means.data() + r * stride;
         for (int y0 = g0 * Lanes::count; y0 < g1 * Lanes::count; y0 += Lanes::count) {
             RowExtremes rowExtremes;
@@ -644,16 +630,16 @@ const double *RunningMeans::sourceRow(int row)
 }
 
 // Rows beyond the grid are made into the spare slot behind the ring.
-void RunningMeans::ringSlots(int firstRow, double *out[8])
+void RunningMeans::ringSlots(int firstRow, double *out[Lanes::count])
 {
-    for (int r = 0; r < 8; ++r)
+    for (int r = 0; r < Lanes::count; ++r)
         out[r] = firstRow + r < src->height ? ringRow((firstRow + r) % ringRows) : ringRow(ringRows);
 }
 
 void RunningMeans::makeRowsUpTo(int row)
 {
     for (; rowPass && madeRows <= row; madeRows += Lanes::count) {
-        double *out[8];
+        double *out[Lanes::count];
         ringSlots(madeRows, out);
         rowPass->run(madeRows, out);
     }
@@ -668,7 +654,7 @@ void RunningMeans::makeRowsInParallel(int row)
     ParallelRows::run(first, last, 0, [&](int g0, int g1) {
         RowPass pass(src, ax);
         for (int g = g0; g < g1; ++g) {
-            double *out[8];
+            double *out[Lanes::count];
             ringSlots(g * Lanes::count, out);
             pass.run(g * Lanes::count, out);
         }

@@ -15,7 +15,7 @@ class TDData0;
 // column window: the two passes of a moving average then cost one trip through memory and no
 // intermediate grid. The source must outlive the sweep and stay unchanged while it runs.
 // With several threads the sweep goes band by band: the rows of a band are made by groups of
-// eight rows over the threads, then the columns take them in strips over the threads; every sum
+// a few rows over the threads, then the columns take them in strips over the threads; every sum
 // still runs in one lane in its defined order, so the bits do not depend on the thread count.
 //
 // It lives in data/, not with the filters in processing/, because TDData0::movingAvrX/Y and
@@ -65,7 +65,7 @@ private:
     // Rows per band with several threads, 0 for one thread.
     int bandRows;
     int y = 0;
-    // Rows of means along rows in a ring, row r at slot r % ringRows, made eight at a time; one
+    // Rows of means along rows in a ring, row r at slot r % ringRows, made a group at a time; one
     // spare slot behind the ring takes the rows made beyond the grid.
     std::unique_ptr<RowPass> rowPass;
     std::vector<double> ring;

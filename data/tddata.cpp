@@ -29,40 +29,32 @@ struct Scale
     qint32 invalidIndex;
 };
 
-// Table positions of a vector of pixels, four at a time: vectors of 256 bits, which AVX2 handles
-// in one instruction each (wider ones it would split, and their comparisons it would make lane by
-// lane). The scaled positions lie in 0..steps, so converting them to 32-bit integers truncates
-// exactly as to 64-bit ones, and has a vector instruction.
-constexpr int IndexLanes = 4;
-typedef double Doubles4 __attribute__((vector_size(IndexLanes * sizeof(double))));
-typedef qint64 Bits4 __attribute__((vector_size(IndexLanes * sizeof(qint64))));
-typedef qint32 Indices4 __attribute__((vector_size(IndexLanes * sizeof(qint32))));
+// Table positions of a vector of pixels. The scaled positions lie in 0..steps, so converting them
+// to 32-bit integers truncates exactly as to 64-bit ones, and has a vector instruction.
+typedef qint32 Indices __attribute__((vector_size(Lanes::count * sizeof(qint32))));
 
-QUELVO_LANE_INLINE void choose4(const Bits4 &mask, const Doubles4 &a, const Doubles4 &b, Doubles4 *out)
-{
-    *out = reinterpret_cast<Doubles4>((reinterpret_cast<Bits4>(a) & mask) | (reinterpret_cast<Bits4>(b) & ~mask));
-}
-
-// Table positions of IndexLanes pixels.
+// Table positions of Lanes::count pixels.
 QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, const Scale &sc, qint32 *indices)
 {
-    Doubles4 v;
+    using namespace Lanes;
+    Doubles v;
     std::memcpy(&v, values, sizeof v);
-    const Doubles4 t = (v - sc.minVal) / sc.range;
-    Doubles4 s = (t - sc.lower) / sc.span;
+    const Doubles t = (v - sc.minVal) / sc.range;
+    Doubles s = (t - sc.lower) / sc.span;
     // Comparisons with NaN are false, so a NaN position passes both limits and becomes 0 after.
-    const Doubles4 zero = {};
-    const Doubles4 one = zero + 1.0;
-    choose4(s < zero, zero, s, &s);
-    choose4(one < s, one, s, &s);
-    choose4(s == s, s, zero, &s);
-    Indices4 index = __builtin_convertvector(s * sc.steps, Indices4);
-    const Indices4 over = index > sc.last;
+    const Doubles zero = {};
+    const Doubles one = zero + 1.0;
+    choose(s < zero, zero, s, &s);
+    choose(one < s, one, s, &s);
+    choose(s == s, s, zero, &s);
+    Indices index = __builtin_convertvector(s * sc.steps, Indices);
+    const Indices over = index > sc.last;
     index = (index & ~over) | (sc.last & over);
-    quint32 flags;
+    // The flags as 32-bit masks directly: narrowing 64-bit ones takes shuffles.
+    FlagWord flags;
     std::memcpy(&flags, valids, sizeof flags);
-    const Indices4 shifts = {0, 8, 16, 24};
-    const Indices4 valid = -((Indices4{} + qint32(flags)) >> shifts & 1);
+    const Indices shifts = {0, 8, 16, 24};
+    const Indices valid = -((Indices{} + qint32(flags)) >> shifts & 1);
     index = (index & valid) | (sc.invalidIndex & ~valid);
     std::memcpy(indices, &index, sizeof index);
 }
@@ -71,15 +63,15 @@ QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, co
 QUELVO_LANE_CLONES
 void rowIndices(const double *values, const bool *valids, int width, const Scale &sc, qint32 *indices)
 {
-    const int whole = width - width % IndexLanes;
-    for (int x = 0; x < whole; x += IndexLanes)
+    const int whole = width - width % Lanes::count;
+    for (int x = 0; x < whole; x += Lanes::count)
         laneIndices(values + x, valids + x, sc, indices + x);
     const int rest = width - whole;
     if (rest == 0)
         return;
-    double v[IndexLanes] = {};
-    bool f[IndexLanes] = {};
-    qint32 out[IndexLanes];
+    double v[Lanes::count] = {};
+    bool f[Lanes::count] = {};
+    qint32 out[Lanes::count];
     std::copy(values + whole, values + width, v);
     std::copy(valids + whole, valids + width, f);
     laneIndices(v, f, sc, out);

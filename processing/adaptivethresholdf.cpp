@@ -28,9 +28,7 @@ bool thresholdRow(const double *values, const bool *valids, const double *mean, 
         std::memcpy(&value, v, sizeof value);
         std::memcpy(&average, m, sizeof average);
         Lanes::flagMask(f, &valid);
-        Bits greater;
-        Lanes::less(average, value, &greater);
-        const Bits above = valid & greater;
+        const Bits above = valid & (average < value);
         Lanes::choose(above, Doubles{} + 1.0, Doubles{}, &map);
         std::memcpy(o, &map, sizeof map);
         std::memcpy(ov, f, Lanes::count);

@@ -54,7 +54,7 @@ Scored bestUnexcluded(const double *values, const bool *valids, qint64 first, in
     Doubles best = Doubles{} - 1e300;
     Bits bestIndex = Bits{} - 1;
     Scored rest = {-1e300, -1};
-    const Bits laneOffsets = {0, 1, 2, 3, 4, 5, 6, 7};
+    const Bits laneOffsets = {0, 1, 2, 3};
     for (int y = 0; y < h; ++y) {
         const qint64 row = qint64(y) * stride;
         int x = 0;
@@ -64,9 +64,7 @@ Scored bestUnexcluded(const double *values, const bool *valids, qint64 first, in
             std::memcpy(&v, values + row + x, sizeof v);
             Lanes::flagMask(valids + row + x, &valid);
             const Doubles score = sign * v;
-            Bits greater;
-            Lanes::less(best, score, &greater);
-            const Bits better = valid & greater;
+            const Bits better = valid & (score > best);
             Lanes::choose(better, score, best, &best);
             bestIndex = (better & (laneOffsets + (first + row + x))) | (~better & bestIndex);
         }

@@ -51,7 +51,7 @@ Template templateOf(const TDData0 *src, const QRect &positions)
 }
 
 // Lanes of one block of window positions: two vectors.
-constexpr int blockLanes = 2 * Lanes::count;
+constexpr int blockLanes = 16;
 // Window rows computed from one padded copy of the source.
 constexpr int stripRows = 32;
 
@@ -158,14 +158,17 @@ QUELVO_LANE_INLINE void pairSumsOver(const double *values, const qint64 *masks, 
     }
 }
 
-using Lanes::HalfBits;
-using Lanes::HalfDoubles;
+// Vectors of eight, which only AVX-512 holds in one register, and of four.
+typedef double FullDoubles __attribute__((vector_size(8 * sizeof(double))));
+typedef qint64 FullBits __attribute__((vector_size(8 * sizeof(qint64))));
+using HalfDoubles = Lanes::Doubles;
+using HalfBits = Lanes::Bits;
 
 QUELVO_LANE_CLONES
 void pairSumsFull(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
                   double *st2, double *sa2, double *sat)
 {
-    pairSumsOver<Lanes::Doubles, Lanes::Bits>(values, masks, tpl, count, blocks, st2, sa2, sat);
+    pairSumsOver<FullDoubles, FullBits>(values, masks, tpl, count, blocks, st2, sa2, sat);
 }
 
 QUELVO_LANE_CLONES
@@ -261,7 +264,7 @@ QUELVO_LANE_INLINE void energySumsOver(const qint64 *masks, const TemplatePixel 
 QUELVO_LANE_CLONES
 void windowSumsFull(const double *values, const TemplatePixel *tpl, int count, int blocks, double *sa2, double *sat)
 {
-    windowSumsOver<Lanes::Doubles>(values, tpl, count, blocks, sa2, sat);
+    windowSumsOver<FullDoubles>(values, tpl, count, blocks, sa2, sat);
 }
 
 QUELVO_LANE_CLONES
@@ -273,7 +276,7 @@ void windowSumsHalf(const double *values, const TemplatePixel *tpl, int count, i
 QUELVO_LANE_CLONES
 void energySumsFull(const qint64 *masks, const TemplatePixel *tpl, int count, int blocks, double *st2)
 {
-    energySumsOver<Lanes::Doubles, Lanes::Bits>(masks, tpl, count, blocks, st2);
+    energySumsOver<FullDoubles, FullBits>(masks, tpl, count, blocks, st2);
 }
 
 QUELVO_LANE_CLONES
