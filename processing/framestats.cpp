@@ -8,13 +8,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
 #include <vector>
 
 namespace {
+
+// The per-pixel steps are inlined into the row loops, whose locals then stay in registers.
+#define QUELVO_STATS_INLINE __attribute__((always_inline))
 
 // The fine histogram that finds the order statistics.
 const int FineBins = 4096;
@@ -32,7 +34,7 @@ bool isValidValue(bool flag, double v)
 struct Binning
 {
     Binning(double min, double max, int bins)
-        : bins(bins)
+        : last(bins - 1)
     {
         double range = max - min;
         // A range beyond the doubles is measured in halves, which changes no bin order.
@@ -45,13 +47,16 @@ struct Binning
         scale = range > 0.0 ? std::min(bins / range, std::numeric_limits<double>::max() / bins) : 0.0;
     }
 
+    // Without branches, which the values' noise would make the processor guess wrong; any value
+    // (NaN included) gives a bin, so that callers may compute it before knowing they need it.
     int of(double v) const
     {
         const double b = (v * half - offset) * scale;
-        return b >= 1.0 ? (b < bins ? int(b) : bins - 1) : 0;
+        const double above = b >= 0.0 ? b : 0.0;
+        return int(above < last ? above : last);
     }
 
-    int bins;
+    double last;  // the last bin
     double half = 1.0;
     double offset = 0.0;
     double scale = 0.0;
@@ -86,13 +91,46 @@ struct Bands
     int count;
 };
 
-// Bin counts of one band: 32 bits are enough, as a grid holds fewer than 2^31 pixels.
-using BandBins = std::vector<quint32>;
+// Bin counts of one band, kept in BinCopies copies taken by neighbouring pixels in turn: such
+// pixels often fall into the same bin, and one counter would have each increment wait for the
+// one before. 32 bits are enough, as a grid holds fewer than 2^31 pixels.
+constexpr int BinCopies = 4;
 
-void addBins(const BandBins &band, std::vector<qint64> *total)
+struct BandBins
 {
-    for (size_t b = 0; b < total->size(); ++b)
-        (*total)[b] += band[b];
+    explicit BandBins(int bins)
+        : bins(bins)
+        , counts(size_t(bins) * BinCopies, 0)
+    {
+    }
+    qint64 at(int bin) const
+    {
+        qint64 sum = 0;
+        for (int c = 0; c < BinCopies; ++c)
+            sum += counts[size_t(c) * bins + bin];
+        return sum;
+    }
+    void addTo(std::vector<qint64> *total) const
+    {
+        for (int b = 0; b < bins; ++b)
+            (*total)[size_t(b)] += at(b);
+    }
+
+    int bins;
+    std::vector<quint32> counts;
+};
+
+// Calls pixel(x, copy) for x = 0 .. n - 1, copy being the bin copy that x takes.
+template <typename Pixel>
+inline QUELVO_STATS_INLINE void overRow(int n, Pixel pixel)
+{
+    int x = 0;
+    for (; x + BinCopies <= n; x += BinCopies) {
+        for (int c = 0; c < BinCopies; ++c)
+            pixel(x + c, c);
+    }
+    for (; x < n; ++x)
+        pixel(x, 0);
 }
 
 // Adds up the rows' sums from top to bottom.
@@ -107,7 +145,7 @@ double total(const std::vector<double> &rowSums)
 // What the first sweep finds in one band.
 struct FirstSweep
 {
-    BandBins fine = BandBins(FineBins + 1, 0);  // the last bin takes the pixels left out
+    BandBins fine = BandBins(FineBins + 1);  // the last bin takes the pixels left out
     double min = std::numeric_limits<double>::infinity();
     double max = -std::numeric_limits<double>::infinity();
     qint64 valid = 0;
@@ -121,25 +159,27 @@ struct FirstSweep
 double firstSweepRow(const double *values, const bool *flags, int n, const Binning &fine, FirstSweep *f)
 {
     const Binning bins = fine;
-    quint32 *const counts = f->fine.data();
+    quint32 *const counts = f->fine.counts.data();
     double min = f->min;
     double max = f->max;
     qint64 valid = 0;
     qint64 flagged = 0;
     qint64 nan = 0;
     double sum = 0.0;
-    for (int x = 0; x < n; ++x) {
+    overRow(n, [&](int x, int copy) QUELVO_STATS_INLINE {
         const double v = values[x];
         const bool flag = flags[x];
         const bool ok = isValidValue(flag, v);
         flagged += flag;
         valid += ok;
-        nan += flag && std::isnan(v);
+        // Flagged non-finite values are rare, so the branch is well predicted.
+        if (flag && !ok)
+            nan += std::isnan(v);
         sum += ok ? v : 0.0;
         min = std::min(min, ok ? v : min);
         max = std::max(max, ok ? v : max);
-        ++counts[ok ? bins.of(v) : FineBins];
-    }
+        ++counts[size_t(copy) * (FineBins + 1) + size_t(ok ? bins.of(v) : FineBins)];
+    });
     f->min = min;
     f->max = max;
     f->valid += valid;
@@ -155,14 +195,13 @@ struct SecondSweep
     Binning fine;
     Binning shown;
     const char *picked;  // per fine bin
-    quint32 *shownCounts;
-    double *out;  // room for the band's picked values and one more
+    quint32 *shownCounts;  // BinCopies copies of HistogramBins + 1 bins
+    double *out;  // room for the band's picked values
     size_t kept;
 };
 
 // The second sweep over one row: returns the row's sum of squared deviations, counts the valid
-// values into the shown bins and keeps those of picked fine bins, in order. Each pixel is written
-// behind the last one kept and stays only when it is kept.
+// values into the shown bins and keeps those of picked fine bins, in order.
 double secondSweepRow(const double *values, const bool *flags, int n, SecondSweep *s)
 {
     const double mean = s->mean;
@@ -173,15 +212,16 @@ double secondSweepRow(const double *values, const bool *flags, int n, SecondSwee
     double *const out = s->out;
     size_t kept = s->kept;
     double sum = 0.0;
-    for (int x = 0; x < n; ++x) {
+    overRow(n, [&](int x, int copy) QUELVO_STATS_INLINE {
         const double v = values[x];
         const bool ok = isValidValue(flags[x], v);
         const double dev = v - mean;
         sum += ok ? dev * dev : 0.0;
-        ++counts[ok ? shown.of(v) : ShownLeftOut];
-        out[kept] = v;
-        kept += ok && picked[fine.of(v)];
-    }
+        ++counts[size_t(copy) * (ShownLeftOut + 1) + size_t(ok ? shown.of(v) : ShownLeftOut)];
+        // Few values are picked, so the branch is well predicted.
+        if (ok && picked[fine.of(v)])
+            out[kept++] = v;
+    });
     s->kept = kept;
     return sum;
 }
@@ -266,7 +306,7 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
         valid += f.valid;
         flagged += f.flagged;
         nan += f.nan;
-        addBins(f.fine, &fineCounts);
+        f.fine.addTo(&fineCounts);
     }
     res.valid = valid;
     res.invalid = qint64(r.width()) * r.height() - flagged;
@@ -296,28 +336,29 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
     std::vector<qint64> pickedBelow(FineBins + 1, 0);
     for (int b = 0; b < FineBins; ++b)
         pickedBelow[size_t(b) + 1] = pickedBelow[size_t(b)] + (picked[size_t(b)] ? fineCounts[size_t(b)] : 0);
-    // Each band keeps its picked values in a stretch of its own, with one spare place behind.
-    std::vector<size_t> bandPicked(size_t(bands.count), 0);
+    // Each band keeps its picked values in a stretch of its own, the stretches in band order: the
+    // values end up in pixel order, as one sweep would keep them.
     std::vector<size_t> bandStart(size_t(bands.count) + 1, 0);
     for (int band = 0; band < bands.count; ++band) {
+        size_t count = 0;
         for (int b = 0; b < FineBins; ++b)
-            bandPicked[size_t(band)] += picked[size_t(b)] ? firsts[size_t(band)].fine[size_t(b)] : 0;
-        bandStart[size_t(band) + 1] = bandStart[size_t(band)] + bandPicked[size_t(band)] + 1;
+            count += picked[size_t(b)] ? size_t(firsts[size_t(band)].fine.at(b)) : 0;
+        bandStart[size_t(band) + 1] = bandStart[size_t(band)] + count;
     }
 
     // Second sweep: squared deviations, the histogram, and the picked values.
     const Binning shown(min, max, HistogramBins);
     // As many values as the grid in the worst case (all in one bin): no abort when that fails.
     const size_t pickedCount = size_t(pickedBelow.back());
-    const std::unique_ptr<double[]> values(new (std::nothrow) double[bandStart.back()]);
+    const std::unique_ptr<double[]> values(new (std::nothrow) double[pickedCount]);
     if (!values) {
         qDebug() << "FrameStats: no memory to sort" << pickedCount << "values";
         res.stdDev = res.median = res.lowQuantile = res.highQuantile = qQNaN();
         return res;
     }
-    std::vector<BandBins> bandShown(size_t(bands.count), BandBins(HistogramBins + 1, 0));
+    std::vector<BandBins> bandShown(size_t(bands.count), BandBins(HistogramBins + 1));
     bands.run([&](int band, const QRect &rows) {
-        SecondSweep sweep{res.mean, fine, shown, picked.data(), bandShown[size_t(band)].data(),
+        SecondSweep sweep{res.mean, fine, shown, picked.data(), bandShown[size_t(band)].counts.data(),
                           values.get() + bandStart[size_t(band)], 0};
         sweepBand(d, r, rows, &rowSums, [&sweep](const double *values, const bool *flags, int n) {
             return secondSweepRow(values, flags, n, &sweep);
@@ -326,14 +367,7 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
     const double squares = total(rowSums);
     std::vector<qint64> shownCounts(HistogramBins + 1, 0);
     for (const BandBins &counts : bandShown)
-        addBins(counts, &shownCounts);
-    // The bands' stretches closed up, in band order: the picked values in pixel order.
-    size_t closed = 0;
-    for (int band = 0; band < bands.count; ++band) {
-        std::memmove(values.get() + closed, values.get() + bandStart[size_t(band)],
-                     bandPicked[size_t(band)] * sizeof(double));
-        closed += bandPicked[size_t(band)];
-    }
+        counts.addTo(&shownCounts);
     res.stdDev = valid > 1 ? std::sqrt(squares / double(valid - 1)) : 0.0;
     if (histogram) {
         histogram->min = min;

@@ -47,7 +47,7 @@ double bestMs(const std::function<void()> &op, const std::function<void()> &rele
 {
     double best = 1e300;
     double total = 0.0;
-    for (int run = 0; run < 5 && total < 1000.0; ++run) {
+    for (int run = 0; run < 15 && total < 1000.0; ++run) {
         const double start = wallMs();
         op();
         const double ms = wallMs() - start;

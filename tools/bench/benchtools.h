@@ -15,7 +15,7 @@ namespace Bench {
 // the same frame on every call.
 std::unique_ptr<TDData> frame(int side, bool withInvalid = true);
 
-// The best time in milliseconds of up to five runs of op, fewer once they add up to a second,
+// The best time in milliseconds of up to fifteen runs of op, fewer once they add up to a second,
 // in wall-clock time (the work may be spread over threads): the best run is the one least
 // disturbed by other work on the machine. After each run, untimed, release() frees what op left
 // behind and objects released with deleteLater() go too.

@@ -1,6 +1,6 @@
 // bench: times the filters, image making, file loading, painting and the analysis figures side by
 // side with their plain versions on synthetic frames of doubles with about one pixel in a hundred
-// invalid, at 1024, 2048 and 4096 pixels a side, each fast version on one thread and on every
+// invalid (one matching row on a frame without any), at 1024, 2048 and 4096 pixels a side, each fast version on one thread and on every
 // thread, and prints the build type and thread count, then one markdown table row per operation
 // and side with the ratio of the plain time to the better fast one.
 // Run from a Release build: bench [sides...], e.g. bench 1024 2048 (headless:
