@@ -21,7 +21,8 @@ std::unique_ptr<TDData> frame(int side, bool withInvalid = true);
 // behind and objects released with deleteLater() go too.
 double bestMs(const std::function<void()> &op, const std::function<void()> &release = {});
 
-// bestMs of op on one thread and on every thread (ParallelRows' count when the benchmark began).
+// bestMs of op on one thread and on every thread (ParallelRows' count when the benchmark began),
+// taking turns up to three times while the turns add up to less than two seconds.
 struct Fast
 {
     double oneMs;
