@@ -1,5 +1,6 @@
 #include "processing/framestats.h"
 
+#include "data/lanes.h"
 #include "data/parallelrows.h"
 #include "data/tddata0.h"
 
@@ -155,7 +156,10 @@ struct FirstSweep
 
 // The first sweep over one row of n pixels into f; returns the row's sum. Without branches: a
 // pixel left out adds +0.0 to a sum that can never be -0.0 (no bit changes) and counts in the
-// spare bin. Everything lives in locals, which the stores into the bins cannot alias.
+// spare bin. Everything lives in locals, which the stores into the bins cannot alias. Compiled
+// for each instruction set like the vector loops (lanes.h): with AVX's three-operand forms the
+// scalar loop needs fewer moves.
+QUELVO_LANE_CLONES
 double firstSweepRow(const double *values, const bool *flags, int n, const Binning &fine, FirstSweep *f)
 {
     const Binning bins = fine;
@@ -202,6 +206,7 @@ struct SecondSweep
 
 // The second sweep over one row: returns the row's sum of squared deviations, counts the valid
 // values into the shown bins and keeps those of picked fine bins, in order.
+QUELVO_LANE_CLONES
 double secondSweepRow(const double *values, const bool *flags, int n, SecondSweep *s)
 {
     const double mean = s->mean;
