@@ -188,6 +188,20 @@ void convertRow(const void *row, int n, double *out)
     std::copy(in, in + n, out);
 }
 
+// The bytes the strips of the current directory take, as the directory gives them (at most the
+// largest qint64).
+qint64 stripBytes(TIFF *tif)
+{
+    uint64_t *counts = nullptr;
+    if (!TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts) || !counts)
+        return 0;
+    const quint64 limit = quint64(std::numeric_limits<qint64>::max());
+    quint64 sum = 0;
+    for (uint32_t i = 0; i < TIFFNumberOfStrips(tif); ++i)
+        sum = std::min<quint64>(limit, sum + std::min<quint64>(counts[i], limit));
+    return qint64(sum);
+}
+
 } // namespace
 
 ImgData::~ImgData()
@@ -319,11 +333,13 @@ bool ImgData::readTiff(const QString &fname, int pageIndex, qint64 claimedBefore
         return fail(tr("a TIFF whose rows are shorter than its width"));
     }
     // Uncompressed rows lie in the file as they are: a size the file cannot hold is refused before
-    // any row is allocated. Compressed rows are allocated as they decode.
+    // any row is allocated. Compressed rows are allocated as they decode, and their strips are
+    // claimed instead, so that pages of a stack sharing strips cannot decode the same bytes into
+    // page after page.
     uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
     const qint64 fileSize = QFileInfo(fname).size();
-    const qint64 claimed = compression == COMPRESSION_NONE ? qint64(lineSize) * h : 0;
+    const qint64 claimed = compression == COMPRESSION_NONE ? qint64(lineSize) * h : stripBytes(tif.get());
     if (claimed > fileSize - claimedBefore) {
         qDebug() << "TIFF rows of" << w << "x" << h << "need more than the" << fileSize << "bytes of" << fname;
         return failShort(w, h, fileSize);

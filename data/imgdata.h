@@ -75,7 +75,8 @@ public:
     // The page read and the number of pages of the file (more than 1 only for a TIFF stack).
     int page = 0;
     int pageCount = 1;
-    // Bytes of the file this page holds as uncompressed rows, checked against the file's length.
+    // Bytes of the file this page's rows lie in (the rows themselves, or their compressed strips),
+    // checked against the file's length together with what the pages read before claimed.
     qint64 claimedBytes = 0;
 
 private:
