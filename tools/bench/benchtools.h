@@ -15,14 +15,15 @@ namespace Bench {
 // the same frame on every call.
 std::unique_ptr<TDData> frame(int side, bool withInvalid = true);
 
-// The best time in milliseconds of up to fifteen runs of op, fewer once they add up to a second,
+// The best time in milliseconds of up to fifteen runs of op, fewer once they add up to budgetMs,
 // in wall-clock time (the work may be spread over threads): the best run is the one least
 // disturbed by other work on the machine. After each run, untimed, release() frees what op left
 // behind and objects released with deleteLater() go too.
-double bestMs(const std::function<void()> &op, const std::function<void()> &release = {});
+double bestMs(const std::function<void()> &op, const std::function<void()> &release = {}, double budgetMs = 1000.0);
 
 // bestMs of op on one thread and on every thread (ParallelRows' count when the benchmark began),
-// taking turns up to three times while the turns add up to less than two seconds.
+// taking turns (each of up to half a second) up to three times while they add up to less than
+// three seconds.
 struct Fast
 {
     double oneMs;
