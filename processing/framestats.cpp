@@ -149,8 +149,7 @@ struct FirstSweep
     BandBins fine = BandBins(FineBins + 1);  // the last bin takes the pixels left out
     double min = std::numeric_limits<double>::infinity();
     double max = -std::numeric_limits<double>::infinity();
-    qint64 valid = 0;
-    qint64 flagged = 0;
+    qint64 nonFinite = 0;  // flagged, but NaN or infinite
     qint64 nan = 0;
 };
 
@@ -166,19 +165,19 @@ double firstSweepRow(const double *values, const bool *flags, int n, const Binni
     quint32 *const counts = f->fine.counts.data();
     double min = f->min;
     double max = f->max;
-    qint64 valid = 0;
-    qint64 flagged = 0;
+    qint64 nonFinite = 0;
     qint64 nan = 0;
     double sum = 0.0;
     overRow(n, [&](int x, int copy) QUELVO_STATS_INLINE {
         const double v = values[x];
         const bool flag = flags[x];
         const bool ok = isValidValue(flag, v);
-        flagged += flag;
-        valid += ok;
-        // Flagged non-finite values are rare, so the branch is well predicted.
-        if (flag && !ok)
+        // Flagged non-finite values are rare, so the branch is well predicted. The valid values
+        // are counted by the bins.
+        if (flag && !ok) {
+            ++nonFinite;
             nan += std::isnan(v);
+        }
         sum += ok ? v : 0.0;
         min = std::min(min, ok ? v : min);
         max = std::max(max, ok ? v : max);
@@ -186,8 +185,7 @@ double firstSweepRow(const double *values, const bool *flags, int n, const Binni
     });
     f->min = min;
     f->max = max;
-    f->valid += valid;
-    f->flagged += flagged;
+    f->nonFinite += nonFinite;
     f->nan += nan;
     return sum;
 }
@@ -301,22 +299,23 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
     // widening pixel by pixel does.
     double min = std::numeric_limits<double>::infinity();
     double max = -min;
-    qint64 valid = 0;
-    qint64 flagged = 0;
+    qint64 nonFinite = 0;
     qint64 nan = 0;
     std::vector<qint64> fineCounts(FineBins + 1, 0);
     for (const FirstSweep &f : firsts) {
         min = std::min(min, f.min);
         max = std::max(max, f.max);
-        valid += f.valid;
-        flagged += f.flagged;
+        nonFinite += f.nonFinite;
         nan += f.nan;
         f.fine.addTo(&fineCounts);
     }
+    // The spare bin holds every pixel left out: the invalid ones and the non-finite ones.
+    const qint64 leftOut = fineCounts[FineBins];
+    const qint64 valid = qint64(r.width()) * r.height() - leftOut;
     res.valid = valid;
-    res.invalid = qint64(r.width()) * r.height() - flagged;
+    res.invalid = leftOut - nonFinite;
     res.nan = nan;
-    res.infinite = flagged - valid - nan;
+    res.infinite = nonFinite - nan;
     if (valid == 0)
         return res;
     res.min = min;
