@@ -1,6 +1,7 @@
 // Plays the README walk-through in a real main window and saves its pictures:
 //   walkthrough_shots <samples folder> <picture folder>
-// The samples folder is the one make_samples writes (spots.tif and spots2.zrt are used). Run it on the offscreen
+// The samples folder is the one make_samples writes (all four are loaded once for the main window, then spots.tif
+// and spots2.zrt are used). Run it on the offscreen
 // platform (QT_QPA_PLATFORM=offscreen) to make the pictures without a display.
 
 #include "app/analysiswin.h"
@@ -8,6 +9,7 @@
 #include "data/datainfo.h"
 #include "data/tddata.h"
 #include "display/datactrl.h"
+#include "display/imgbase.h"
 #include "processing/calcctrl.h"
 #include "processing/copyctrl.h"
 #include "processing/filterctrl.h"
@@ -18,6 +20,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -56,6 +59,41 @@ QPixmap tileSheet(const QList<DataCtrl *> &rows, int columns, int scale)
     return sheet;
 }
 
+// The main window with the four samples loaded and, beside it, the image tab window showing the
+// TIFF, in a main window of its own that is gone before the walk-through starts.
+bool mainWindowShot(const QDir &samples, const QDir &out)
+{
+    Body body;
+    body.resize(640, 560);
+    body.show();
+    for (const char *name : {"spots.tif", "spots2.zrt", "phantom.ct", "flat.qlv"})
+        QMetaObject::invokeMethod(&body, "loadAFile", Q_ARG(QString, samples.filePath(QString::fromLatin1(name))));
+    if (body.ctrls.dataCtrls.size() != 4) {
+        std::fprintf(stderr, "cannot load the four samples from %s\n", qPrintable(samples.path()));
+        return false;
+    }
+    // Selections as for a ratio of the two spot frames, and S1 and S2 for the filter and copy panels.
+    const QList<DataCtrl *> &rows = body.ctrls.dataCtrls;
+    rows[0]->ui.SingleSel1->setChecked(true);
+    rows[0]->ui.MultiSelA->setChecked(true);
+    rows[1]->ui.SingleSel2->setChecked(true);
+    rows[1]->ui.MultiSelB->setChecked(true);
+    ImgBase &tabs = body.ctrls.imgBase;
+    tabs.resize(720, 560);
+    tabs.show();
+    tabs.ui.ImgBaseTab->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    const QPixmap left = body.grab();
+    const QPixmap right = tabs.grab();
+    QPixmap both(left.width() + 8 + right.width(), std::max(left.height(), right.height()));
+    both.fill(Qt::white);
+    QPainter p(&both);
+    p.drawPixmap(0, 0, left);
+    p.drawPixmap(left.width() + 8, 0, right);
+    p.end();
+    return save(both, out, "main-window.png");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -68,6 +106,8 @@ int main(int argc, char *argv[])
     const QDir samples(QFile::decodeName(argv[1]));
     const QDir out(QFile::decodeName(argv[2]));
     QDir().mkpath(out.path());
+    if (!mainWindowShot(samples, out))
+        return 1;
 
     Body body;
     body.ui.InTab->setChecked(false); // every image in a window of its own
