@@ -43,6 +43,15 @@ static_assert(sizeof(FlagWord) == count, "one flag byte per lane");
 // would depend on the instruction set in the calling convention. Selection is written with bit
 // operations, which GCC compiles for each clone's instruction set (its vector ?: it does not).
 
+// Stores a vector as one access, also from a vector the compiler keeps in memory: a copy through
+// memcpy may then go in halves, and a whole vector read soon after from halves just stored waits
+// until they reach the cache.
+QUELVO_LANE_INLINE void store(const Doubles &v, double *out)
+{
+    typedef double Unaligned __attribute__((vector_size(count * sizeof(double)), aligned(alignof(double))));
+    *reinterpret_cast<Unaligned *>(out) = v;
+}
+
 // *mask = all ones in the lanes whose flag is set, else zeros.
 QUELVO_LANE_INLINE void flagMask(const bool *flags, Bits *mask)
 {

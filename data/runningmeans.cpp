@@ -222,6 +222,7 @@ QUELVO_LANE_INLINE void transposeColumns(const PixelRow rows[Lanes::count], int 
     const int n = ring->n;
     const bool fetchAhead = c + prefetchColumns < n;
     Doubles m[Lanes::count], f[Lanes::count];
+#pragma GCC unroll 4
     for (int r = 0; r < Lanes::count; ++r) {
         // Rows read side by side are more streams than the processor follows alone.
         if (fetchAhead) {
@@ -239,9 +240,10 @@ QUELVO_LANE_INLINE void transposeColumns(const PixelRow rows[Lanes::count], int 
     }
     transpose(m);
     transpose(f);
+#pragma GCC unroll 4
     for (int k = 0; k < Lanes::count; ++k) {
-        std::memcpy(ring->maskedAt(c + k), &m[k], sizeof m[k]);
-        std::memcpy(ring->flagsAt(c + k), &f[k], sizeof f[k]);
+        Lanes::store(m[k], ring->maskedAt(c + k));
+        Lanes::store(f[k], ring->flagsAt(c + k));
     }
 }
 
@@ -295,8 +297,9 @@ QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[Lanes::count], int ae, Co
             slide(x - ae, false);
         }
         transpose(means);
+#pragma GCC unroll 4
         for (int r = 0; r < Lanes::count; ++r)
-            std::memcpy(out[r] + x0, &means[r], sizeof means[r]);
+            Lanes::store(means[r], out[r] + x0);
     }
     if (widen) {
         std::memcpy(lo, &l, sizeof l);
@@ -374,7 +377,39 @@ template <bool widen>
 QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double *out, bool *outValid,
                                    PixelRow leave, int n, ColumnState s)
 {
+    // Where the entering, the output and the leaving pixels are all valid, nothing needs masking
+    // and the count, a whole number, is one more for the mean and as it was after.
+    auto allValid = [=](int i, PixelRow e, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
+        Doubles sum, count, m, mean;
+        std::memcpy(&sum, s.sums + i, sizeof sum);
+        std::memcpy(&count, s.counts + i, sizeof count);
+        std::memcpy(&m, e.values, sizeof m);
+        sum += m;
+        mean = sum / (count + 1.0);
+        if (widen) {
+            Doubles l, h;
+            std::memcpy(&l, s.lo + i, sizeof l);
+            std::memcpy(&h, s.hi + i, sizeof h);
+            Lanes::choose(mean < l, mean, l, &l);
+            Lanes::choose(mean > h, mean, h, &h);
+            Lanes::store(l, s.lo + i);
+            Lanes::store(h, s.hi + i);
+            std::memcpy(ov, &Lanes::allFlags, sizeof Lanes::allFlags);
+        }
+        Lanes::store(mean, o);
+        std::memcpy(&m, leaving.values, sizeof m);
+        sum -= m;
+        Lanes::store(sum, s.sums + i);
+    };
     auto chunk = [=](int i, PixelRow e, const bool *f, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
+        Lanes::FlagWord fe, ff, fl;
+        std::memcpy(&fe, e.valids, sizeof fe);
+        std::memcpy(&ff, f, sizeof ff);
+        std::memcpy(&fl, leaving.valids, sizeof fl);
+        if ((fe & ff & fl) == Lanes::allFlags) {
+            allValid(i, e, o, ov, leaving);
+            return;
+        }
         Doubles sum, count, m, c, mean;
         Bits valid;
         std::memcpy(&sum, s.sums + i, sizeof sum);
