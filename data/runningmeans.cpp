@@ -51,17 +51,30 @@ void prefetchRow(const double *values, const bool *valids, int n)
         __builtin_prefetch(valids + i);
 }
 
-// Extremes of the written means, one pair per lane. Each lane sees one stretch of the writing
-// order of the definition (a column, or a row) and the lanes are folded in that order, which
-// reaches the very range that widening value by value does, down to which of +0.0 and -0.0
-// stays on a tie.
-void foldRange(const double *lo, const double *hi, int lanes, TDData0 *dst)
+// Extremes of the written means, one pair per lane, folded into dst's range. Widening value by
+// value in another order could only end on another of two values that compare equal, +0.0 and
+// -0.0 (NaN never widens). A range that holds 0.0 already, as a new grid's does, keeps its own
+// zero on such a tie; a range that does not and ends on a zero takes the first zero written in
+// the order of the definition, column after column, from dst itself.
+void foldRange(const double *lo, const double *hi, int lanes, const bool *written, TDData0 *dst)
 {
+    const bool holdsZero = dst->minVal <= 0.0 && dst->maxVal >= 0.0;
     for (int i = 0; i < lanes; ++i) {
         if (dst->minVal > lo[i])
             dst->minVal = lo[i];
         if (hi[i] > dst->maxVal)
             dst->maxVal = hi[i];
+    }
+    if (holdsZero || (dst->minVal != 0.0 && dst->maxVal != 0.0))
+        return;
+    for (int x = 0; x < dst->width; ++x) {
+        for (int y = 0; y < dst->height; ++y) {
+            const int i = dst->index(x, y);
+            if (written[i] && dst->values.at(i) == 0.0) {
+                (dst->minVal == 0.0 ? dst->minVal : dst->maxVal) = dst->values.at(i);
+                return;
+            }
+        }
     }
 }
 
@@ -360,7 +373,8 @@ struct RowExtremes
     double hi[Lanes::count];
 };
 
-// Column sums and the extremes of the means written, one lane per column.
+// Column sums, one lane per column, and the extremes of the means written, one lane per column
+// of the first vector of each strip.
 struct ColumnState
 {
     double *sums;
@@ -372,14 +386,22 @@ struct ColumnState
 // One step of the column sums: the entering row added, the mean taken, the leaving row
 // subtracted. A row that does not take part is a row of invalid pixels. With widen, the means
 // go to out where the row (rowValids) is valid, flagged in outValid, into the extremes too;
-// without, to every pixel of out, meaningless where the row is invalid.
+// without, to every pixel of out, meaningless where the row is invalid. The extremes are kept
+// per lane in registers while the row is under way, and in the strip's first lanes after.
 template <bool widen>
 QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double *out, bool *outValid,
                                    PixelRow leave, int n, ColumnState s)
 {
     // Where the entering, the output and the leaving pixels are all valid, nothing needs masking
     // and the count, a whole number, is one more for the mean and as it was after.
-    auto allValid = [=](int i, PixelRow e, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
+    if (n <= 0)
+        return;
+    Doubles l, h;
+    if (widen) {
+        std::memcpy(&l, s.lo, sizeof l);
+        std::memcpy(&h, s.hi, sizeof h);
+    }
+    auto allValid = [&](int i, PixelRow e, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
         Doubles sum, count, m, mean;
         std::memcpy(&sum, s.sums + i, sizeof sum);
         std::memcpy(&count, s.counts + i, sizeof count);
@@ -387,13 +409,8 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         sum += m;
         mean = sum / (count + 1.0);
         if (widen) {
-            Doubles l, h;
-            std::memcpy(&l, s.lo + i, sizeof l);
-            std::memcpy(&h, s.hi + i, sizeof h);
             Lanes::choose(mean < l, mean, l, &l);
             Lanes::choose(mean > h, mean, h, &h);
-            Lanes::store(l, s.lo + i);
-            Lanes::store(h, s.hi + i);
             std::memcpy(ov, &Lanes::allFlags, sizeof Lanes::allFlags);
         }
         Lanes::store(mean, o);
@@ -401,7 +418,7 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         sum -= m;
         Lanes::store(sum, s.sums + i);
     };
-    auto chunk = [=](int i, PixelRow e, const bool *f, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
+    auto chunk = [&](int i, PixelRow e, const bool *f, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
         Lanes::FlagWord fe, ff, fl;
         std::memcpy(&fe, e.valids, sizeof fe);
         std::memcpy(&ff, f, sizeof ff);
@@ -419,12 +436,7 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         count += c;
         Lanes::flagMask(f, &valid);
         if (widen) {
-            Doubles l, h;
-            std::memcpy(&l, s.lo + i, sizeof l);
-            std::memcpy(&h, s.hi + i, sizeof h);
             meanLanes(sum, count, valid, &mean, &l, &h);
-            std::memcpy(s.lo + i, &l, sizeof l);
-            std::memcpy(s.hi + i, &h, sizeof h);
             storeValidLanes(mean, f, o, ov);
         } else {
             meanOf(sum, count, valid, &mean);
@@ -452,6 +464,10 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         std::copy_n(o.values, n - i, out + i);
         if (widen)
             std::copy_n(ov, n - i, outValid + i);
+    }
+    if (widen) {
+        Lanes::store(l, s.lo);
+        Lanes::store(h, s.hi);
     }
 }
 
@@ -623,7 +639,7 @@ void RunningMeans::writeRows(TDData0 *dst)
         const int i = dst->index(0, row);
         columnsOfRow(row, c0, c1, values + i, valids + i);
     });
-    foldRange(lo.data(), hi.data(), src->width, dst);
+    foldRange(lo.data(), hi.data(), src->width, src->valids.constData(), dst);
 }
 
 void RunningMeans::alongRows(const TDData0 *src, TDData0 *dst, int a)

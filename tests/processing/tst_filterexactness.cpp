@@ -116,6 +116,7 @@ private slots:
     void cleanup() { ParallelRows::setThreadCount(0); }
     void runningSums_data();
     void runningSums();
+    void runningSumsSignedZeroRange_data();
     void runningSumsSignedZeroRange();
     void averages_data();
     void averages();
@@ -173,25 +174,48 @@ void TestFilterExactness::runningSums()
     }
 }
 
+void TestFilterExactness::runningSumsSignedZeroRange_data()
+{
+    QTest::addColumn<bool>("alongX");
+    QTest::addColumn<bool>("negativeFirst");
+    // Halving the smallest negative subnormal rounds to -0.0. Into a range that does not hold 0
+    // yet, the first zero written must become the minimum.
+    // Along rows, row 0 writes -0.0 at column 5 before row 1 writes +0.0 at column 1.
+    QTest::addRow("along rows") << true << true;
+    // Along columns, column 2 writes +0.0 before column 5 writes -0.0, though column 5 comes first
+    // among the lanes of a vector.
+    QTest::addRow("along columns") << false << false;
+}
+
 void TestFilterExactness::runningSumsSignedZeroRange()
 {
-    // Halving the smallest negative subnormal rounds to -0.0. Row 0 writes -0.0 at column 5
-    // before row 1 writes +0.0 at column 1; into a range that does not hold 0 yet, the first
-    // zero written must become the minimum.
+    QFETCH(bool, alongX);
+    QFETCH(bool, negativeFirst);
     TDData src(8, 2);
     src.setValue(5, 0, -std::numeric_limits<double>::denorm_min());
-    src.setValue(6, 0, 0.0);
-    src.setValue(1, 1, 0.0);
-    TDData fast(8, 2);
-    TDData plain(8, 2);
-    for (TDData *dst : {&fast, &plain}) {
-        dst->minVal = 5.0;
-        dst->maxVal = 7.0;
+    if (alongX) {
+        src.setValue(6, 0, 0.0);
+        src.setValue(1, 1, 0.0);
+    } else {
+        src.setValue(5, 1, 0.0);
+        src.setValue(2, 0, 0.0);
     }
-    src.movingAvrX(&fast, 1);
-    Plain::movingAvr1(&src, &plain, 1, true);
-    QVERIFY(std::signbit(plain.minVal));
-    compareResults(&fast, &plain);
+    TDData plain(8, 2);
+    plain.minVal = 5.0;
+    plain.maxVal = 7.0;
+    Plain::movingAvr1(&src, &plain, 1, alongX);
+    QCOMPARE(std::signbit(plain.minVal), negativeFirst);
+    for (int threads : threadCounts) {
+        ParallelRows::setThreadCount(threads);
+        TDData fast(8, 2);
+        fast.minVal = 5.0;
+        fast.maxVal = 7.0;
+        if (alongX)
+            src.movingAvrX(&fast, 1);
+        else
+            src.movingAvrY(&fast, 1);
+        compareResults(&fast, &plain);
+    }
 }
 
 void TestFilterExactness::averages_data()
