@@ -54,6 +54,9 @@ Template templateOf(const TDData0 *src, const QRect &positions)
 constexpr int blockLanes = 16;
 // Window rows computed from one padded copy of the source.
 constexpr int stripRows = 32;
+// Blocks of window positions taken through every row of a strip before the next ones: the part of
+// the strip their windows cover then stays in the processor's second-level cache.
+constexpr int tileBlocks = 8;
 
 // A valid template pixel: where its partner lies relative to the window position in the padded
 // copy, its value and the bits of its square (masked like integers, so no arithmetic touches them).
@@ -305,22 +308,25 @@ struct TemplateSums
     }
 };
 
-// The sums of one window row over blocks of positions. Runs of blocks whose windows are whole
-// take the template's energy as St2; the others sum it, or with an infinite or NaN template value
-// go through the general loop, where only a mask keeps 0.0 * inf out of Sat.
-void rowSums(const Strip &strip, int r, const Template &tpl, const TemplateSums &sums, int blocks, double *st2,
+// The sums of one window row over the blocks of positions b0 .. b1 - 1, into st2, sa2 and sat
+// from the position b0 * blockLanes on. Runs of blocks whose windows are whole take the template's
+// energy as St2; the others sum it, or with an infinite or NaN template value go through the
+// general loop, where only a mask keeps 0.0 * inf out of Sat.
+void rowSums(const Strip &strip, int r, const Template &tpl, const TemplateSums &sums, int b0, int b1, double *st2,
              double *sa2, double *sat)
 {
     const size_t row = size_t(r) * strip.stride;
     const double *values = strip.values.data() + row;
     const qint64 *masks = strip.masks.data() + row;
-    if (sums.finite)
-        sums.windowSums(values, blocks, sa2, sat);
+    if (sums.finite) {
+        const int i = b0 * blockLanes;
+        sums.windowSums(values + i, b1 - b0, sa2 + i, sat + i);
+    }
     auto whole = [&](int b) { return strip.allUsable(r, b * blockLanes, (b + 1) * blockLanes - 1, tpl); };
-    for (int b = 0; b < blocks;) {
+    for (int b = b0; b < b1;) {
         const bool fast = whole(b);
         int e = b + 1;
-        while (e < blocks && whole(e) == fast)
+        while (e < b1 && whole(e) == fast)
             ++e;
         const int i = b * blockLanes;
         if (fast) {
@@ -374,19 +380,23 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
         for (int y0 = first; y0 < last; y0 += stripRows) {
             const int rows = std::min(stripRows, last - y0);
             fillStrip(src, positions.left(), y0, rows + std::max(tpl.dy + tpl.th, 1) - 1, &strip);
-            for (int r = 0; r < rows; ++r) {
-                const int y = y0 + r;
-                rowSums(strip, r, tpl, sums, blocks, st2.data(), sa2.data(), sat.data());
-                for (int k = 0; k < positions.width(); ++k) {
-                    if (st2[k] > 0.0 && sa2[k] > 0.0) {
-                        double c = sat[k] / std::sqrt(sa2[k] * st2[k]);
-                        // Not clamped: a cosine rounded past 1 gives NaN, which never widens the range.
-                        if (measure == MatchingF::ArcCosTh)
-                            c = 1.0 - std::acos(c) / M_PI;
-                        const int i = result->index(positions.left() + k, y);
-                        values[i] = c;
-                        valids[i] = true;
-                        extremes.widen(y, c);
+            // Each row's positions still come left to right, so its extremes widen in row order.
+            for (int b0 = 0; b0 < blocks; b0 += tileBlocks) {
+                const int b1 = std::min(blocks, b0 + tileBlocks);
+                for (int r = 0; r < rows; ++r) {
+                    const int y = y0 + r;
+                    rowSums(strip, r, tpl, sums, b0, b1, st2.data(), sa2.data(), sat.data());
+                    for (int k = b0 * blockLanes; k < std::min(b1 * blockLanes, positions.width()); ++k) {
+                        if (st2[k] > 0.0 && sa2[k] > 0.0) {
+                            double c = sat[k] / std::sqrt(sa2[k] * st2[k]);
+                            // Not clamped: a cosine rounded past 1 gives NaN, which never widens the range.
+                            if (measure == MatchingF::ArcCosTh)
+                                c = 1.0 - std::acos(c) / M_PI;
+                            const int i = result->index(positions.left() + k, y);
+                            values[i] = c;
+                            valids[i] = true;
+                            extremes.widen(y, c);
+                        }
                     }
                 }
             }
