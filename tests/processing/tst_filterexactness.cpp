@@ -284,24 +284,28 @@ void TestFilterExactness::matching_data()
     QTest::addColumn<QRect>("rect");
     QTest::addColumn<int>("trouble");
     QTest::addColumn<int>("threads");
+    QTest::addColumn<int>("width");
     for (int threads : threadCounts) {
         const QRect whole(0, 0, 45, 71);
-        QTest::addRow("no measure, 1 x 1, %d threads", threads) << 0 << QRect(4, 4, 1, 1) << whole << int(InvalidNonFinite) << threads;
+        QTest::addRow("no measure, 1 x 1, %d threads", threads) << 0 << QRect(4, 4, 1, 1) << whole << int(InvalidNonFinite) << threads << 45;
         QTest::addRow("cos, 19 x 3, past the edges, %d threads", threads) << 1 << QRect(20, 30, 19, 3) << QRect(-3, -2, 60, 80)
-                                                     << int(InvalidNonFinite) << threads;
+                                                     << int(InvalidNonFinite) << threads << 45;
         QTest::addRow("cos, valid infinities, %d threads", threads) << 1 << QRect(3, 3, 6, 6) << QRect(1, 2, 40, 45)
-                                               << int(InvalidNonFinite | ValidNonFinite) << threads;
+                                               << int(InvalidNonFinite | ValidNonFinite) << threads << 45;
         QTest::addRow("arccos, region partly outside, %d threads", threads) << 2 << QRect(QPoint(40, -3), QPoint(49, 4)) << whole
-                                                       << int(InvalidNonFinite) << threads;
+                                                       << int(InvalidNonFinite) << threads << 45;
         // A template without a valid pixel: no window gives a value.
         QTest::addRow("cos, 2 rows, %d threads", threads) << 1 << QRect(3, 3, 6, 6) << QRect(0, 60, 45, 2)
-                                                       << int(InvalidNonFinite) << threads;
-        QTest::addRow("inverted region, %d threads", threads) << 2 << QRect(QPoint(5, 5), QPoint(2, 2)) << whole << 0 << threads;
+                                                       << int(InvalidNonFinite) << threads << 45;
+        QTest::addRow("inverted region, %d threads", threads) << 2 << QRect(QPoint(5, 5), QPoint(2, 2)) << whole << 0 << threads << 45;
         // Mostly whole windows, some with a hole, valid infinities and NaN among them.
         QTest::addRow("cos, few invalid, %d threads", threads) << 1 << QRect(7, 9, 3, 4) << whole
-                                                        << int(FewInvalid | InvalidNonFinite | ValidNonFinite) << threads;
+                                                        << int(FewInvalid | InvalidNonFinite | ValidNonFinite) << threads << 45;
         QTest::addRow("arccos, few invalid, ties, %d threads", threads) << 2 << QRect(0, 0, 5, 2) << QRect(2, 1, 43, 68)
-                                                               << int(FewInvalid | Ties) << threads;
+                                                               << int(FewInvalid | Ties) << threads << 45;
+        // Wide enough for the positions to go in several tiles, the last one partly filled.
+        QTest::addRow("cos, few invalid, several tiles, %d threads", threads) << 1 << QRect(7, 9, 3, 4) << QRect(0, 0, 300, 71)
+                                                                 << int(FewInvalid | InvalidNonFinite | ValidNonFinite) << threads << 300;
     }
 }
 
@@ -313,7 +317,8 @@ void TestFilterExactness::matching()
     QFETCH(QRect, region);
     QFETCH(QRect, rect);
     QFETCH(int, trouble);
-    std::unique_ptr<TDData> src(troubledGrid(45, 71, 3, trouble));
+    QFETCH(int, width);
+    std::unique_ptr<TDData> src(troubledGrid(width, 71, 3, trouble));
     addInfos(src.get());
     src->setRegion(region);
     // An infinite template pixel must not turn the sums of windows where its partner is invalid into NaN.
