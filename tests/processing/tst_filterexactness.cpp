@@ -305,6 +305,8 @@ void TestFilterExactness::matching_data()
                                                                << int(FewInvalid | Ties) << threads << 45;
         // Wide enough for the positions to go in several tiles, the last one partly filled.
         QTest::addRow("cos, few invalid, several tiles, %d threads", threads) << 1 << QRect(7, 9, 3, 4) << QRect(0, 0, 300, 71)
+                                                                 << int(FewInvalid | InvalidNonFinite) << threads << 300;
+        QTest::addRow("cos, valid infinities, several tiles, %d threads", threads) << 1 << QRect(7, 9, 3, 4) << QRect(0, 0, 300, 71)
                                                                  << int(FewInvalid | InvalidNonFinite | ValidNonFinite) << threads << 300;
     }
 }
