@@ -392,8 +392,6 @@ template <bool widen>
 QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double *out, bool *outValid,
                                    PixelRow leave, int n, ColumnState s)
 {
-    // Where the entering, the output and the leaving pixels are all valid, nothing needs masking
-    // and the count, a whole number, is one more for the mean and as it was after.
     if (n <= 0)
         return;
     Doubles l, h;
@@ -401,6 +399,8 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         std::memcpy(&l, s.lo, sizeof l);
         std::memcpy(&h, s.hi, sizeof h);
     }
+    // Where the entering, the output and the leaving pixels are all valid, nothing needs masking
+    // and the count, a whole number, is one more for the mean and as it was after.
     auto allValid = [&](int i, PixelRow e, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
         Doubles sum, count, m, mean;
         std::memcpy(&sum, s.sums + i, sizeof sum);

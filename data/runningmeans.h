@@ -35,9 +35,8 @@ public:
     // the source is invalid. With several threads (ParallelRows) use runs for different strips
     // at once, each strip's rows in order. Stops early when the run is cancelled.
     void sweepMeans(int last, const std::function<void(int row, int c0, int c1, const double *means)> &use);
-    // All remaining rows into dst (the source's size, its range holding 0.0 as a new grid's does),
-    // at the pixels valid in the source, whose range is then widened as writing the means one by
-    // one column after column would widen it.
+    // All remaining rows into dst (the source's size), at the pixels valid in the source, whose
+    // range is then widened as writing the means one by one column after column would widen it.
     void writeRows(TDData0 *dst);
 
     // The means along rows alone, with half width a, into dst (the source's size): only pixels
