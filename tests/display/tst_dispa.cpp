@@ -364,6 +364,12 @@ void TestDispA::picture()
     QCOMPARE(image.pixelColor(0, 300), bar.colorOfH(299));
     QCOMPARE(image.pixelColor(0, 460), QColor(0, 0, 0));
     QCOMPARE(image.pixelColor(0, 140), QColor(255, 255, 255));
+    // Between the labels every row is one colour across, its height's colour off the mark lines.
+    for (int r = 100; r <= 500; ++r) {
+        const QColor expected = r == 150 || r == 450 ? QColor(0, 192, 255) : bar.colorOfH(599 - r);
+        for (int x = 0; x < 20; ++x)
+            QCOMPARE(image.pixelColor(x, r), expected);
+    }
 
     // The widget shows the picture stretched over itself.
     bar.resize(40, 300);
