@@ -2,6 +2,7 @@
 
 #include "data/datainfo.h"
 #include "data/lanes.h"
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 
 #include <QDebug>
@@ -152,10 +153,16 @@ PeakSearch::PeakSearch(const TDData *src, const QRect &r, double radius, bool fi
     versions.assign(size_t(blocks), 0);
     dead.assign(size_t(blocks), false);
     peaksInBlock.resize(size_t(blocks));
+    // No peak is taken yet, so the blocks are looked through on their own, over the threads.
+    std::vector<Candidate> bests(static_cast<size_t>(blocks));
+    std::vector<char> found(size_t(blocks), 0);
+    ParallelRows::run(0, blocks, 0, [&](int first, int last) {
+        for (int b = first; b < last; ++b)
+            found[size_t(b)] = bestInBlock(b, &bests[size_t(b)]);
+    });
     for (int b = 0; b < blocks; ++b) {
-        Candidate best;
-        if (bestInBlock(b, &best))
-            queue.push({best, b, 0});
+        if (found[size_t(b)])
+            queue.push({bests[size_t(b)], b, 0});
     }
 }
 

@@ -380,16 +380,20 @@ void TestFilterExactness::peaks_data()
     QTest::addColumn<bool>("findMax");
     QTest::addColumn<QRect>("rect");
     QTest::addColumn<int>("trouble");
+    QTest::addColumn<int>("threads");
     const QRect whole(0, 0, 101, 83);
-    QTest::newRow("radius 2.5, 300 maxima, ties") << 2.5 << 300 << true << whole << int(InvalidNonFinite | Ties);
-    QTest::newRow("radius 1, 50 minima, ties") << 1.0 << 50 << false << whole << int(InvalidNonFinite | Ties);
-    QTest::newRow("valid infinities") << 3.0 << 40 << true << whole << int(InvalidNonFinite | ValidNonFinite);
-    QTest::newRow("radius 45, past the edges") << 45.0 << 40 << true << QRect(-7, -3, 120, 70)
-                                               << int(InvalidNonFinite);
-    QTest::newRow("negative radius") << -6.0 << 15 << false << whole << int(InvalidNonFinite);
-    QTest::newRow("NaN radius repeats") << notANumber << 4 << true << whole << int(InvalidNonFinite | Ties);
-    QTest::newRow("infinite radius") << infinity << 3 << true << whole << int(InvalidNonFinite);
-    QTest::newRow("negative count") << 3.0 << -3 << false << whole << int(InvalidNonFinite);
+    for (int threads : threadCounts) {
+        auto row = [threads](const char *name) -> QTestData & { return QTest::addRow("%s, %d threads", name, threads); };
+        row("radius 2.5, 300 maxima, ties") << 2.5 << 300 << true << whole << int(InvalidNonFinite | Ties) << threads;
+        row("radius 1, 50 minima, ties") << 1.0 << 50 << false << whole << int(InvalidNonFinite | Ties) << threads;
+        row("valid infinities") << 3.0 << 40 << true << whole << int(InvalidNonFinite | ValidNonFinite) << threads;
+        row("radius 45, past the edges") << 45.0 << 40 << true << QRect(-7, -3, 120, 70) << int(InvalidNonFinite)
+                                         << threads;
+        row("negative radius") << -6.0 << 15 << false << whole << int(InvalidNonFinite) << threads;
+        row("NaN radius repeats") << notANumber << 4 << true << whole << int(InvalidNonFinite | Ties) << threads;
+        row("infinite radius") << infinity << 3 << true << whole << int(InvalidNonFinite) << threads;
+        row("negative count") << 3.0 << -3 << false << whole << int(InvalidNonFinite) << threads;
+    }
 }
 
 void TestFilterExactness::peaks()
@@ -399,6 +403,8 @@ void TestFilterExactness::peaks()
     QFETCH(bool, findMax);
     QFETCH(QRect, rect);
     QFETCH(int, trouble);
+    QFETCH(int, threads);
+    ParallelRows::setThreadCount(threads);
     std::unique_ptr<TDData> src(troubledGrid(101, 83, 12, trouble));
     // A value of -1e300 never beats the starting best; one just above it does.
     src->setValue(50, 40, findMax ? -1e300 : 1e300);
