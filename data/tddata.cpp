@@ -78,19 +78,32 @@ void rowIndices(const double *values, const bool *valids, int width, const Scale
     std::copy(out, out + rest, indices + whole);
 }
 
-// Pixel bytes by table position, in the memory order of one image format (three-byte pixels with
-// a fourth byte of padding); the entry behind the table is the invalid colour.
+// A row of grey pixels: a grey level is its table position, and the scale gives invalid pixels the
+// invalid grey as their position, so the positions only need narrowing to bytes.
+QUELVO_LANE_CLONES
+void rowGrey(const double *values, const bool *valids, int width, const Scale &sc, uchar *out)
+{
+    typedef uchar Bytes __attribute__((vector_size(sizeof(Indices))));
+    const int whole = width - width % Lanes::count;
+    for (int x = 0; x < whole; x += Lanes::count) {
+        Indices index;
+        laneIndices(values + x, valids + x, sc, reinterpret_cast<qint32 *>(&index));
+        const Bytes bytes = reinterpret_cast<Bytes>(index);
+        const Bytes low = __builtin_shufflevector(bytes, bytes, 0, 4, 8, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        std::memcpy(out + x, &low, Lanes::count);
+    }
+    qint32 rest[Lanes::count];
+    rowIndices(values + whole, valids + whole, width - whole, sc, rest);
+    std::copy(rest, rest + (width - whole), out + whole);
+}
+
+// Colour pixel bytes by table position, in the memory order of one image format (three-byte
+// pixels with a fourth byte of padding); the entry behind the table is the invalid colour.
 struct PixelTable
 {
     explicit PixelTable(int format)
         : bytes(ColorBar0::bytesPerPixel(format))
     {
-        if (format == ColorBar0::FormatGrayscale8) {
-            for (int i = 0; i < ColorBar0::GreyLevels; ++i)
-                entries.push_back(uchar(i));
-            entries.push_back(uchar(ColorBar0::InvalidGrey));
-            return;
-        }
         for (int i = 0; i <= ColorBar0::ColorTableSize; ++i) {
             const QRgb c = i < ColorBar0::ColorTableSize ? ColorBar0::colorTableEntry(i) : ColorBar0::invalidColor();
             if (format == ColorBar0::FormatRGB888)
@@ -104,24 +117,17 @@ struct PixelTable
     void write(const qint32 *indices, int n, uchar *out) const
     {
         const uchar *e = entries.data();
-        switch (bytes) {
-        case 4:
+        if (bytes == 4) {
             for (int x = 0; x < n; ++x)
                 std::memcpy(out + 4 * x, e + 4 * indices[x], 4);
-            break;
-        case 3:
-            // Four bytes a pixel, the fourth overwritten by the next pixel; the last pixel of the
-            // row writes its three alone, so nothing beyond the row is touched.
-            for (int x = 0; x + 1 < n; ++x)
-                std::memcpy(out + 3 * x, e + 4 * indices[x], 4);
-            if (n > 0)
-                std::memcpy(out + 3 * (n - 1), e + 4 * indices[n - 1], 3);
-            break;
-        default:
-            for (int x = 0; x < n; ++x)
-                out[x] = e[indices[x]];
-            break;
+            return;
         }
+        // Four bytes a pixel, the fourth overwritten by the next pixel; the last pixel of the row
+        // writes its three alone, so nothing beyond the row is touched.
+        for (int x = 0; x + 1 < n; ++x)
+            std::memcpy(out + 3 * x, e + 4 * indices[x], 4);
+        if (n > 0)
+            std::memcpy(out + 3 * (n - 1), e + 4 * indices[n - 1], 3);
     }
 
     int bytes;
@@ -210,16 +216,25 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
                          cb->upperMark - cb->lowerMark,
                          double(grey ? ColorBar0::GreyLevels : ColorBar0::ColorTableSize - 1),
                          grey ? ColorBar0::GreyLevels - 1 : ColorBar0::ColorTableSize - 1,
-                         grey ? ColorBar0::GreyLevels : ColorBar0::ColorTableSize};
-    const PixelTable table(cb->format);
-    ParallelRows::run(0, height, 0, [&](int first, int last) {
-        std::vector<qint32> indices(static_cast<size_t>(width));
-        for (int y = first; y < last; ++y) {
-            const int row = index(0, y);
-            rowIndices(values.constData() + row, valids.constData() + row, width, scale, indices.data());
-            table.write(indices.data(), width, imgBuf + y * bytesPerLine);
-        }
-    });
+                         grey ? ColorBar0::InvalidGrey : ColorBar0::ColorTableSize};
+    if (grey) {
+        ParallelRows::run(0, height, 0, [&](int first, int last) {
+            for (int y = first; y < last; ++y) {
+                const int row = index(0, y);
+                rowGrey(values.constData() + row, valids.constData() + row, width, scale, imgBuf + y * bytesPerLine);
+            }
+        });
+    } else {
+        const PixelTable table(cb->format);
+        ParallelRows::run(0, height, 0, [&](int first, int last) {
+            std::vector<qint32> indices(static_cast<size_t>(width));
+            for (int y = first; y < last; ++y) {
+                const int row = index(0, y);
+                rowIndices(values.constData() + row, valids.constData() + row, width, scale, indices.data());
+                table.write(indices.data(), width, imgBuf + y * bytesPerLine);
+            }
+        });
+    }
     img = ColorBar0::newImage(cb->format, imgBuf, width, height);
     return img;
 }
