@@ -61,8 +61,10 @@ QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, co
 
 // Table positions of a row; a partial chunk at its end goes through padded copies.
 QUELVO_LANE_CLONES
-void rowIndices(const double *values, const bool *valids, int width, const Scale &sc, qint32 *indices)
+void rowIndices(const double *values, const bool *valids, int width, const Scale &scale, qint32 *indices)
 {
+    // A copy the stores of positions cannot alias, so the loop keeps the scale in registers.
+    const Scale sc = scale;
     const int whole = width - width % Lanes::count;
     for (int x = 0; x < whole; x += Lanes::count)
         laneIndices(values + x, valids + x, sc, indices + x);
@@ -81,8 +83,9 @@ void rowIndices(const double *values, const bool *valids, int width, const Scale
 // A row of grey pixels: a grey level is its table position, and the scale gives invalid pixels the
 // invalid grey as their position, so the positions only need narrowing to bytes.
 QUELVO_LANE_CLONES
-void rowGrey(const double *values, const bool *valids, int width, const Scale &sc, uchar *out)
+void rowGrey(const double *values, const bool *valids, int width, const Scale &scale, uchar *out)
 {
+    const Scale sc = scale;
     typedef uchar Bytes __attribute__((vector_size(sizeof(Indices))));
     const int whole = width - width % Lanes::count;
     for (int x = 0; x < whole; x += Lanes::count) {
