@@ -7,20 +7,66 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <exception>
 #include <limits>
+#include <memory>
+#include <mutex>
 
 namespace {
 
 std::atomic<int> chosenThreads{0};
 thread_local ParallelRows::Progress *currentProgress = nullptr;
 
-// A pool of its own: the callers (the GUI thread, or a run in the global pool) do one band
+// A pool of its own: the callers (the GUI thread, or a run in the global pool) work on bands
 // themselves and wait for the others, which therefore never wait behind the callers' own work.
+// Never destroyed: destroying a pool waits for its threads, and a thread the system refused to
+// start is waited for forever. At exit no band is running.
 QThreadPool &bandPool()
 {
-    static QThreadPool pool;
-    return pool;
+    static QThreadPool *pool = new QThreadPool;
+    return *pool;
 }
+
+// The bands of one step, each taken by whichever thread claims it first: the caller and the pool
+// tasks started for it. The caller goes on claiming until none is left, so every band runs even
+// when the pool cannot start a thread (the system may refuse one), and it waits only for bands
+// that pool threads took. A task that starts after the step finds nothing left to claim and never
+// touches the caller's body, which is why the tasks share this and not the caller's stack.
+// The first exception a band throws is kept for the caller, after every band has ended.
+struct Bands
+{
+    Bands(const std::function<void(int, int)> &body, int first, int size, int count)
+        : body(body)
+        , first(first)
+        , size(size)
+        , count(count)
+    {
+    }
+
+    void work()
+    {
+        for (int b = next++; b < count; b = next++) {
+            try {
+                body(start(b), start(b + 1));
+            } catch (...) {
+                const std::lock_guard<std::mutex> hold(failureLock);
+                if (!failure)
+                    failure = std::current_exception();
+            }
+            finished.release();
+        }
+    }
+    int start(int band) const { return first + int(qint64(size) * band / count); }
+
+    const std::function<void(int, int)> &body;
+    const int first;
+    const int size;
+    const int count;
+    std::atomic<int> next{0};
+    QSemaphore finished;
+    std::mutex failureLock;
+    std::exception_ptr failure;
+};
 
 } // namespace
 
@@ -100,18 +146,13 @@ bool ParallelRows::run(int begin, int end, int chunk, const std::function<void(i
             return false;
         const int c1 = int(std::min<qint64>(end, c0 + step));
         const int n = c1 - c0;
-        const int bands = std::min(threads, n);
-        QSemaphore finished;
-        for (int b = 1; b < bands; ++b) {
-            const int first = c0 + int(qint64(n) * b / bands);
-            const int last = c0 + int(qint64(n) * (b + 1) / bands);
-            pool.start([&body, &finished, first, last] {
-                body(first, last);
-                finished.release();
-            });
-        }
-        body(c0, c0 + int(qint64(n) / bands));
-        finished.acquire(bands - 1);
+        const auto bands = std::make_shared<Bands>(body, c0, n, std::min(threads, n));
+        for (int b = 1; b < bands->count; ++b)
+            pool.start([bands] { bands->work(); });
+        bands->work();
+        bands->finished.acquire(bands->count);
+        if (bands->failure)
+            std::rethrow_exception(bands->failure);
         if (chunkDone)
             chunkDone(c0, c1);
         if (chunk > 0 && !rowsDone(n))

@@ -76,6 +76,8 @@ public:
     // calling thread runs chunkDone(first, last), so chunks are announced in order, and reports
     // the rows done. Without chunk, the whole range is split once, chunkDone runs at the end and
     // nothing is reported. Returns false, leaving later chunks undone, when the run is cancelled.
+    // When a band throws (std::bad_alloc, say), the other bands of its chunk still end and the
+    // first exception is thrown again here; later chunks are left undone.
     static bool run(int begin, int end, int chunk, const std::function<void(int, int)> &body,
                     const std::function<void(int, int)> &chunkDone = {});
     // True when the progress installed on this thread was cancelled.
