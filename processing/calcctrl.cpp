@@ -34,6 +34,7 @@ CalcCtrl::CalcCtrl(QWidget *parent)
 {
     ui.setupUi(this);
     ui.gridLayout->addWidget(&runBar, ui.gridLayout->rowCount(), 0, 1, -1);
+    connect(&runBar, &RunBar::notice, this, &CalcCtrl::notice);
     connect(ui.Gen, &QPushButton::clicked, this, &CalcCtrl::calc);
 }
 

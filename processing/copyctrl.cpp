@@ -15,6 +15,7 @@ CopyCtrl::CopyCtrl(QWidget *parent)
 {
     ui.setupUi(this);
     ui.gridLayout->addWidget(&runBar, ui.gridLayout->rowCount(), 0, 1, -1);
+    connect(&runBar, &RunBar::notice, this, &CopyCtrl::notice);
     modeGroup.addButton(ui.SimpleCopy);
     modeGroup.addButton(ui.AroundPeaks);
     orderGroup.addButton(ui.OrderH);

@@ -16,6 +16,7 @@ FilterCtrl::FilterCtrl(QWidget *parent)
 {
     ui.setupUi(this);
     ui.gridLayout->addWidget(&runBar, ui.gridLayout->rowCount(), 0, 1, -1);
+    connect(&runBar, &RunBar::notice, this, &FilterCtrl::notice);
     qRegisterMetaType<Filter *>("Filter*");
     measureGroup.addButton(ui.MatchingCosTh);
     measureGroup.addButton(ui.MatchingACosTh);

@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <exception>
 #include <memory>
+#include <new>
 
 struct RunBar::Run
 {
@@ -18,6 +20,8 @@ struct RunBar::Run
     Deliver deliver;
     ParallelRows::Progress progress;
     QVector<TDData *> results;
+    // Why the job failed; empty when it did not.
+    QString failure;
     std::atomic<bool> finished{false};
     QSemaphore done;
     bool cancelled = false;
@@ -88,7 +92,14 @@ void RunBar::start(const Job &job, const Deliver &deliver)
     QThreadPool::globalInstance()->start([run, job, app] {
         {
             ParallelRows::Scope scope(&run->progress);
-            run->results = job();
+            // An exception must not leave the pool's thread: Qt would end the program.
+            try {
+                run->results = job();
+            } catch (const std::bad_alloc &) {
+                run->failure = tr("Not enough memory for this run; nothing was added");
+            } catch (const std::exception &e) {
+                run->failure = tr("The run failed (%1); nothing was added").arg(QString::fromLocal8Bit(e.what()));
+            }
         }
         // Results were made here but live on the GUI thread (deleteLater, signals).
         for (TDData *result : qAsConst(run->results)) {
@@ -142,6 +153,8 @@ void RunBar::flush()
         }
         if (run->cancelled)
             qDeleteAll(run->results);
+        else if (!run->failure.isEmpty())
+            emit run->bar->notice(run->failure);
         else {
             for (TDData *result : qAsConst(run->results))
                 run->deliver(result);

@@ -14,7 +14,8 @@ class TDData;
 // deleted meanwhile). A run that ends within shortRunMs delivers its results before start()
 // returns, as a plain call would; a longer one shows this bar (rows done, Cancel) and the busy
 // cursor, and delivers later from the event loop. Results of all bars go out in the order their
-// runs were started; a cancelled run delivers nothing and its results are deleted.
+// runs were started; a cancelled run delivers nothing and its results are deleted. A run that
+// fails (runs out of memory, say) delivers nothing and says so through notice().
 class RunBar : public QWidget
 {
     Q_OBJECT
@@ -40,6 +41,8 @@ public:
 signals:
     // Rows done out of rows started by the oldest run of this bar still going.
     void progressed(int done, int total);
+    // Why a run of this bar added nothing, in plain words.
+    void notice(const QString &text);
 
 public slots:
     // Discards every run of this bar not yet delivered (the Cancel button).

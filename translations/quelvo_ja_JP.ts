@@ -934,6 +934,14 @@ Filters: %2</source>
         <source>Cancel the running operation</source>
         <translation>実行中の処理を取り消す</translation>
     </message>
+    <message>
+        <source>Not enough memory for this run; nothing was added</source>
+        <translation>メモリが足りず処理を完了できません。何も追加していません</translation>
+    </message>
+    <message>
+        <source>The run failed (%1); nothing was added</source>
+        <translation>処理に失敗しました (%1)。何も追加していません</translation>
+    </message>
 </context>
 <context>
     <name>TDData0</name>
