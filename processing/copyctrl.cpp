@@ -65,8 +65,10 @@ void CopyCtrl::simpleCopy()
     const QString provenance = tr("%1\nResize %2").arg(simpleText(in), resize ? tr("on") : tr("off"));
     runBar.start([input, rect, resize] { return QVector<TDData *>{CopyRegion::exec(input.get(), rect, resize)}; },
                  [this, provenance](TDData *copy) {
-                     if (!copy)
+                     if (!copy) {
+                         emit notice(tr("Copy: the copy does not fit in memory; nothing was added"));
                          return;
+                     }
                      copy->provenance = provenance;
                      emit copiedData(copy);
                  });
@@ -101,6 +103,10 @@ void CopyCtrl::aroundPeaks()
             return copies;
         },
         [this, provenance](TDData *copy) {
+            if (!copy) {
+                emit notice(tr("Copy: a tile does not fit in memory and was left out"));
+                return;
+            }
             copy->provenance = provenance;
             emit copiedData(copy);
         });

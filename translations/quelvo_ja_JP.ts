@@ -493,6 +493,14 @@ Save order %2, %3, %4</source>
         <translation>コピー: S2のデータセットがありません</translation>
     </message>
     <message>
+        <source>Copy: the copy does not fit in memory; nothing was added</source>
+        <translation>コピー: メモリが足りずコピーを作れません。何も追加していません</translation>
+    </message>
+    <message>
+        <source>Copy: a tile does not fit in memory and was left out</source>
+        <translation>コピー: メモリが足りず切り出し画像を一つ作れませんでした。それは除いています</translation>
+    </message>
+    <message>
         <source>Copy: S1 has no such reference peak, or S2 no region</source>
         <translation>コピー: S1にその基準ピークがないか、S2に領域がありません</translation>
     </message>

@@ -6,6 +6,7 @@
 #include "data/datainfo.h"
 #include "data/tddata.h"
 #include "../display/displaytesttools.h"
+#include "../memorylimit.h"
 #include "display/colorbar0.h"
 #include "display/datactrl.h"
 #include "filtertesttools.h"
@@ -103,6 +104,7 @@ private slots:
     void simpleCopy();
     void aroundPeaks_data();
     void aroundPeaks();
+    void copiesBeyondMemory();
     void filterListWithoutS1();
     void filterRuns_data();
     void filterRuns();
@@ -397,6 +399,43 @@ void TestPanels::aroundPeaks()
         QCOMPARE(tile->isValid(0, 0), inside && s2->isValid(corner.x(), corner.y()));
         QVERIFY(!inside || tile->value(0, 0) == s2->value(corner.x(), corner.y()));
     }
+}
+
+// A copy or tile larger than memory holds is refused with a notice, and nothing is added.
+void TestPanels::copiesBeyondMemory()
+{
+    if (!MemoryLimit::possible())
+        QSKIP("address space cannot be limited under AddressSanitizer");
+    CopyCtrl *panel = &body->copyCtrl;
+    // 1.3 GB a copy, against a quarter of a gigabyte to spare.
+    const QRect huge(QPoint(-6000, -6000), QPoint(5999, 5999));
+    auto *s1 = new TDData(60, 60);
+    s1->infos.append(peakList({{10, 10}, {30, 30}}));
+    DataCtrl *s1Row = addRow(s1);
+    click(s1Row->ui.SingleSel1);
+    s1Row->imgDisp.setRegion(huge);
+    DataCtrl *s2Row = addRow(randomGrid(60, 60, 3));
+    click(s2Row->ui.SingleSel2);
+    s2Row->imgDisp.setRegion(huge);
+    QSignalSpy copies(panel, &CopyCtrl::copiedData);
+    QSignalSpy notices(panel, &CopyCtrl::notice);
+    click(panel->ui.SimpleCopy);
+    if (!panel->ui.SimpleCopyResize->isChecked())
+        click(panel->ui.SimpleCopyResize);
+    {
+        const MemoryLimit limit(qint64(1) << 28);
+        QVERIFY(limit.active);
+        click(panel->ui.ExecCopy);
+        click(panel->ui.AroundPeaks);
+        click(panel->ui.ExecCopy);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->runBar.busy(), 60000);
+    }
+    QCOMPARE(copies.count(), 0);
+    QCOMPARE(body->ctrls.dataCtrls.size(), 2);
+    QCOMPARE(notices.count(), 3);
+    QCOMPARE(notices[0][0].toString(), QStringLiteral("Copy: the copy does not fit in memory; nothing was added"));
+    QCOMPARE(notices[1][0].toString(), QStringLiteral("Copy: a tile does not fit in memory and was left out"));
+    QCOMPARE(notices[2][0], notices[1][0]);
 }
 
 void TestPanels::filterListWithoutS1()
