@@ -18,6 +18,8 @@
 #include <QSet>
 #include <QTextStream>
 
+#include <new>
+
 namespace {
 
 // Lines the readers and filters write on success; they explain no failure.
@@ -165,14 +167,18 @@ int CliContext::eachInput(const QStringList &inputs, bool needPixels, const Inpu
         // A page that cannot be read ends the stack there.
         bool done = true;
         for (int p = 0; done && p < (everyPage ? stack.pages : 1); ++p) {
-            std::unique_ptr<TDData> src = load(input, p, everyPage ? &stack : nullptr);
-            page = stack.pages > 1 ? p + 1 : 0;
             done = false;
-            if (src && needPixels && src->values.isEmpty())
-                report(input, QStringLiteral("holds no pixels (%1 x %2)").arg(src->width).arg(src->height));
-            else if (src)
-                done = job(input, src.get(), i);
-            src.reset();
+            // An input that needs more memory than there is fails alone; the others still run.
+            try {
+                const std::unique_ptr<TDData> src = load(input, p, everyPage ? &stack : nullptr);
+                page = stack.pages > 1 ? p + 1 : 0;
+                if (src && needPixels && src->values.isEmpty())
+                    report(input, QStringLiteral("holds no pixels (%1 x %2)").arg(src->width).arg(src->height));
+                else if (src)
+                    done = job(input, src.get(), i);
+            } catch (const std::bad_alloc &) {
+                report(input, QStringLiteral("not enough memory"));
+            }
             releaseDeferred();
         }
         page = 0;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -103,7 +104,13 @@ int runCommand(CliContext &context, const CliCommand &command, const QStringList
     if (command.maxInputs >= 0 && inputs > command.maxInputs)
         return context.usageError(command.maxInputs == 0 ? QStringLiteral("unexpected argument '%1'").arg(parsed.positional().first())
                                                          : QStringLiteral("takes exactly one input file"));
-    return command.run(context, parsed);
+    // Commands that do not go input by input (calc) fail as a whole.
+    try {
+        return command.run(context, parsed);
+    } catch (const std::bad_alloc &) {
+        context.say(QStringLiteral("%1 %2: not enough memory").arg(CliContext::program(), command.name));
+        return CliContext::Failure;
+    }
 }
 
 } // namespace

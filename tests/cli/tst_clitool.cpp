@@ -1,3 +1,4 @@
+#include "cli/clicontext.h"
 #include "cli/clitool.h"
 #include "cli/peakcsv.h"
 #include "data/datainfo.h"
@@ -31,6 +32,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -378,6 +380,28 @@ private slots:
         QCOMPARE(run.err.contains(QStringLiteral("--help' for more information.")), code == 2);
         QVERIFY(run.out.isEmpty());
         QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
+    }
+
+    // An input whose run needs more memory than there is fails alone; the next one still runs.
+    void outOfMemory()
+    {
+        QString outText;
+        QString errText;
+        QTextStream out(&outText);
+        QTextStream err(&errText);
+        CliContext context(out, err, false, 0, 0);
+        context.setCommand(QStringLiteral("ma"));
+        QVector<int> ran;
+        const int code = context.eachInput({a, a}, true, [&](const QString &, TDData *, int i) {
+            ran << i;
+            if (i == 0)
+                throw std::bad_alloc();
+            return true;
+        });
+        err.flush();
+        QCOMPARE(code, int(CliContext::Failure));
+        QCOMPARE(ran, (QVector<int>{0, 1}));
+        QCOMPARE(errText, QStringLiteral("quelvo-cli ma: %1: not enough memory\n").arg(a));
     }
 
     // On a full disk (a file size limit here) every kind of output fails with the system's reason
