@@ -501,6 +501,10 @@ Save order %2, %3, %4</source>
         <translation>コピー: メモリが足りず切り出し画像を一つ作れませんでした。それは除いています</translation>
     </message>
     <message>
+        <source>Copy: the region of S2 is larger than a dataset can hold</source>
+        <translation>コピー: S2の領域がデータセットに収まる大きさを超えています</translation>
+    </message>
+    <message>
         <source>Copy: S1 has no such reference peak, or S2 no region</source>
         <translation>コピー: S1にその基準ピークがないか、S2に領域がありません</translation>
     </message>

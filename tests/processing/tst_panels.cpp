@@ -436,6 +436,11 @@ void TestPanels::copiesBeyondMemory()
     QCOMPARE(notices[0][0].toString(), QStringLiteral("Copy: the copy does not fit in memory; nothing was added"));
     QCOMPARE(notices[1][0].toString(), QStringLiteral("Copy: a tile does not fit in memory and was left out"));
     QCOMPARE(notices[2][0], notices[1][0]);
+    // Beyond what a dataset can hold at all, nothing is tried.
+    s2Row->imgDisp.setRegion(QRect(0, 0, 20000, 20000));
+    click(panel->ui.ExecCopy);
+    QCOMPARE(notices.count(), 4);
+    QCOMPARE(notices[3][0].toString(), QStringLiteral("Copy: the region of S2 is larger than a dataset can hold"));
 }
 
 void TestPanels::filterListWithoutS1()
