@@ -27,44 +27,83 @@ QThreadPool &bandPool()
     return *pool;
 }
 
-// The bands of one step, each taken by whichever thread claims it first: the caller and the pool
-// tasks started for it. The caller goes on claiming until none is left, so every band runs even
-// when the pool cannot start a thread (the system may refuse one), and it waits only for bands
-// that pool threads took. A task that starts after the step finds nothing left to claim and never
-// touches the caller's body, which is why the tasks share this and not the caller's stack.
-// The first exception a band throws is kept for the caller, after every band has ended.
-struct Bands
+// The chunks of one run, handed out in order to whichever thread asks first: the caller and the
+// pool tasks started for it. So a thread slowed down by others sharing the machine takes fewer
+// chunks instead of holding the rest up at a barrier, and every chunk runs even when the pool
+// cannot start a thread (the system may refuse one): the caller then runs them all. A task that
+// starts after the run has ended finds nothing left and never touches the caller's body, which is
+// why the tasks share this and not the caller's stack. The first exception a chunk throws is kept
+// for the caller.
+class Chunks
 {
-    Bands(const std::function<void(int, int)> &body, int first, int size, int count)
+public:
+    Chunks(const std::function<void(int, int)> &body, int begin, int end, int size)
         : body(body)
-        , first(first)
+        , begin(begin)
+        , end(end)
         , size(size)
-        , count(count)
+        , count(int((qint64(end) - begin + size - 1) / size))
+        , finished(new std::atomic<bool>[size_t(count)])
     {
+        for (int k = 0; k < count; ++k)
+            finished[k] = false;
     }
 
-    void work()
+    int first(int k) const { return int(begin + qint64(k) * size); }
+    int last(int k) const { return int(std::min<qint64>(end, begin + (qint64(k) + 1) * size)); }
+    bool isFinished(int k) const { return finished[k].load(std::memory_order_acquire); }
+    bool failed() const
     {
-        for (int b = next++; b < count; b = next++) {
-            try {
-                body(start(b), start(b + 1));
-            } catch (...) {
-                const std::lock_guard<std::mutex> hold(failureLock);
-                if (!failure)
-                    failure = std::current_exception();
-            }
-            finished.release();
+        const std::lock_guard<std::mutex> hold(failureLock);
+        return bool(failure);
+    }
+    void rethrowFailure() const
+    {
+        const std::lock_guard<std::mutex> hold(failureLock);
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+
+    // Claims and runs the next chunk; false when none is left.
+    bool runOne()
+    {
+        const int k = next++;
+        if (k >= count)
+            return false;
+        try {
+            body(first(k), last(k));
+        } catch (...) {
+            const std::lock_guard<std::mutex> hold(failureLock);
+            if (!failure)
+                failure = std::current_exception();
+        }
+        finished[k].store(true, std::memory_order_release);
+        ended.release();
+        return true;
+    }
+    // Blocks until some chunk has finished since the last wait (or at once if one has).
+    void waitForAnother() { ended.acquire(); }
+    // Hands out no more chunks and waits for those handed out to finish.
+    void close()
+    {
+        const int claimed = std::min(next.exchange(count), count);
+        for (int k = 0; k < claimed; ++k) {
+            while (!isFinished(k))
+                waitForAnother();
         }
     }
-    int start(int band) const { return first + int(qint64(size) * band / count); }
 
     const std::function<void(int, int)> &body;
-    const int first;
+    const int begin;
+    const int end;
     const int size;
     const int count;
+
+private:
     std::atomic<int> next{0};
-    QSemaphore finished;
-    std::mutex failureLock;
+    std::unique_ptr<std::atomic<bool>[]> finished;
+    QSemaphore ended;
+    mutable std::mutex failureLock;
     std::exception_ptr failure;
 };
 
@@ -136,27 +175,42 @@ bool ParallelRows::run(int begin, int end, int chunk, const std::function<void(i
         return !cancelled();
     if (chunk > 0)
         rowsStarted(end - begin);
+    if (cancelled())
+        return false;
     const int threads = threadCount();
+    const qint64 size = chunk > 0 ? chunk : (qint64(end) - begin + threads - 1) / threads;
+    const auto chunks = std::make_shared<Chunks>(body, begin, end, int(size));
     QThreadPool &pool = bandPool();
-    if (pool.maxThreadCount() < threads - 1)
-        pool.setMaxThreadCount(threads - 1);
-    const qint64 step = chunk > 0 ? qint64(chunk) * threads : qint64(end) - begin;
-    for (int c0 = begin; c0 < end; c0 = int(std::min<qint64>(end, c0 + step))) {
-        if (cancelled())
-            return false;
-        const int c1 = int(std::min<qint64>(end, c0 + step));
-        const int n = c1 - c0;
-        const auto bands = std::make_shared<Bands>(body, c0, n, std::min(threads, n));
-        for (int b = 1; b < bands->count; ++b)
-            pool.start([bands] { bands->work(); });
-        bands->work();
-        bands->finished.acquire(bands->count);
-        if (bands->failure)
-            std::rethrow_exception(bands->failure);
-        if (chunkDone)
-            chunkDone(c0, c1);
-        if (chunk > 0 && !rowsDone(n))
-            return false;
+    const int helpers = std::min(threads, chunks->count) - 1;
+    if (pool.maxThreadCount() < helpers)
+        pool.setMaxThreadCount(helpers);
+    for (int t = 0; t < helpers; ++t) {
+        pool.start([chunks] {
+            while (chunks->runOne()) {
+            }
+        });
     }
+    // The caller works too, and between its chunks announces the finished ones in order.
+    int announced = 0;
+    bool stopped = false;
+    while (!stopped && announced < chunks->count) {
+        if (!chunks->runOne())
+            chunks->waitForAnother();
+        // After a failure nothing more is announced.
+        stopped = chunks->failed();
+        for (; !stopped && announced < chunks->count && chunks->isFinished(announced); ++announced) {
+            if (chunk > 0) {
+                if (chunkDone)
+                    chunkDone(chunks->first(announced), chunks->last(announced));
+                stopped = !rowsDone(chunks->last(announced) - chunks->first(announced));
+            }
+        }
+    }
+    chunks->close();
+    chunks->rethrowFailure();
+    if (stopped)
+        return false;
+    if (chunk <= 0 && chunkDone)
+        chunkDone(begin, end);
     return !cancelled();
 }

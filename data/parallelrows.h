@@ -71,13 +71,14 @@ public:
     // count < 1 goes back to the machine's ideal count; counts above MaxThreads are cut to it.
     static void setThreadCount(int count);
 
-    // Runs body(first, last) over bands of indices covering begin .. end - 1 and waits for them.
-    // With chunk > 0 the indices are rows, chunk at a time per thread; after each chunk the
-    // calling thread runs chunkDone(first, last), so chunks are announced in order, and reports
-    // the rows done. Without chunk, the whole range is split once, chunkDone runs at the end and
-    // nothing is reported. Returns false, leaving later chunks undone, when the run is cancelled.
-    // When a band throws (std::bad_alloc, say), the other bands of its chunk still end and the
-    // first exception is thrown again here; later chunks are left undone.
+    // Runs body(first, last) over chunks of indices covering begin .. end - 1 and waits for them.
+    // With chunk > 0 the indices are rows, chunk at a time, taken by whichever thread is free
+    // (the calling thread too); the calling thread runs chunkDone(first, last) for each in order
+    // and reports the rows done. Without chunk, the range is split once into a piece per thread,
+    // chunkDone runs at the end and nothing is reported. Returns false, leaving later chunks
+    // undone and unannounced, when the run is cancelled. When a chunk throws (std::bad_alloc,
+    // say), the chunks already taken still end, nothing more is announced, and the first
+    // exception is thrown again here.
     static bool run(int begin, int end, int chunk, const std::function<void(int, int)> &body,
                     const std::function<void(int, int)> &chunkDone = {});
     // True when the progress installed on this thread was cancelled.

@@ -1,8 +1,9 @@
-// ParallelRows::run when a band fails: the other bands of that chunk still end, the exception
-// reaches the caller, and nothing after the failing chunk is run or announced.
+// ParallelRows::run when a piece of the work fails: the exception reaches the caller once every
+// piece taken has ended, and nothing from the failing chunk on is announced.
 
 #include "data/parallelrows.h"
 
+#include <QThread>
 #include <QtTest>
 
 #include <algorithm>
@@ -16,6 +17,69 @@ class TestParallelRows : public QObject
 
 private slots:
     void cleanup() { ParallelRows::setThreadCount(0); }
+
+    // Every index once, chunks announced in order on the calling thread with the rows reported;
+    // a cancel stops the announcements and the run says so.
+    void everyIndexOnceInOrder_data()
+    {
+        QTest::addColumn<int>("threads");
+        QTest::addColumn<int>("chunk");
+        QTest::addColumn<int>("cancelAt");  // the index whose run cancels, or -1
+        for (int threads : {1, 2, 7}) {
+            for (int chunk : {0, 1, 3, 50}) {
+                for (int cancelAt : {-1, 17}) {
+                    QTest::addRow("%d threads, chunk %d, cancel at %d", threads, chunk, cancelAt)
+                        << threads << chunk << cancelAt;
+                }
+            }
+        }
+    }
+
+    void everyIndexOnceInOrder()
+    {
+        QFETCH(int, threads);
+        QFETCH(int, chunk);
+        QFETCH(int, cancelAt);
+        ParallelRows::setThreadCount(threads);
+        const int end = 40;
+        std::vector<std::atomic<int>> visits(end);
+        std::vector<std::pair<int, int>> announced;
+        ParallelRows::Progress progress;
+        const ParallelRows::Scope scope(&progress);
+        const Qt::HANDLE caller = QThread::currentThreadId();
+        bool announcedElsewhere = false;
+        auto body = [&](int first, int last) {
+            for (int i = first; i < last; ++i) {
+                ++visits[size_t(i)];
+                if (i == cancelAt)
+                    progress.cancelled = true;
+            }
+        };
+        auto chunkDone = [&](int first, int last) {
+            announcedElsewhere = announcedElsewhere || QThread::currentThreadId() != caller;
+            announced.emplace_back(first, last);
+        };
+        const bool finished = ParallelRows::run(0, end, chunk, body, chunkDone);
+
+        QCOMPARE(finished, cancelAt < 0);
+        QVERIFY(!announcedElsewhere);
+        for (int i = 0; i < end; ++i)
+            QVERIFY2(visits[size_t(i)] <= 1 && (cancelAt >= 0 || visits[size_t(i)] == 1), qPrintable(QString::number(i)));
+        if (chunk == 0) {
+            // Undivided runs have no chunks to stop between: they end whole and are announced.
+            QCOMPARE(announced, (std::vector<std::pair<int, int>>{{0, end}}));
+            return;
+        }
+        QCOMPARE(progress.total.load(), end);
+        int rows = 0;
+        for (size_t k = 0; k < announced.size(); ++k) {
+            QCOMPARE(announced[k], std::make_pair(int(k) * chunk, std::min(end, int(k + 1) * chunk)));
+            rows += announced[k].second - announced[k].first;
+        }
+        QCOMPARE(progress.done.load(), rows);
+        // Once the chunk that cancels has ended, nothing after it is announced.
+        QVERIFY(cancelAt < 0 ? rows == end : announced.size() <= size_t(cancelAt / chunk + 1));
+    }
 
     void failingBand_data()
     {
@@ -54,18 +118,18 @@ private slots:
         auto chunkDone = [&](int first, int last) { announced.emplace_back(first, last); };
         QVERIFY_EXCEPTION_THROWN(ParallelRows::run(begin, end, chunk, body, chunkDone), std::bad_alloc);
 
-        // The chunk that failed: as the caller splits the indices, chunk x threads at a time.
-        const int step = chunk > 0 ? chunk * threads : end - begin;
-        const int chunkFirst = failing / step * step;
-        const int chunkLast = std::min(end, chunkFirst + step);
-        for (int i = begin; i < end; ++i) {
-            const bool inFailedBand = failingBand.first <= i && i < failingBand.second;
-            const int expected = i < chunkLast && !inFailedBand ? 1 : 0;
-            QVERIFY2(visits[size_t(i)] == expected, qPrintable(QString::number(i)));
+        // No index runs twice, the failing piece's not at all; the chunks announced are the first
+        // ones in order, each run whole, and never the failing one or any after it.
+        for (int i = begin; i < end; ++i)
+            QVERIFY2(visits[size_t(i)] <= (failingBand.first <= i && i < failingBand.second ? 0 : 1), qPrintable(QString::number(i)));
+        if (chunk == 0)
+            QVERIFY(announced.empty());
+        for (size_t k = 0; k < announced.size(); ++k) {
+            QCOMPARE(announced[k], std::make_pair(int(k) * chunk, int(k + 1) * chunk));
+            QVERIFY(failing >= announced[k].second);
+            for (int i = announced[k].first; i < announced[k].second; ++i)
+                QCOMPARE(int(visits[size_t(i)]), 1);
         }
-        QCOMPARE(int(announced.size()), chunk > 0 ? chunkFirst / step : 0);
-        for (size_t k = 0; k < announced.size(); ++k)
-            QCOMPARE(announced[k], std::make_pair(int(k) * step, int(k + 1) * step));
     }
 };
 
