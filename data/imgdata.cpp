@@ -488,6 +488,13 @@ int ImgData::readCtHeader(const QString &fname)
         fail(tooLarge(w, h));
         return -1;
     }
+    // A pixel takes a line of at least six bytes ("0 0 1" and its end); a file too short for half
+    // of its lines is refused, as its grid would take memory out of all proportion to the file.
+    if (w * h * 3.0 > double(file.size())) {
+        qDebug() << fname << "is" << file.size() << "bytes long, too short for half of a CT grid of" << w << "x" << h;
+        failShort(qint64(w), qint64(h), file.size());
+        return -1;
+    }
     width = int(w);
     height = int(h);
     return count;
