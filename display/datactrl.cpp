@@ -283,21 +283,39 @@ void DataCtrl::drawView(QPainter *p, const QImage &img, const ChCoord &cc, const
 
 void DataCtrl::drawPeaks(QPainter *p) const
 {
+    struct Seen
+    {
+        int index;
+        QPointF at;
+        QPoint widget;
+    };
     const ChCoord &cc = imgDisp.chCoord;
-    DrawText drawText;
+    const QRect sight(0, 0, p->device()->width(), p->device()->height());
+    // A peak's cross and label around its widget position, the pen's width included.
+    const QRect marks(-21, -21, 402, 25);
+    QVector<Seen> seen;
     for (const DataInfo *info : qAsConst(dataset->infos)) {
         if (info->kind != DataInfo::PeakList)
             continue;
         for (int j = 0; j < info->points.size(); ++j) {
             const QPointF pt = info->points.at(j);
-            const int wx = static_cast<int>(saturated(cc.toWidgetX(pt.x())));
-            const int wy = static_cast<int>(saturated(cc.toWidgetY(pt.y())));
-            p->drawLine(wx - 2, wy - 2, wx + 2, wy + 2);
-            p->drawLine(wx - 2, wy + 2, wx + 2, wy - 2);
-            QRectF box(wx - 20, wy - 20, 400, 16);
-            drawText.drawFittedText(p, box, QFont(), Qt::AlignLeft | Qt::AlignVCenter, 1,
-                                    QStringLiteral("%1:(%2, %3)").arg(j).arg(pt.x()).arg(pt.y()), 16);
+            const QPoint w(static_cast<int>(saturated(cc.toWidgetX(pt.x()))),
+                           static_cast<int>(saturated(cc.toWidgetY(pt.y()))));
+            if (marks.translated(w).intersects(sight))
+                seen.append({j, pt, w});
         }
+    }
+    DrawText drawText;
+    for (const Seen &peak : qAsConst(seen)) {
+        const int wx = peak.widget.x();
+        const int wy = peak.widget.y();
+        p->drawLine(wx - 2, wy - 2, wx + 2, wy + 2);
+        p->drawLine(wx - 2, wy + 2, wx + 2, wy - 2);
+        if (seen.size() > maxLabelledPeaks)
+            continue;
+        QRectF box(wx - 20, wy - 20, 400, 16);
+        drawText.drawFittedText(p, box, QFont(), Qt::AlignLeft | Qt::AlignVCenter, 1,
+                                QStringLiteral("%1:(%2, %3)").arg(peak.index).arg(peak.at.x()).arg(peak.at.y()), 16);
     }
 }
 

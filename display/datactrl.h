@@ -50,6 +50,10 @@ public:
     bool focusedFlag;
     // Data pixel of the crosshair; a negative coordinate means none.
     QPoint noticedPos;
+    // Peaks are marked where they can be seen, each with a cross, and with their number and
+    // position only while no more than this many are in sight: thousands of labels would cover
+    // the image and make every repaint (each move of the shared crosshair) take seconds.
+    static constexpr int maxLabelledPeaks = 1000;
 
 signals:
     void focused();

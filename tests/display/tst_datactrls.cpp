@@ -173,6 +173,7 @@ private slots:
     void regionItemsRoundTrip();
     void readOutAndZoom();
     void drawsImageAndMarks();
+    void peaksMarkedInSight();
     void drawDegenerate();
     void readOutIsDrawnPixel_data();
     void readOutIsDrawnPixel();
@@ -442,6 +443,40 @@ void TestDataCtrls::drawsImageAndMarks()
     // A region being dragged has its own colour.
     row.imgDisp.regionState = ImgDisp::Dragging;
     QCOMPARE(shown.area()->grab().toImage().pixelColor(266, 30), ColorBar0::markColor(0));
+}
+
+// Peaks out of sight change nothing on screen; with more than maxLabelledPeaks in sight only
+// their crosses are drawn.
+void TestDataCtrls::peaksMarkedInSight()
+{
+    QPoint cross;
+    auto grabWith = [&cross](const QVector<QPointF> &points) {
+        auto *d = ramp(20, 10);
+        d->infos.append(item(DataInfo::PeakList, {}, points));
+        ShownRow shown(d);
+        const ChCoord &cc = shown.row.imgDisp.chCoord;
+        cross = QPoint(int(cc.toWidgetX(5.0)), int(cc.toWidgetY(6.0)));
+        return shown.area()->grab().toImage();
+    };
+    const QImage none = grabWith({});
+    const QImage one = grabWith({{5.0, 6.0}});
+    QVector<QPointF> hidden{{5.0, 6.0}};
+    for (int k = 0; k < 3000; ++k)
+        hidden.append({-1000.0 - k, k % 2 ? 1e6 : 5.0});
+    QCOMPARE(grabWith(hidden), one);
+
+    const QImage crowded = grabWith(QVector<QPointF>(DataCtrl::maxLabelledPeaks + 1, {5.0, 6.0}));
+    QCOMPARE(crowded.pixelColor(cross), one.pixelColor(cross));
+    QVERIFY(one.pixelColor(cross) != none.pixelColor(cross));
+    const QRect label = QRect(cross.x() - 20, cross.y() - 20, 400, 16) & one.rect();
+    bool labelled = false;
+    for (int y = label.top(); y <= label.bottom(); ++y) {
+        for (int x = label.left(); x <= label.right(); ++x) {
+            labelled = labelled || one.pixel(x, y) != none.pixel(x, y);
+            QCOMPARE(crowded.pixel(x, y), none.pixel(x, y));
+        }
+    }
+    QVERIFY(labelled);
 }
 
 void TestDataCtrls::drawDegenerate()
