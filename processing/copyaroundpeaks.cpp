@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -60,19 +61,44 @@ QVector<double> CopyAroundPeaks::orderKeys(const QVector<QPointF> &peaks, const 
 
 QVector<int> CopyAroundPeaks::sortedOrder(QVector<double> keys)
 {
-    QVector<int> order(keys.size());
-    for (int i = 0; i < order.size(); ++i)
+    // The selection sort in n log n: a tournament tree over the positions not yet placed names the
+    // first position holding the smallest key, which is the one the scan for a strictly smaller
+    // key ends on. A NaN is never strictly smaller, so it loses every match; one standing at the
+    // position to fill stays there, as no key is smaller than it either.
+    const int n = keys.size();
+    int leaves = 1;
+    while (leaves < n)
+        leaves *= 2;
+    std::vector<int> winner(size_t(2 * leaves), -1);
+    auto match = [&keys](int a, int b) {
+        if (a < 0 || b < 0)
+            return a < 0 ? b : a;
+        if (std::isnan(keys[b]))
+            return a;
+        return std::isnan(keys[a]) || keys[b] < keys[a] ? b : a;
+    };
+    auto replay = [&](int position, int entry) {
+        size_t node = size_t(leaves + position);
+        winner[node] = entry;
+        for (node /= 2; node > 0; node /= 2)
+            winner[node] = match(winner[2 * node], winner[2 * node + 1]);
+    };
+    for (int p = 0; p < n; ++p)
+        winner[size_t(leaves + p)] = p;
+    for (int node = leaves - 1; node > 0; --node)
+        winner[size_t(node)] = match(winner[size_t(2 * node)], winner[size_t(2 * node + 1)]);
+
+    QVector<int> order(n);
+    for (int i = 0; i < n; ++i)
         order[i] = i;
-    for (int i = 0; i + 1 < keys.size(); ++i) {
-        int smallest = i;
-        for (int j = i + 1; j < keys.size(); ++j) {
-            if (keys[j] < keys[smallest])
-                smallest = j;
-        }
+    for (int i = 0; i + 1 < n; ++i) {
+        const int smallest = std::isnan(keys[i]) ? i : winner[1];
         if (smallest != i) {
             std::swap(keys[i], keys[smallest]);
             std::swap(order[i], order[smallest]);
+            replay(smallest, smallest);
         }
+        replay(i, -1);
     }
     return order;
 }

@@ -237,18 +237,31 @@ void TestCalcCopy::sortedOrderIsASortingPermutation()
     // A (10, 5), B (10, 1), C (3, 7) by x: C is swapped to the front past A, so B comes before A.
     const QVector<QPointF> tie = {{10, 5}, {10, 1}, {3, 7}};
     QCOMPARE(CopyAroundPeaks::sortedOrder(CopyAroundPeaks::orderKeys(tie, SaveOrder())), (QVector<int>{2, 1, 0}));
-    QRandomGenerator rng(11);
-    for (int round = 0; round < 50; ++round) {
-        QVector<double> keys(rng.bounded(12));
-        for (double &key : keys)
-            key = rng.bounded(5) - 2;
-        const QVector<int> order = CopyAroundPeaks::sortedOrder(keys);
-        QVector<int> seen = order;
-        std::sort(seen.begin(), seen.end());
+    // Against the selection sort itself, on keys full of ties, signed zeros, infinities and NaN.
+    auto selectionSort = [](QVector<double> keys) {
+        QVector<int> order;
         for (int i = 0; i < keys.size(); ++i)
-            QCOMPARE(seen[i], i);
-        for (int i = 1; i < keys.size(); ++i)
-            QVERIFY(keys[order[i - 1]] <= keys[order[i]]);
+            order.append(i);
+        for (int i = 0; i + 1 < keys.size(); ++i) {
+            int smallest = i;
+            for (int j = i + 1; j < keys.size(); ++j) {
+                if (keys[j] < keys[smallest])
+                    smallest = j;
+            }
+            std::swap(keys[i], keys[smallest]);
+            std::swap(order[i], order[smallest]);
+        }
+        return order;
+    };
+    const double odd[] = {qQNaN(), qInf(), -qInf(), 0.0, -0.0};
+    QRandomGenerator rng(11);
+    for (int round = 0; round < 300; ++round) {
+        QVector<double> keys(round < 290 ? int(rng.bounded(40)) : 3000);
+        for (double &key : keys) {
+            const int kind = int(rng.bounded(12));
+            key = kind < 5 && round % 3 ? odd[kind] : rng.bounded(7) - 3;
+        }
+        QCOMPARE(CopyAroundPeaks::sortedOrder(keys), selectionSort(keys));
     }
 }
 
