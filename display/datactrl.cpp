@@ -95,8 +95,8 @@ void DataCtrl::setData(TDData *d)
     ColorBar *bar = imgDisp.ui.CBar;
     bar->scaleMin = d->minVal;
     bar->scaleMax = d->maxVal;
+    // Redrawing the scale renders d through cBarUpdated(); a second rendering would only repeat it.
     bar->paintCBar();
-    d->makeImg(bar);
 
     // The whole width and height, as Scale Reset shows them: drawing, read-out, crosshair and
     // regions share one mapping from the first view on.
