@@ -12,6 +12,7 @@
 
 #include <QBuffer>
 #include <QDebug>
+#include <QDir>
 #include <QHeaderView>
 #include <QShowEvent>
 
@@ -286,26 +287,42 @@ bool AnalysisWin::savePng(const QString &path)
 {
     DataCtrl *c = currentCtrl();
     TDData *d = c ? c->data(false) : nullptr;
-    const QImage image = d ? ViewExport::image(*d, *c->imgDisp.ui.CBar, ui.WithColorBar->isChecked()) : QImage();
+    if (!d)
+        return exported(path, tr("no dataset is shown"));
+    const QImage image = ViewExport::image(*d, *c->imgDisp.ui.CBar, ui.WithColorBar->isChecked());
+    if (image.isNull())
+        return exported(path, tr("the picture is too large"));
     QByteArray png;
     QBuffer buffer(&png);
     QString error;
     // Encoded first, so that the file is replaced only by a whole picture.
-    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")
-        || !SaveFile::save(path, png, &error)) {
-        qDebug() << "can't save the view as PNG" << path << error;
-        return false;
-    }
-    return true;
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return exported(path, tr("the picture could not be encoded"));
+    if (!SaveFile::save(path, png, &error) && error.isEmpty())
+        error = tr("writing failed");
+    return exported(path, error);
 }
 
 bool AnalysisWin::exportTiff(const QString &path)
 {
     DataCtrl *c = currentCtrl();
     const TDData *d = c ? c->data(false) : nullptr;
-    if (!d) {
-        qDebug() << "no dataset to export" << path;
+    QString error;
+    if (!d)
+        error = tr("no dataset is shown");
+    else if (!FloatTiff::write(*d, path, &error) && error.isEmpty())
+        error = tr("writing failed");
+    return exported(path, error);
+}
+
+bool AnalysisWin::exported(const QString &path, const QString &error)
+{
+    const QString name = QDir::toNativeSeparators(path);
+    if (!error.isEmpty()) {
+        qDebug() << "can't export" << path << error;
+        emit notice(tr("could not export %1: %2").arg(name, error));
         return false;
     }
-    return FloatTiff::write(*d, path);
+    emit notice(tr("exported %1").arg(name));
+    return true;
 }

@@ -22,7 +22,7 @@ class _FileDialog;
 // current tab. The window follows it live; while hidden it only notes what changed and computes
 // nothing. Histogram and statistics are computed when the dataset or its region changes, the
 // profiles on every crosshair move, the mark lines on every colour bar change. Top-level, no
-// parent; failures to export go to the debug stream.
+// parent; every export says through notice() what it wrote or why it wrote nothing.
 class AnalysisWin : public QFrame
 {
     Q_OBJECT
@@ -48,6 +48,10 @@ public slots:
     bool savePng(const QString &path);
     bool exportTiff(const QString &path);
 
+signals:
+    // What an export wrote, or why it wrote nothing, in plain words.
+    void notice(const QString &text);
+
 protected:
     void showEvent(QShowEvent *e) override;
 
@@ -70,6 +74,9 @@ private:
     void setMarkFractions(double lower, double upper);
     void refreshProfiles();
     void fillStats(int column, const FrameStats::Result *stats);
+    // Tells what an export did: wrote path when error is empty, else nothing for that reason.
+    // Returns whether it wrote.
+    bool exported(const QString &path, const QString &error);
     // The one dialog for PNG or for TIFF, made on first use.
     _FileDialog *saveDialog(bool png);
 

@@ -84,6 +84,7 @@ Body::Body(QWidget *parent)
     connect(&copyCtrl, &CopyCtrl::notice, &notices, &NoticeLog::add);
     connect(&calcCtrl, &CalcCtrl::notice, &notices, &NoticeLog::add);
     connect(&filterCtrl, &FilterCtrl::notice, &notices, &NoticeLog::add);
+    connect(&analysisWin, &AnalysisWin::notice, &notices, &NoticeLog::add);
     ui.StatusLine->installEventFilter(this);
     // Long notices are drawn shortened instead of widening the window; the list shows them whole.
     ui.StatusLine->setSampleText(QStringLiteral("could not read a-file-name.tif: not a TIFF"));

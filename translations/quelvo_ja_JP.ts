@@ -4,6 +4,30 @@
 <context>
     <name>AnalysisWin</name>
     <message>
+        <source>no dataset is shown</source>
+        <translation>表示中のデータセットがありません</translation>
+    </message>
+    <message>
+        <source>the picture is too large</source>
+        <translation>画像が大きすぎます</translation>
+    </message>
+    <message>
+        <source>the picture could not be encoded</source>
+        <translation>画像を符号化できませんでした</translation>
+    </message>
+    <message>
+        <source>writing failed</source>
+        <translation>書き込みに失敗しました</translation>
+    </message>
+    <message>
+        <source>could not export %1: %2</source>
+        <translation>%1 を書き出せませんでした: %2</translation>
+    </message>
+    <message>
+        <source>exported %1</source>
+        <translation>%1 を書き出しました</translation>
+    </message>
+    <message>
         <source>0.5 %</source>
         <translation>0.5 %</translation>
     </message>

@@ -22,6 +22,8 @@ private slots:
     void draggingOnTheHistogramMovesTheBarMark();
     void buttonsAndFieldsSetTheMarks();
     void savesTheViewAsPng();
+    void exportsSayWhatTheyDid_data();
+    void exportsSayWhatTheyDid();
 };
 
 namespace {
@@ -137,6 +139,35 @@ void TestAnalysisWin::savesTheViewAsPng()
     const QImage withBar(path);
     QVERIFY(withBar.width() > 20 && withBar.height() >= 10);
     QCOMPARE(withBar.copy(0, 0, 20, 10).convertToFormat(QImage::Format_RGB32), saved.convertToFormat(QImage::Format_RGB32));
+}
+
+void TestAnalysisWin::exportsSayWhatTheyDid_data()
+{
+    QTest::addColumn<bool>("png");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("notice");  // the start of it
+    QTest::newRow("PNG written") << true << "view.png" << "exported ";
+    QTest::newRow("TIFF written") << false << "view.tif" << "exported ";
+    QTest::newRow("PNG into a missing folder") << true << "missing/view.png" << "could not export ";
+    QTest::newRow("TIFF into a missing folder") << false << "missing/view.tif" << "could not export ";
+}
+
+void TestAnalysisWin::exportsSayWhatTheyDid()
+{
+    QFETCH(bool, png);
+    QFETCH(QString, name);
+    QFETCH(QString, notice);
+    Setup s;
+    s.win.show();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QSignalSpy notices(&s.win, &AnalysisWin::notice);
+    const bool written = png ? s.win.savePng(path) : s.win.exportTiff(path);
+    QCOMPARE(written, notice.startsWith(QLatin1String("exported")));
+    QCOMPARE(QFileInfo::exists(path), written);
+    QCOMPARE(notices.count(), 1);
+    const QString text = notices.first().first().toString();
+    QVERIFY2(text.startsWith(notice + QDir::toNativeSeparators(path)), qPrintable(text));
 }
 
 QTEST_MAIN(TestAnalysisWin)
