@@ -17,10 +17,10 @@ namespace {
 std::atomic<int> chosenThreads{0};
 thread_local ParallelRows::Progress *currentProgress = nullptr;
 
-// A pool of its own: the callers (the GUI thread, or a run in the global pool) work on bands
+// A pool of its own: the callers (the GUI thread, or a run in the global pool) work on chunks
 // themselves and wait for the others, which therefore never wait behind the callers' own work.
 // Never destroyed: destroying a pool waits for its threads, and a thread the system refused to
-// start is waited for forever. At exit no band is running.
+// start is waited for forever. At exit no chunk is running.
 QThreadPool &bandPool()
 {
     static QThreadPool *pool = new QThreadPool;
