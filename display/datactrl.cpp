@@ -291,8 +291,10 @@ void DataCtrl::drawPeaks(QPainter *p) const
     };
     const ChCoord &cc = imgDisp.chCoord;
     const QRect sight(0, 0, p->device()->width(), p->device()->height());
-    // A peak's cross and label around its widget position, the pen's width included.
-    const QRect marks(-21, -21, 402, 25);
+    // A peak's label and cross around its widget position; with the pen's width, what they cover.
+    const QRect label(-20, -20, 400, 16);
+    const QRect cross(-2, -2, 5, 5);
+    const QRect marks = label.united(cross).adjusted(-1, -1, 1, 1);
     QVector<Seen> seen;
     for (const DataInfo *info : qAsConst(dataset->infos)) {
         if (info->kind != DataInfo::PeakList)
@@ -307,13 +309,12 @@ void DataCtrl::drawPeaks(QPainter *p) const
     }
     DrawText drawText;
     for (const Seen &peak : qAsConst(seen)) {
-        const int wx = peak.widget.x();
-        const int wy = peak.widget.y();
-        p->drawLine(wx - 2, wy - 2, wx + 2, wy + 2);
-        p->drawLine(wx - 2, wy + 2, wx + 2, wy - 2);
+        const QRect c = cross.translated(peak.widget);
+        p->drawLine(c.topLeft(), c.bottomRight());
+        p->drawLine(c.bottomLeft(), c.topRight());
         if (seen.size() > maxLabelledPeaks)
             continue;
-        QRectF box(wx - 20, wy - 20, 400, 16);
+        QRectF box(label.translated(peak.widget));
         drawText.drawFittedText(p, box, QFont(), Qt::AlignLeft | Qt::AlignVCenter, 1,
                                 QStringLiteral("%1:(%2, %3)").arg(peak.index).arg(peak.at.x()).arg(peak.at.y()), 16);
     }

@@ -103,6 +103,13 @@ QVector<int> CopyAroundPeaks::sortedOrder(QVector<double> keys)
     return order;
 }
 
+bool CopyAroundPeaks::tileFits(const QRect &templ)
+{
+    const qint64 w = qint64(templ.right()) - templ.left() + 1;
+    const qint64 h = qint64(templ.bottom()) - templ.top() + 1;
+    return w < 1 || h < 1 || TDData0::fitsStorage(w, h);
+}
+
 QVector<PeakTile> CopyAroundPeaks::plan(const QVector<QPointF> &peaks, int reference, const QRect &templ,
                                  const SaveOrder &order)
 {
@@ -112,7 +119,7 @@ QVector<PeakTile> CopyAroundPeaks::plan(const QVector<QPointF> &peaks, int refer
     const qint64 h = qint64(templ.bottom()) - templ.top() + 1;
     if (w < 1 || h < 1)
         return {};
-    if (!TDData0::fitsStorage(w, h)) {
+    if (!tileFits(templ)) {
         qDebug() << "can't copy a region of" << w << "x" << h;
         return {};
     }

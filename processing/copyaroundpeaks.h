@@ -51,6 +51,8 @@ public:
     // key replaces the candidate and the minimum is swapped into place: equal keys may change their
     // relative order when a swap moves one of them.
     static QVector<int> sortedOrder(QVector<double> keys);
+    // Whether a grid of templ's size can be held; an empty templ, which makes no tiles, can.
+    static bool tileFits(const QRect &templ);
     // The tiles in save order. reference indexes peaks in collection order; empty when it does
     // not name a peak, when templ is empty, or when a tile of its size cannot be held (debug line).
     static QVector<PeakTile> plan(const QVector<QPointF> &peaks, int reference, const QRect &templ,

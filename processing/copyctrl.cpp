@@ -81,9 +81,7 @@ void CopyCtrl::aroundPeaks()
         emit notice(in.s1 ? tr("Copy: no dataset is marked S2") : tr("Copy: no dataset is marked S1"));
         return;
     }
-    const qint64 tileWidth = qint64(in.templ.right()) - in.templ.left() + 1;
-    const qint64 tileHeight = qint64(in.templ.bottom()) - in.templ.top() + 1;
-    if (tileWidth > 0 && tileHeight > 0 && !TDData0::fitsStorage(tileWidth, tileHeight)) {
+    if (!CopyAroundPeaks::tileFits(in.templ)) {
         emit notice(tr("Copy: the region of S2 is larger than a dataset can hold"));
         return;
     }
