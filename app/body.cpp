@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QScrollBar>
@@ -114,6 +115,42 @@ void Body::loadFilesSelected(QStringList fnames)
 
 void Body::loadAFile(QString fname)
 {
+    // A file queued behind a stack still being read waits for the stack's last page.
+    if (loading()) {
+        waitingFiles << fname;
+        return;
+    }
+    loadNow(fname);
+    queueLoadStep();
+}
+
+void Body::loadStep()
+{
+    // Small pages come several to a turn: each turn also lays out and repaints the growing list.
+    QElapsedTimer slice;
+    slice.start();
+    if (stack.page < stack.pages) {
+        do
+            readStackPage();
+        while (stack.page < stack.pages && slice.elapsed() < loadSliceMs);
+    } else if (!waitingFiles.isEmpty())
+        loadNow(waitingFiles.takeFirst());
+    queueLoadStep();
+}
+
+bool Body::loading() const
+{
+    return stack.page < stack.pages || !waitingFiles.isEmpty();
+}
+
+void Body::queueLoadStep()
+{
+    if (loading())
+        QMetaObject::invokeMethod(this, &Body::loadStep, Qt::QueuedConnection);
+}
+
+void Body::loadNow(const QString &fname)
+{
     auto *data = new TDData;
     TDDataHeader header;
     if (header.readHeader(fname) && data->read2dData(fname)) {
@@ -121,35 +158,39 @@ void Body::loadAFile(QString fname)
         return;
     }
     data->deleteLater();
+    // A 2dData file whose grid did not read is tried once more by the image readers.
+    stack = StackRead{fname, 0, 1, 0};
+    readStackPage();
+}
 
-    // A 2dData file whose grid did not read is tried once more by the image readers. Each page of
-    // a TIFF stack becomes a dataset of its own, in page order; a page that cannot be read ends the
-    // stack there, keeping the pages before it.
-    qint64 claimed = 0;
-    for (int page = 0, pages = 1; page < pages; ++page) {
-        ImgData img;
-        if (!img.load(fname, page, claimed)) {
-            const QString name = QFileInfo(fname).fileName();
-            if (page == 0) {
-                qDebug() << "it's not img data of ZRT and tiff";
-                notices.add(tr("could not read %1: %2").arg(name, img.errorString()));
-            } else {
-                notices.add(tr("could not read page %1 of %2: %3").arg(page + 1).arg(name, img.errorString()));
-            }
-            return;
+// Each page of a TIFF stack becomes a dataset of its own, in page order; a page that cannot be
+// read ends the stack there, keeping the pages before it.
+void Body::readStackPage()
+{
+    ImgData img;
+    if (!img.load(stack.fname, stack.page, stack.claimed)) {
+        const QString name = QFileInfo(stack.fname).fileName();
+        if (stack.page == 0) {
+            qDebug() << "it's not img data of ZRT and tiff";
+            notices.add(tr("could not read %1: %2").arg(name, img.errorString()));
+        } else {
+            notices.add(tr("could not read page %1 of %2: %3").arg(stack.page + 1).arg(name, img.errorString()));
         }
-        pages = img.pageCount;
-        claimed += img.claimedBytes;
-        // The conversion is null (with its own debug line) when the grid's memory cannot be had.
-        calculatedData(img.toTDData());
+        stack.pages = stack.page;
+        return;
     }
+    stack.pages = img.pageCount;
+    stack.claimed += img.claimedBytes;
+    ++stack.page;
+    // The conversion is null (with its own debug line) when the grid's memory cannot be had.
+    calculatedData(img.toTDData());
 }
 
 void Body::calculatedData(TDData *data)
 {
     if (!data)
         return;
-    auto *c = new DataCtrl;
+    auto *c = new DataCtrl(nullptr, DataCtrl::DisplayStart::PlacedLater);
     c->setData(data);
     addRow(c);
 }

@@ -62,8 +62,13 @@ signals:
 private slots:
     // Sets the Grey default of image windows built from now on; existing windows keep theirs.
     void setDefaultColorScale(bool f);
-    // Tries fname as a 2dData file first, then with the image readers.
+    // Tries fname as a 2dData file first, then with the image readers. The pages of a stack
+    // after its first come one per turn of the event loop, so that the window keeps painting
+    // and answering while hundreds of them come in; files queued meanwhile follow its last page.
     void loadAFile(QString fname);
+    // The next pages of the stack being read (for about loadSliceMs), else the next file that
+    // waited for it.
+    void loadStep();
     void loadFilesSelected(QStringList fnames);
     // Single mode writes the S1 dataset under fname exactly; multi mode every A dataset under a
     // name derived from fname and the dataset's identifier, always as 2dData.
@@ -88,6 +93,23 @@ private:
     // Queues every local file of a drop, in order; false when it holds none.
     bool loadDropped(const QMimeData *mime);
 
+    // True while a stack has pages left or files wait behind it; a load step is then queued.
+    bool loading() const;
+    void queueLoadStep();
+    void loadNow(const QString &fname);
+    void readStackPage();
+
+    // The file being read by the image readers: its next page, its page count as far as known,
+    // and the bytes its pages read so far took (see ImgData::load).
+    struct StackRead {
+        QString fname;
+        int page = 0;
+        int pages = 0;
+        qint64 claimed = 0;
+    };
+    StackRead stack;
+    QStringList waitingFiles;
+    static constexpr int loadSliceMs = 20;
     // The row last added, until the list has scrolled to it.
     QPointer<DataCtrl> rowToShow;
 };

@@ -46,7 +46,7 @@ bool isFiniteRect(const QRectF &r)
 
 } // namespace
 
-DataCtrl::DataCtrl(QWidget *parent)
+DataCtrl::DataCtrl(QWidget *parent, DisplayStart start)
     : QFrame(parent)
 {
     ui.setupUi(this);
@@ -54,7 +54,8 @@ DataCtrl::DataCtrl(QWidget *parent)
     focusedFlag = true;
     setFocused(false);
     noticedPos = QPoint(-1, -1);
-    imgDisp.setVisible(ui.Show->isChecked());
+    if (start == DisplayStart::Shown)
+        imgDisp.setVisible(ui.Show->isChecked());
 
     connect(ui.Show, &QCheckBox::toggled, this, &DataCtrl::showImg);
     connect(&imgDisp, &ImgDisp::drawImage1, this, &DataCtrl::draw);

@@ -26,7 +26,12 @@ class DataCtrl : public QFrame
     Q_OBJECT
 
 public:
-    explicit DataCtrl(QWidget *parent = nullptr);
+    // Where the image display first appears. A row that a manager (DataCtrls) will place leaves
+    // its display hidden until then: shown as a window of its own first, it would flash up on
+    // the desktop and cost a native window on its way into the tab window.
+    enum class DisplayStart { Shown, PlacedLater };
+
+    explicit DataCtrl(QWidget *parent = nullptr, DisplayStart start = DisplayStart::Shown);
     ~DataCtrl() override;
 
     // Attaches d (the row takes ownership) and shows it: identifier, colour scale set to d's

@@ -51,6 +51,8 @@ void DataCtrls::addDataCtrl(DataCtrl *c)
 
     if (tabbing)
         putIntoTab(c);
+    else
+        c->imgDisp.setVisible(c->ui.Show->isChecked());
     emit ctrlAdded(c);
     emit inputsChanged();
 }

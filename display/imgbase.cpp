@@ -18,9 +18,13 @@ ImgBase::ImgBase(QWidget *parent)
 ImgBase::~ImgBase()
 {
     // The pages belong to their rows (often by value); the tab widget must not delete them.
-    while (ui.ImgBaseTab->count() > 0) {
-        QWidget *page = ui.ImgBaseTab->widget(0);
-        ui.ImgBaseTab->removeTab(0);
+    // Hidden, and taken from the end behind the first, the tab widget neither lays out its tabs
+    // nor switches pages for each one that goes.
+    ui.ImgBaseTab->hide();
+    ui.ImgBaseTab->setCurrentIndex(0);
+    for (int i = ui.ImgBaseTab->count() - 1; i >= 0; --i) {
+        QWidget *page = ui.ImgBaseTab->widget(i);
+        ui.ImgBaseTab->removeTab(i);
         page->setParent(nullptr);
     }
 }

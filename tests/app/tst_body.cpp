@@ -48,6 +48,22 @@ QStringList rows(const Body &body)
     return names;
 }
 
+// Counts the image displays shown as windows of their own.
+class FreeWindowShows : public QObject
+{
+public:
+    FreeWindowShows() { qApp->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        const auto *disp = qobject_cast<ImgDisp *>(watched);
+        count += e->type() == QEvent::Show && disp && disp->isWindow();
+        return false;
+    }
+};
+
 } // namespace
 
 // The main window: loading through the dialog, adding datasets, saving, and its window switches.
@@ -98,7 +114,12 @@ private slots:
 
         QTest::ignoreMessage(QtDebugMsg, "it's not img data of ZRT and tiff");
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(rows(body), QStringList({"1 third", "2 frame", "3 stack[1]", "4 stack[2]", "5 stack[3]", "6 ", "7 second", "8 single"}));
+        // A stack's later pages come in later turns of the event loop; the files behind it, also
+        // those queued meanwhile, wait for its last page.
+        QCOMPARE(rows(body), QStringList({"1 third", "2 frame", "3 stack[1]"}));
+        emit body.loadNextFile(single);
+        QTRY_COMPARE(rows(body), QStringList({"1 third", "2 frame", "3 stack[1]", "4 stack[2]", "5 stack[3]", "6 ",
+                                              "7 second", "8 single", "9 single"}));
         const TDData *image = body.ctrls.dataCtrls.at(1)->data(false);
         QCOMPARE(QSize(image->width, image->height), QSize(3, 2));
         QCOMPARE(image->value(2, 1), 1000.0);
@@ -110,13 +131,42 @@ private slots:
         body.ctrls.dataCtrls.at(5)->imgDisp.grab();  // the empty grid draws
     }
 
+    // A page that cannot be read ends its stack there with a notice; the pages before it stay
+    // and the files queued behind it still load.
+    void stackCutShort()
+    {
+        const QString cut = tmp.filePath("cut.tif");
+        const QString single = tmp.filePath("single.tif");
+        QVERIFY(writeU16Stack(single, 1, 1, {{9}}));
+        TIFF *tif = TIFFOpen(QFile::encodeName(cut).constData(), "w");
+        QVERIFY(tif);
+        for (const quint16 samples : {1, 2}) {
+            const quint16 pixel[2] = {7, 8};
+            TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 1u);
+            TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1u);
+            TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+            TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+            TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+            TIFFWriteScanline(tif, const_cast<quint16 *>(pixel), 0, 0);
+            TIFFWriteDirectory(tif);
+        }
+        TIFFClose(tif);
+
+        Body body;
+        emit body.loadDialog->filesSelected({cut, single, cut});
+        QTRY_COMPARE(rows(body), QStringList({"1 cut[1]", "2 single", "3 cut[1]"}));
+        const QString notice = "could not read page 2 of cut.tif: a TIFF with 2 samples per pixel";
+        QCOMPARE(body.notices.notices(), QStringList({notice, notice}));
+    }
+
     // Panel results join silently and unselected; only later windows take the grey default, and
-    // open in a tab or in their own window as In Tab says.
+    // open in a tab or in their own window as In Tab says, without passing through the other.
     void addedDatasets()
     {
         Body body;
         QSignalSpy published(&body.ctrls, &DataCtrls::selsChanged);
         QTabWidget *tabs = body.ctrls.imgBase.ui.ImgBaseTab;
+        FreeWindowShows shows;
         addDataset(&body, grid("before", 2, 2));
         addDataset(&body, nullptr);
         body.ui.DefaultColorScaleIsGrey->setChecked(true);
@@ -134,6 +184,8 @@ private slots:
             QCOMPARE(tabs->indexOf(&row->imgDisp) >= 0, i != 1);
         }
         QVERIFY(body.ctrls.dataCtrls.at(1)->imgDisp.isWindow() && body.ctrls.dataCtrls.at(1)->imgDisp.isVisible());
+        // A display on its way into a tab never shows as a window of its own (it flashed up).
+        QCOMPARE(shows.count, 1);
 
         body.ctrls.imgBase.hide();
         QTest::mouseClick(body.ui.ShowImgBase, Qt::LeftButton);
