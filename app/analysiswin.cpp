@@ -144,7 +144,7 @@ void AnalysisWin::refreshAll()
         return;
     DataCtrl *c = currentCtrl();
     const TDData *d = c ? c->data(false) : nullptr;
-    ui.DataName->setText(d ? d->dataId : QStringLiteral("--"));
+    ui.DataName->setText(d ? d->shownId() : QStringLiteral("--"));
     FrameStats::Histogram hist;
     whole = d ? FrameStats::compute(*d, FrameStats::wholeGrid(*d), &hist) : FrameStats::Result();
     computedFor = c;

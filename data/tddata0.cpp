@@ -214,6 +214,21 @@ bool TDData0::read2dData(const QString &fileName, QString *reason)
     return true;
 }
 
+QString TDData0::shownId() const
+{
+    if (dataId.size() <= shownIdLength)
+        return dataId;
+    const int tail = shownIdLength / 5;
+    int headEnd = shownIdLength - tail - 1;
+    int tailStart = dataId.size() - tail;
+    // Never half a surrogate pair at either cut.
+    if (dataId.at(headEnd - 1).isHighSurrogate())
+        --headEnd;
+    if (dataId.at(tailStart).isLowSurrogate())
+        ++tailStart;
+    return dataId.left(headEnd) + QChar(0x2026) + dataId.mid(tailStart);
+}
+
 bool TDData0::save2dData(const QString &fileName, QString *reason) const
 {
     TDDataHeader header;

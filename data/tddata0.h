@@ -67,6 +67,12 @@ public:
     // reason also goes to reason when given.
     bool save2dData(const QString &fileName, QString *reason = nullptr) const;
 
+    // dataId as labels, window titles and tooltips show it: whole up to shownIdLength characters,
+    // else its start and its end around an ellipsis. A file may carry an identifier of megabytes,
+    // which would hold the window for seconds each time a label laid it out.
+    QString shownId() const;
+    static constexpr int shownIdLength = 200;
+
     QString dataId;
     int width = 0;
     int height = 0;

@@ -90,7 +90,7 @@ void DataCtrl::setData(TDData *d)
 
     ui.FName->setText(d->dataId);
     setToolTip(d->provenance);
-    imgDisp.setWindowTitle(d->dataId);
+    imgDisp.setWindowTitle(d->shownId());
     imgDisp.setDataSize(d->width, d->height, d->minVal, d->maxVal);
 
     ColorBar *bar = imgDisp.ui.CBar;
@@ -319,6 +319,11 @@ void DataCtrl::drawPeaks(QPainter *p) const
         drawText.drawFittedText(p, box, QFont(), Qt::AlignLeft | Qt::AlignVCenter, 1,
                                 QStringLiteral("%1:(%2, %3)").arg(peak.index).arg(peak.at.x()).arg(peak.at.y()), 16);
     }
+}
+
+QString DataCtrl::inputName() const
+{
+    return dataset ? QStringLiteral("I[%1] %2").arg(ui.No->text(), dataset->shownId()) : QString();
 }
 
 void DataCtrl::showImg(bool f)

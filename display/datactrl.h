@@ -46,6 +46,9 @@ public:
     // (kind 3, when one is set) and the kept-region list (kind 2, when not empty). Other items
     // stay in place and in order.
     TDData *data(bool withRegions);
+    // "I[number] identifier", as the panels name their inputs, with the identifier as shown
+    // (TDData0::shownId); empty while no dataset is attached.
+    QString inputName() const;
 
     Ui_DataCtrl ui;
     // Top-level window until the manager puts it into the tab window; destroyed with the row.

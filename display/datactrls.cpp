@@ -201,7 +201,7 @@ void DataCtrls::putIntoTab(DataCtrl *c)
         tabs->addTab(disp, QString::number(c->ui.No->text().toInt()));
     }
     // With many datasets the numbers alone do not say which is which.
-    tabs->setTabToolTip(tabs->indexOf(disp), c->ui.FName->text());
+    tabs->setTabToolTip(tabs->indexOf(disp), disp->windowTitle());
     tabs->setCurrentWidget(disp);
     placingPage = false;
     // The page stack sizes a new page only at its next layout pass; until then the page would

@@ -129,7 +129,7 @@ QString CalcCtrl::inputsText(const QVector<Operand> &ops) const
     QStringList denominators;
     for (const Operand &op : ops) {
         const ImgDisp &disp = op.row->imgDisp;
-        QString text = QStringLiteral("I[%1] %2").arg(op.row->ui.No->text(), op.data->dataId);
+        QString text = op.row->inputName();
         if (disp.regionState != ImgDisp::NoRegion)
             text = tr("%1, region %2").arg(text, ImgDisp::regionText(disp.regionRect()));
         if (op.numerator)

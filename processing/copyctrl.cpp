@@ -149,7 +149,7 @@ QString CopyCtrl::simpleText(const SimpleInputs &in) const
 {
     if (!in.src)
         return tr("Copy takes nothing yet: select a dataset as S1.");
-    const QString name = QStringLiteral("I[%1] %2").arg(in.row->ui.No->text(), in.src->dataId);
+    const QString name = in.row->inputName();
     if (in.rect.isEmpty())
         return tr("Copy takes nothing: draw a region on S1 %1.").arg(name);
     const bool resize = ui.SimpleCopyResize->isChecked();
@@ -163,8 +163,8 @@ QString CopyCtrl::peaksText(const PeakInputs &in) const
 {
     if (!in.s1 || !in.s2)
         return tr("Copy takes nothing yet: select S1 (with peaks) and S2.");
-    const QString name1 = QStringLiteral("I[%1] %2").arg(in.row1->ui.No->text(), in.s1->dataId);
-    const QString name2 = QStringLiteral("I[%1] %2").arg(in.row2->ui.No->text(), in.s2->dataId);
+    const QString name1 = in.row1->inputName();
+    const QString name2 = in.row2->inputName();
     const int ref = ui.ReferencePeak->value();
     const QString reference = ref < in.peaks.size()
                                   ? tr("reference peak %1 at (%2, %3)")

@@ -257,5 +257,5 @@ QString FilterCtrl::inputsText(const Source &src) const
                     .arg(ImgDisp::regionText(src.data->region))
                     .arg(src.data->region.width())
                     .arg(src.data->region.height());
-    return tr("Runs take S1 I[%1] %2 in %3. %4").arg(src.row->ui.No->text(), src.data->dataId, where, templ);
+    return tr("Runs take S1 %1 in %2. %3").arg(src.row->inputName(), where, templ);
 }

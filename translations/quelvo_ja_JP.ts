@@ -713,8 +713,8 @@ Filters: %2</source>
         <translation>登録</translation>
     </message>
     <message>
-        <source>Runs take S1 I[%1] %2 in %3. %4</source>
-        <translation>実行の入力: S1 I[%1] %2、範囲 %3。%4</translation>
+        <source>Runs take S1 %1 in %2. %3</source>
+        <translation>実行の入力: S1 %1、範囲 %2。%3</translation>
     </message>
     <message>
         <source>Runs take nothing yet: select a dataset as S1.</source>

@@ -64,6 +64,34 @@ private slots:
         }
     }
 
+    // Labels show an identifier whole up to 200 characters, else its first 159 and last 40 around
+    // an ellipsis, never cutting a surrogate pair.
+    void shownId_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("shown");
+        const QString a159(159, 'a');
+        const QString z40(40, 'z');
+        const QString pair = QString::fromUtf8("\xF0\x9D\x84\x9E");  // one character, two UTF-16 units
+        QTest::newRow("short") << "frame 1" << "frame 1";
+        QTest::newRow("exactly the length") << QString(200, 'x') << QString(200, 'x');
+        QTest::newRow("one more") << a159 + "bb" + z40 << a159 + QChar(0x2026) + z40;
+        QTest::newRow("megabytes") << a159 + QString(8000000, 'm') + z40 << a159 + QChar(0x2026) + z40;
+        QTest::newRow("pair at the head's end") << QString(158, 'a') + pair + QString(100, 'b') + z40
+                                                << QString(158, 'a') + QChar(0x2026) + z40;
+        QTest::newRow("pair at the tail's start") << a159 + QString(100, 'b') + pair + QString(39, 'z')
+                                                  << a159 + QChar(0x2026) + QString(39, 'z');
+    }
+
+    void shownId()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, shown);
+        TDData d;
+        d.dataId = id;
+        QCOMPARE(d.shownId(), shown);
+    }
+
     void widening()
     {
         TDData grid(2, 1);

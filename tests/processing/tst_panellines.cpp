@@ -24,6 +24,7 @@ private slots:
     void lines_data();
     void lines();
     void resultTooltips();
+    void longIdentifier();
 
 private:
     enum Scene { NoSelection, RegionOnOneOperand, KeptListOfThree, NoTemplate };
@@ -159,6 +160,26 @@ void TestPanelLines::resultTooltips()
     QCOMPARE(row(3)->toolTip(),
              QStringLiteral("Runs take S1 I[1] spots in kept region 1 of 1: (5,5)-(30,20). Matching template "
                             "(10,20)-(29,28), 20 × 9.\nFilters: Moving Avr. (12, 12) → Match"));
+}
+
+// An identifier of megabytes (a file may carry one) is named shortened wherever it is shown.
+void TestPanelLines::longIdentifier()
+{
+    TDData *d = randomGrid(4, 3, 5);
+    d->dataId = QString(4000000, 'x');
+    QMetaObject::invokeMethod(body.get(), "calculatedData", Q_ARG(TDData *, d));
+    row(0)->ui.SingleSel1->setChecked(true);
+    row(0)->ui.MultiSelA->setChecked(true);
+    body->copyCtrl.ui.SimpleCopy->setChecked(true);
+    const QString shown = d->shownId();
+    QCOMPARE(shown.size(), 200);
+    QCOMPARE(body->calcCtrl.ui.Inputs->text(), "Gen takes I[1] " + shown + " over none; result 4 × 3");
+    QCOMPARE(body->filterCtrl.ui.Inputs->text(), "Runs take S1 I[1] " + shown + " in whole grid 4 × 3. Matching cannot run: "
+                                                 "choose Exec1 or Exec2.");
+    QCOMPARE(body->copyCtrl.ui.Inputs->text(), "Copy takes nothing: draw a region on S1 I[1] " + shown + ".");
+    QCOMPARE(row(0)->imgDisp.windowTitle(), shown);
+    QCOMPARE(body->ctrls.imgBase.ui.ImgBaseTab->tabToolTip(0), shown);
+    QCOMPARE(row(0)->data(false)->dataId.size(), 4000000);
 }
 
 QTEST_MAIN(TestPanelLines)
