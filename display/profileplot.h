@@ -19,6 +19,9 @@ protected:
     void drawContents(QPainter &p) override;
 
 private:
+    int columnOf(int index) const;
+    int columnEnd(int index) const;
+
     LineProfile::Result line;
     int marked = -1;
 };

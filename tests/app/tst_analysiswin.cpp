@@ -6,6 +6,7 @@
 #include "display/colorbar.h"
 #include "display/datactrl.h"
 #include "display/datactrls.h"
+#include "display/profileplot.h"
 #include "../display/displaytesttools.h"
 
 #include <QSignalSpy>
@@ -24,6 +25,7 @@ private slots:
     void savesTheViewAsPng();
     void exportsSayWhatTheyDid_data();
     void exportsSayWhatTheyDid();
+    void denseProfileKeepsExtremesAndGaps();
 };
 
 namespace {
@@ -168,6 +170,52 @@ void TestAnalysisWin::exportsSayWhatTheyDid()
     QCOMPARE(notices.count(), 1);
     const QString text = notices.first().first().toString();
     QVERIFY2(text.startsWith(notice + QDir::toNativeSeparators(path)), qPrintable(text));
+}
+
+// A profile of far more pixels than the plot is wide still shows its single highest and lowest
+// pixel, and a run of invalid pixels wider than a plot column leaves that column empty.
+void TestAnalysisWin::denseProfileKeepsExtremesAndGaps()
+{
+    const int n = 200000;
+    const int spike = 123457;
+    const int dip = 50001;
+    LineProfile::Result line;
+    for (int i = 0; i < n; ++i) {
+        line.values << (i % 7) / 7.0;
+        line.valid << (i < 100000 || i >= 103000);
+    }
+    line.values[spike] = 10.0;
+    line.values[dip] = -10.0;
+    // The plot's range, so that the spike and the dip lie inside the frame.
+    line.values.first() = -20.0;
+    line.values.last() = 20.0;
+    ProfilePlot plot;
+    plot.resize(400, 200);
+    plot.setProfile(line, -1);
+    QImage picture(plot.size(), QImage::Format_RGB32);
+    plot.render(&picture);
+
+    const QRgb ink = qRgb(40, 80, 160);
+    // Whether the line touches columns x0 to x1 between rows y0 and y1.
+    auto inked = [&](int x0, int x1, int y0, int y1) {
+        for (int x = x0; x <= x1; ++x) {
+            for (int y = y0; y <= y1; ++y) {
+                if (picture.pixel(x, y) == ink)
+                    return true;
+            }
+        }
+        return false;
+    };
+    const QRect r = plot.plotRect().toRect();
+    // Within a pixel of where they lie; the rest of the profile stays below 1.
+    for (int i : {spike, dip}) {
+        const int x = qRound(plot.toWidgetX(i));
+        const int y = qRound(plot.toWidgetY(line.values[i]));
+        QVERIFY2(inked(x - 1, x + 1, y - 1, y + 1), qPrintable(QString::number(i)));
+    }
+    const int gap = qRound(plot.toWidgetX(101500));
+    QVERIFY(!inked(gap, gap, r.top() + 1, r.bottom() - 1));
+    QVERIFY(inked(gap - 10, gap - 10, r.top() + 1, r.bottom() - 1));
 }
 
 QTEST_MAIN(TestAnalysisWin)
