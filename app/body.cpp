@@ -273,8 +273,11 @@ void Body::saveSelected(const QString &fname)
 
 void Body::showNewRow()
 {
-    if (rowToShow)
-        ui.scrollArea->ensureWidgetVisible(rowToShow);
+    // A row added to the shown list is shown, and laid out, only in a later turn of the event
+    // loop; the list may grow before that for the rows added earlier.
+    if (!rowToShow || !rowToShow->isVisible())
+        return;
+    ui.scrollArea->ensureWidgetVisible(rowToShow);
     rowToShow = nullptr;
 }
 

@@ -384,6 +384,13 @@ private slots:
         for (int i = 0; i < 40; ++i)
             addDataset(&body, grid(QString::number(i), 2, 2));
         QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+        // Also after a stack, whose pages come over several turns of the event loop.
+        const QString stack = tmp.filePath("stack.tif");
+        QVERIFY(writeU16Stack(stack, 1, 1, QVector<QVector<quint16>>(30, {7})));
+        const int before = bar->maximum();
+        emit body.loadNextFile(stack);
+        QTRY_COMPARE(body.ctrls.dataCtrls.size(), 70);
+        QTRY_VERIFY(bar->maximum() > before && bar->value() == bar->maximum());
         body.saveDialog->hide();
     }
 
