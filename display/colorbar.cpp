@@ -43,6 +43,12 @@ void ColorBar::paintCBar()
     update();
 }
 
+void ColorBar::resizeEvent(QResizeEvent *e)
+{
+    DispA::resizeEvent(e);
+    drawPicture();
+}
+
 void ColorBar::drawPicture()
 {
     // The scale row by row, filled in an image and drawn at once: drawing a line per row took over

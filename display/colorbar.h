@@ -38,6 +38,11 @@ public slots:
     // The colour of a valid value at widget height h above the bottom (t = h / height, clamped).
     QColor colorOfH(int h);
 
+protected:
+    // The picture's colours follow the widget's rows (colorOfH), so a new height redraws it; the
+    // scale itself is unchanged, so nothing is announced.
+    void resizeEvent(QResizeEvent *e) override;
+
 private:
     // Redraws the bar picture from the current scale, with the dragged mark's value while dragging.
     void drawPicture();

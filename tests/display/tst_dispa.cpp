@@ -371,9 +371,21 @@ void TestDispA::picture()
             QCOMPARE(image.pixelColor(x, r), expected);
     }
 
-    // The widget shows the picture stretched over itself.
+    // A new height redraws the picture for it, announcing nothing (the scale is the same), and
+    // the widget shows the picture stretched over itself.
     bar.resize(40, 300);
-    QCOMPARE(bar.grab().toImage().pixelColor(20, 200), image.pixelColor(10, 400));
+    bar.show();
+    QCOMPARE(updated.count(), 1);
+    const QImage resized = bar.barPicture.toImage();
+    QCOMPARE(resized.pixelColor(0, 300), bar.colorOfH(149));
+    QCOMPARE(bar.grab().toImage().pixelColor(20, 200), resized.pixelColor(10, 400));
+    // A bar drawn while small (not yet laid out) has its full range of colours once it is tall.
+    ColorBar late;
+    late.resize(20, 12);
+    late.paintCBar();
+    late.resize(20, 600);
+    late.show();
+    QCOMPARE(late.barPicture.toImage().pixelColor(0, 300), late.colorOfH(299));
 }
 
 void TestDispA::dragMarks()
