@@ -67,14 +67,19 @@ struct TemplatePixel
     qint64 ttBits;
 };
 
-// The source around a strip of window rows, ready for the pair loop: values with 0.0 where a
-// pixel is invalid or beyond the grid, and a mask of all ones where it is valid, else zero.
-// Window positions are columns from 0; pixels to the right and below are padding.
+// The bits of -0.0, which marks a pixel that does not count in the strip: a valid zero is kept as
+// +0.0 there, so one load tells both the value and whether it counts. Either zero adds a*a = +0.0
+// and a*t = +-0.0 (or NaN with an infinite t, masked where that matters), so the sign a valid zero
+// loses changes no sum.
+constexpr qint64 holeBits = qint64(1) << 63;
+
+// The source around a strip of window rows, ready for the pair loop: values, with +0.0 for a valid
+// zero and -0.0 where a pixel is invalid or beyond the grid. Window positions are columns from 0;
+// pixels to the right and below are padding.
 struct Strip
 {
     int stride = 0;
     std::vector<double> values;
-    std::vector<qint64> masks;
     // Per row, the pixels before each column (stride + 1 entries) that cannot count.
     std::vector<int> unusableBefore;
 
@@ -95,8 +100,7 @@ struct Strip
 
 void fillStrip(const TDData *src, int x0, int y0, int rows, Strip *strip)
 {
-    strip->values.assign(size_t(strip->stride) * rows, 0.0);
-    strip->masks.assign(size_t(strip->stride) * rows, 0);
+    strip->values.assign(size_t(strip->stride) * rows, -0.0);
     strip->unusableBefore.resize(size_t(strip->stride + 1) * rows);
     const int columns = std::max(0, std::min(strip->stride, src->width - x0));
     for (int r = 0; r < rows; ++r) {
@@ -108,10 +112,9 @@ void fillStrip(const TDData *src, int x0, int y0, int rows, Strip *strip)
             const double *values = src->values.constData() + i;
             const bool *valids = src->valids.constData() + i;
             double *v = strip->values.data() + size_t(r) * strip->stride;
-            qint64 *m = strip->masks.data() + size_t(r) * strip->stride;
             for (int c = 0; c < inside; ++c) {
-                v[c] = valids[c] ? values[c] : 0.0;
-                m[c] = valids[c] ? -1 : 0;
+                if (valids[c])
+                    v[c] = values[c] == 0.0 ? 0.0 : values[c];
                 before[c + 1] = before[c] + !valids[c];
             }
         }
@@ -120,40 +123,44 @@ void fillStrip(const TDData *src, int x0, int y0, int rows, Strip *strip)
     }
 }
 
-// The three sums of blocks consecutive blocks of window positions. Each lane is one position and
-// goes through the template pixels in their order, exactly as the plain loop does; a pair that
-// does not count adds +0.0 instead of being skipped, which changes no sum: none is ever -0.0.
-// The mask is applied after multiplying, so that an infinite template value meeting an invalid
-// pixel gives 0.0, not NaN. D and B are vectors of doubles and of their bits; each step takes
-// two of them side by side.
-template <typename D, typename B>
-QUELVO_LANE_INLINE void pairSumsOver(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count,
-                                     int blocks, double *st2, double *sa2, double *sat)
+// The three sums of blocks consecutive blocks of window positions, where some of their windows
+// hold pixels that do not count. Each lane is one position and goes through the template pixels
+// in their order, exactly as the plain loop does; a pair that does not count adds +0.0 to St2
+// instead of being skipped, which changes no sum: none is ever -0.0. With an infinite or NaN
+// template value (MaskProducts) a*t is masked too, after multiplying, so that an infinite value
+// meeting an invalid pixel gives 0.0, not NaN. D and B are vectors of doubles and of their bits.
+template <typename D, typename B, bool MaskProducts>
+QUELVO_LANE_INLINE void partialSumsOver(const double *values, const TemplatePixel *tpl, int count, int blocks,
+                                        double *st2, double *sa2, double *sat)
 {
     constexpr int lanes = int(sizeof(D) / sizeof(double));
-    const int steps = blocks * blockLanes / (2 * lanes);
+    // Two vectors a step: with four, the sums and their constants would not fit in AVX2's registers.
+    constexpr int vectors = 2;
+    const B hole = B{} + holeBits;
+    const int steps = blocks * blockLanes / (vectors * lanes);
     for (int b = 0; b < steps; ++b) {
-        const double *v = values + b * 2 * lanes;
-        const qint64 *m = masks + b * 2 * lanes;
-        D t2[2] = {};
-        D a2[2] = {};
-        D at[2] = {};
+        const double *v = values + b * vectors * lanes;
+        D t2[vectors] = {};
+        D a2[vectors] = {};
+        D at[vectors] = {};
         for (int k = 0; k < count; ++k) {
             const int o = tpl[k].offset;
             const double t = tpl[k].t;
             const qint64 ttBits = tpl[k].ttBits;
-            for (int h = 0; h < 2; ++h) {
+            for (int h = 0; h < vectors; ++h) {
                 D a;
-                B valid;
                 std::memcpy(&a, v + o + h * lanes, sizeof a);
-                std::memcpy(&valid, m + o + h * lanes, sizeof valid);
+                const B valid = reinterpret_cast<B>(a) != hole;
                 t2[h] += reinterpret_cast<D>(valid & ttBits);
                 a2[h] += a * a;
-                at[h] += reinterpret_cast<D>(reinterpret_cast<B>(a * t) & valid);
+                if (MaskProducts)
+                    at[h] += reinterpret_cast<D>(reinterpret_cast<B>(a * t) & valid);
+                else
+                    at[h] += a * t;
             }
         }
-        for (int h = 0; h < 2; ++h) {
-            const int i = b * 2 * lanes + h * lanes;
+        for (int h = 0; h < vectors; ++h) {
+            const int i = (b * vectors + h) * lanes;
             std::memcpy(st2 + i, &t2[h], sizeof t2[h]);
             std::memcpy(sa2 + i, &a2[h], sizeof a2[h]);
             std::memcpy(sat + i, &at[h], sizeof at[h]);
@@ -168,17 +175,23 @@ using HalfDoubles = Lanes::Doubles;
 using HalfBits = Lanes::Bits;
 
 QUELVO_LANE_CLONES
-void pairSumsFull(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
-                  double *st2, double *sa2, double *sat)
+void partialSumsFull(const double *values, const TemplatePixel *tpl, int count, int blocks, bool maskProducts,
+                     double *st2, double *sa2, double *sat)
 {
-    pairSumsOver<FullDoubles, FullBits>(values, masks, tpl, count, blocks, st2, sa2, sat);
+    if (maskProducts)
+        partialSumsOver<FullDoubles, FullBits, true>(values, tpl, count, blocks, st2, sa2, sat);
+    else
+        partialSumsOver<FullDoubles, FullBits, false>(values, tpl, count, blocks, st2, sa2, sat);
 }
 
 QUELVO_LANE_CLONES
-void pairSumsHalf(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
-                  double *st2, double *sa2, double *sat)
+void partialSumsHalf(const double *values, const TemplatePixel *tpl, int count, int blocks, bool maskProducts,
+                     double *st2, double *sa2, double *sat)
 {
-    pairSumsOver<HalfDoubles, HalfBits>(values, masks, tpl, count, blocks, st2, sa2, sat);
+    if (maskProducts)
+        partialSumsOver<HalfDoubles, HalfBits, true>(values, tpl, count, blocks, st2, sa2, sat);
+    else
+        partialSumsOver<HalfDoubles, HalfBits, false>(values, tpl, count, blocks, st2, sa2, sat);
 }
 
 // Full vectors where the processor has registers that wide (AVX-512); elsewhere their sums would
@@ -194,16 +207,8 @@ bool hasFullVectors()
 #endif
 }
 
-void pairSums(const double *values, const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
-              double *st2, double *sa2, double *sat)
-{
-    (hasFullVectors() ? pairSumsFull : pairSumsHalf)(values, masks, tpl, count, blocks, st2, sa2, sat);
-}
-
-// Sa2 and Sat of blocks of window positions, each lane summing as the general loop does. Without
-// masks this is exact where every partner counts, and also wherever the template is finite: an
-// invalid partner is 0.0 in the strip and adds a*a = +0.0 and a*t = +-0.0, neither of which
-// changes a sum that can never be -0.0. Four vectors of two sums (AVX2) keep the adders busy
+// Sa2 and Sat of blocks of window positions whose windows are whole, each lane summing as the
+// general loop does; nothing needs a mask. Four vectors of two sums (AVX2) keep the adders busy
 // while each sum waits on itself.
 template <typename D>
 QUELVO_LANE_INLINE void windowSumsOver(const double *values, const TemplatePixel *tpl, int count, int blocks,
@@ -233,37 +238,6 @@ QUELVO_LANE_INLINE void windowSumsOver(const double *values, const TemplatePixel
     }
 }
 
-// St2 alone: each lane adds t² where its partner counts and +0.0 elsewhere, over Blocks blocks.
-template <typename D, typename B, int Blocks>
-QUELVO_LANE_INLINE void energyStep(const qint64 *masks, const TemplatePixel *tpl, int count, double *st2)
-{
-    constexpr int lanes = int(sizeof(D) / sizeof(double));
-    constexpr int vectors = Blocks * blockLanes / lanes;
-    D t2[vectors] = {};
-    for (int k = 0; k < count; ++k) {
-        const qint64 *m = masks + tpl[k].offset;
-        const qint64 ttBits = tpl[k].ttBits;
-        for (int h = 0; h < vectors; ++h) {
-            B valid;
-            std::memcpy(&valid, m + h * lanes, sizeof valid);
-            t2[h] += reinterpret_cast<D>(valid & ttBits);
-        }
-    }
-    for (int h = 0; h < vectors; ++h)
-        std::memcpy(st2 + h * lanes, &t2[h], sizeof t2[h]);
-}
-
-template <typename D, typename B>
-QUELVO_LANE_INLINE void energySumsOver(const qint64 *masks, const TemplatePixel *tpl, int count, int blocks,
-                                       double *st2)
-{
-    int b = 0;
-    for (; b + 2 <= blocks; b += 2)
-        energyStep<D, B, 2>(masks + b * blockLanes, tpl, count, st2 + b * blockLanes);
-    if (b < blocks)
-        energyStep<D, B, 1>(masks + b * blockLanes, tpl, count, st2 + b * blockLanes);
-}
-
 QUELVO_LANE_CLONES
 void windowSumsFull(const double *values, const TemplatePixel *tpl, int count, int blocks, double *sa2, double *sat)
 {
@@ -274,18 +248,6 @@ QUELVO_LANE_CLONES
 void windowSumsHalf(const double *values, const TemplatePixel *tpl, int count, int blocks, double *sa2, double *sat)
 {
     windowSumsOver<HalfDoubles>(values, tpl, count, blocks, sa2, sat);
-}
-
-QUELVO_LANE_CLONES
-void energySumsFull(const qint64 *masks, const TemplatePixel *tpl, int count, int blocks, double *st2)
-{
-    energySumsOver<FullDoubles, FullBits>(masks, tpl, count, blocks, st2);
-}
-
-QUELVO_LANE_CLONES
-void energySumsHalf(const qint64 *masks, const TemplatePixel *tpl, int count, int blocks, double *st2)
-{
-    energySumsOver<HalfDoubles, HalfBits>(masks, tpl, count, blocks, st2);
 }
 
 // The valid template pixels in their order, with what the sums need to know of them as a whole.
@@ -302,26 +264,20 @@ struct TemplateSums
         (hasFullVectors() ? windowSumsFull : windowSumsHalf)(values, pixels.data(), int(pixels.size()), blocks,
                                                              sa2, sat);
     }
-    void energySums(const qint64 *masks, int blocks, double *st2) const
+    void partialSums(const double *values, int blocks, double *st2, double *sa2, double *sat) const
     {
-        (hasFullVectors() ? energySumsFull : energySumsHalf)(masks, pixels.data(), int(pixels.size()), blocks, st2);
+        (hasFullVectors() ? partialSumsFull : partialSumsHalf)(values, pixels.data(), int(pixels.size()), blocks,
+                                                               !finite, st2, sa2, sat);
     }
 };
 
 // The sums of one window row over the blocks of positions b0 .. b1 - 1, into st2, sa2 and sat
 // from the position b0 * blockLanes on. Runs of blocks whose windows are whole take the template's
-// energy as St2; the others sum it, or with an infinite or NaN template value go through the
-// general loop, where only a mask keeps 0.0 * inf out of Sat.
+// energy as St2 and need no look at which pixels count.
 void rowSums(const Strip &strip, int r, const Template &tpl, const TemplateSums &sums, int b0, int b1, double *st2,
              double *sa2, double *sat)
 {
-    const size_t row = size_t(r) * strip.stride;
-    const double *values = strip.values.data() + row;
-    const qint64 *masks = strip.masks.data() + row;
-    if (sums.finite) {
-        const int i = b0 * blockLanes;
-        sums.windowSums(values + i, b1 - b0, sa2 + i, sat + i);
-    }
+    const double *values = strip.values.data() + size_t(r) * strip.stride;
     auto whole = [&](int b) { return strip.allUsable(r, b * blockLanes, (b + 1) * blockLanes - 1, tpl); };
     for (int b = b0; b < b1;) {
         const bool fast = whole(b);
@@ -330,14 +286,10 @@ void rowSums(const Strip &strip, int r, const Template &tpl, const TemplateSums 
             ++e;
         const int i = b * blockLanes;
         if (fast) {
-            if (!sums.finite)
-                sums.windowSums(values + i, e - b, sa2 + i, sat + i);
+            sums.windowSums(values + i, e - b, sa2 + i, sat + i);
             std::fill(st2 + i, st2 + e * blockLanes, sums.energy);
-        } else if (sums.finite) {
-            sums.energySums(masks + i, e - b, st2 + i);
         } else {
-            pairSums(values + i, masks + i, sums.pixels.data(), int(sums.pixels.size()), e - b, st2 + i, sa2 + i,
-                     sat + i);
+            sums.partialSums(values + i, e - b, st2 + i, sa2 + i, sat + i);
         }
         b = e;
     }

@@ -31,7 +31,7 @@ const double notANumber = std::numeric_limits<double>::quiet_NaN();
 enum Trouble {
     InvalidNonFinite = 1,  // invalid pixels holding NaN, +inf, -inf
     ValidNonFinite = 2,    // a few valid pixels holding them too
-    Ties = 4,              // whole numbers 0..3, so that equal values are frequent
+    Ties = 4,              // whole numbers 0..3 (zeros of either sign), so that equal values are frequent
     FewInvalid = 8         // one pixel in 300 invalid instead of one in 5, so most windows are whole
 };
 
@@ -45,6 +45,10 @@ TDData *troubledGrid(int width, int height, quint32 seed, int trouble)
             if (trouble & FewInvalid)
                 grid->setValid(x, y, rng.bounded(300) != 0);
             const bool valid = grid->isValid(x, y);
+            if ((trouble & Ties) && grid->value(x, y) == 0.0 && rng.bounded(2) == 0) {
+                grid->setValue(x, y, -0.0);
+                grid->setValid(x, y, valid);
+            }
             const bool spoil = valid ? (trouble & ValidNonFinite) && rng.bounded(60) == 0
                                      : (trouble & InvalidNonFinite) && rng.bounded(2) == 0;
             if (spoil) {
@@ -308,6 +312,9 @@ void TestFilterExactness::matching_data()
                                                                  << int(FewInvalid | InvalidNonFinite) << threads << 300;
         QTest::addRow("cos, valid infinities, several tiles, %d threads", threads) << 1 << QRect(7, 9, 3, 4) << QRect(0, 0, 300, 71)
                                                                  << int(FewInvalid | InvalidNonFinite | ValidNonFinite) << threads << 300;
+        // Zeros of both signs, valid and not, meeting an infinite template value.
+        QTest::addRow("cos, signed zeros, valid infinities, %d threads", threads) << 1 << QRect(7, 9, 3, 4) << QRect(0, 0, 300, 71)
+                                                                 << int(Ties | InvalidNonFinite | ValidNonFinite) << threads << 300;
     }
 }
 
