@@ -129,10 +129,10 @@ void Body::loadStep()
     // Small pages come several to a turn: each turn also lays out and repaints the growing list.
     QElapsedTimer slice;
     slice.start();
-    if (stack.page < stack.pages) {
+    if (!stack.atEnd()) {
         do
             readStackPage();
-        while (stack.page < stack.pages && slice.elapsed() < loadSliceMs);
+        while (!stack.atEnd() && slice.elapsed() < loadSliceMs);
     } else if (!waitingFiles.isEmpty())
         loadNow(waitingFiles.takeFirst());
     queueLoadStep();
@@ -140,7 +140,7 @@ void Body::loadStep()
 
 bool Body::loading() const
 {
-    return stack.page < stack.pages || !waitingFiles.isEmpty();
+    return !stack.atEnd() || !waitingFiles.isEmpty();
 }
 
 void Body::queueLoadStep()
@@ -159,7 +159,8 @@ void Body::loadNow(const QString &fname)
     }
     data->deleteLater();
     // A 2dData file whose grid did not read is tried once more by the image readers.
-    stack = StackRead{fname, 0, 1, 0};
+    stackFile = fname;
+    stack = ImgData::Stack();
     readStackPage();
 }
 
@@ -168,20 +169,22 @@ void Body::loadNow(const QString &fname)
 void Body::readStackPage()
 {
     ImgData img;
-    if (!img.load(stack.fname, stack.page, stack.claimed)) {
-        const QString name = QFileInfo(stack.fname).fileName();
-        if (stack.page == 0) {
+    const int page = stack.page;
+    const QString name = QFileInfo(stackFile).fileName();
+    if (!img.loadPage(stackFile, &stack)) {
+        if (page == 0) {
             qDebug() << "it's not img data of ZRT and tiff";
             notices.add(tr("could not read %1: %2").arg(name, img.errorString()));
         } else {
-            notices.add(tr("could not read page %1 of %2: %3").arg(stack.page + 1).arg(name, img.errorString()));
+            notices.add(tr("could not read page %1 of %2: %3").arg(page + 1).arg(name, img.errorString()));
         }
-        stack.pages = stack.page;
         return;
     }
-    stack.pages = img.pageCount;
-    stack.claimed += img.claimedBytes;
-    ++stack.page;
+    if (stack.pages > maxStackPages) {
+        qDebug() << "only the first" << maxStackPages << "of" << stack.pages << "pages are read of" << stackFile;
+        notices.add(tr("%1 has %2 pages; only the first %3 are read").arg(name).arg(stack.pages).arg(maxStackPages));
+        stack.pages = maxStackPages;
+    }
     // The conversion is null (with its own debug line) when the grid's memory cannot be had.
     calculatedData(img.toTDData());
 }

@@ -2,6 +2,7 @@
 
 #include "app/analysiswin.h"
 #include "app/filedialog.h"
+#include "data/imgdata.h"
 #include "data/noticelog.h"
 #include "display/datactrls.h"
 #include "processing/calcctrl.h"
@@ -53,6 +54,10 @@ public:
     QButtonGroup *saveModeGroup = nullptr;
     NoticeLog notices;
     QListWidget noticeList;
+    // Pages read of one file at most, the others left out with a notice. Each page becomes a row
+    // with windows of its own (some 130 KB) and costs the list and the tab bar a little more than
+    // the one before, so a small file of tiny pages would otherwise take gigabytes and hours.
+    int maxStackPages = 1000;
 
 signals:
     void finishing();
@@ -99,15 +104,10 @@ private:
     void loadNow(const QString &fname);
     void readStackPage();
 
-    // The file being read by the image readers: its next page, its page count as far as known,
-    // and the bytes its pages read so far took (see ImgData::load).
-    struct StackRead {
-        QString fname;
-        int page = 0;
-        int pages = 0;
-        qint64 claimed = 0;
-    };
-    StackRead stack;
+    // The file being read by the image readers, and where its pages stand (none to read before
+    // the first file).
+    QString stackFile;
+    ImgData::Stack stack{0, 0};
     QStringList waitingFiles;
     static constexpr int loadSliceMs = 20;
     // The row last added, until the list has scrolled to it.

@@ -108,7 +108,7 @@ void CliContext::releaseDeferred()
 
 // ---- inputs and outputs
 
-std::unique_ptr<TDData> CliContext::load(const QString &file, int pageIndex, Stack *stack)
+std::unique_ptr<TDData> CliContext::load(const QString &file, ImgData::Stack *stack)
 {
     const QFileInfo fi(file);
     if (!fi.exists()) {
@@ -139,11 +139,8 @@ std::unique_ptr<TDData> CliContext::load(const QString &file, int pageIndex, Sta
         return nullptr;
     }
     ImgData img;
-    if (img.load(file, pageIndex, stack ? stack->claimed : 0)) {
-        if (stack) {
-            stack->pages = img.pageCount;
-            stack->claimed += img.claimedBytes;
-        } else if (img.pageCount > 1) {
+    if (stack ? img.loadPage(file, stack) : img.load(file)) {
+        if (!stack && img.pageCount > 1) {
             // Not an error, but the other pages must not vanish without a word.
             report(file, QStringLiteral("a stack of %1 pages; only page 1 is used").arg(img.pageCount));
         }
@@ -163,14 +160,14 @@ int CliContext::eachInput(const QStringList &inputs, bool needPixels, const Inpu
     for (int i = 0; i < inputs.size(); ++i) {
         const QString &input = inputs.at(i);
         progressLine.setItem(QStringLiteral("%1 %2: [%3/%4] %5").arg(program(), commandName).arg(i + 1).arg(inputs.size()).arg(input));
-        Stack stack;
+        ImgData::Stack stack;
         // A page that cannot be read ends the stack there.
         bool done = true;
         for (int p = 0; done && p < (everyPage ? stack.pages : 1); ++p) {
             done = false;
             // An input that needs more memory than there is fails alone; the others still run.
             try {
-                const std::unique_ptr<TDData> src = load(input, p, everyPage ? &stack : nullptr);
+                const std::unique_ptr<TDData> src = load(input, everyPage ? &stack : nullptr);
                 page = stack.pages > 1 ? p + 1 : 0;
                 if (src && needPixels && src->values.isEmpty())
                     report(input, QStringLiteral("holds no pixels (%1 x %2)").arg(src->width).arg(src->height));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cliprogress.h"
+#include "data/imgdata.h"
 
 #include <QRect>
 #include <QString>
@@ -66,16 +67,10 @@ public:
     // Deletes what was left to deleteLater(), as an event loop would.
     static void releaseDeferred();
 
-    // The pages of one input read so far: how many the file has and the bytes of the file that the
-    // pages read took as uncompressed rows (which together may not exceed the file).
-    struct Stack {
-        int pages = 1;
-        qint64 claimed = 0;
-    };
-    // Reads file as the main window does; null, reported, when it cannot be read. page picks a page
-    // of a TIFF stack; stack, when given, is updated with the page read. Without stack, a stack's
-    // first page is read with a note that the others are not used.
-    std::unique_ptr<TDData> load(const QString &file, int page = 0, Stack *stack = nullptr);
+    // Reads file as the main window does; null, reported, when it cannot be read. With stack, reads
+    // the stack's next page and moves it on; without, a stack's first page is read with a note
+    // that the others are not used.
+    std::unique_ptr<TDData> load(const QString &file, ImgData::Stack *stack = nullptr);
     // Loads every input in turn and hands it to job, reporting inputs that cannot be read (or, with
     // needPixels, hold an empty grid). With everyPage, each page of a TIFF stack goes to job in
     // turn (stackPage() tells which); otherwise only its first. Failure when any input failed.

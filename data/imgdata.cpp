@@ -298,23 +298,63 @@ bool ImgData::readTiff(const QString &fname, int pageIndex, qint64 claimedBefore
         qDebug() << "TIFF page can not be read" << fname << pageIndex;
         return fail(tr("a TIFF page that can not be read"));
     }
+    return readTiffPage(tif.get(), fname, pageIndex, pages, claimedBefore);
+}
+
+bool ImgData::loadPage(const QString &fname, Stack *stack)
+{
+    bool read = false;
+    if (stack->page == 0) {
+        read = load(fname);
+        stack->pages = pageCount;
+    } else {
+        clear();
+        error.clear();
+        if (!stack->tiff) {
+            // The first page was read on its own: the second is one step from it.
+            stack->tiff.reset(TIFFOpen(QFile::encodeName(fname).constData(), "r"), TIFFClose);
+            if (stack->tiff && !TIFFSetDirectory(stack->tiff.get(), tdir_t(stack->page)))
+                stack->tiff.reset();
+        } else if (!TIFFReadDirectory(stack->tiff.get())) {
+            stack->tiff.reset();
+        }
+        if (stack->tiff) {
+            read = readTiffPage(stack->tiff.get(), fname, stack->page, stack->pages, stack->claimed);
+        } else {
+            qDebug() << "TIFF page can not be read" << fname << stack->page;
+            fail(tr("a TIFF page that can not be read"));
+        }
+    }
+    if (!read) {
+        stack->pages = stack->page;
+    } else {
+        stack->claimed += claimedBytes;
+        ++stack->page;
+    }
+    if (stack->atEnd())
+        stack->tiff.reset();
+    return read;
+}
+
+bool ImgData::readTiffPage(TIFF *tif, const QString &fname, int pageIndex, int pages, qint64 claimedBefore)
+{
     uint32_t tiffWidth = 0;
     uint32_t tiffHeight = 0;
     uint16_t samplesPerPixel = 0;
     uint16_t bits = 0;
     uint16_t format = 0;
-    if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &tiffWidth)
-        || !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &tiffHeight)
-        || !TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel)
-        || !TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits)
-        || !TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &format)) {
+    if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &tiffWidth)
+        || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &tiffHeight)
+        || !TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel)
+        || !TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits)
+        || !TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format)) {
         qDebug() << "TIFF tag can not be read" << fname;
         return fail(tr("a TIFF without readable size tags"));
     }
     const int kind = tiffSampleKind(samplesPerPixel, bits, format);
-    if (kind == None || TIFFIsTiled(tif.get())) {
+    if (kind == None || TIFFIsTiled(tif)) {
         qDebug() << "Unsupported TIFF layout" << fname << "samples per pixel" << samplesPerPixel
-                 << "bits" << bits << "sample format" << format << "tiled" << bool(TIFFIsTiled(tif.get()));
+                 << "bits" << bits << "sample format" << format << "tiled" << bool(TIFFIsTiled(tif));
         if (samplesPerPixel != 1)
             return fail(tr("a TIFF with %n samples per pixel", nullptr, samplesPerPixel));
         if (kind != None)
@@ -327,7 +367,7 @@ bool ImgData::readTiff(const QString &fname, int pageIndex, qint64 claimedBefore
     const int w = int(tiffWidth);
     const int h = int(tiffHeight);
     // Every row buffer must hold width samples, whatever the file claims.
-    const tmsize_t lineSize = TIFFScanlineSize(tif.get());
+    const tmsize_t lineSize = TIFFScanlineSize(tif);
     if (lineSize < tmsize_t(w) * (bits / 8)) {
         qDebug() << "TIFF scanline too short" << fname << lineSize;
         return fail(tr("a TIFF whose rows are shorter than its width"));
@@ -337,9 +377,9 @@ bool ImgData::readTiff(const QString &fname, int pageIndex, qint64 claimedBefore
     // claimed instead, so that pages of a stack sharing strips cannot decode the same bytes into
     // page after page.
     uint16_t compression = COMPRESSION_NONE;
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
     const qint64 fileSize = QFileInfo(fname).size();
-    const qint64 claimed = compression == COMPRESSION_NONE ? qint64(lineSize) * h : stripBytes(tif.get());
+    const qint64 claimed = compression == COMPRESSION_NONE ? qint64(lineSize) * h : stripBytes(tif);
     if (claimed > fileSize - claimedBefore) {
         qDebug() << "TIFF rows of" << w << "x" << h << "need more than the" << fileSize << "bytes of" << fname;
         return failShort(w, h, fileSize);
@@ -354,7 +394,7 @@ bool ImgData::readTiff(const QString &fname, int pageIndex, qint64 claimedBefore
     QVector<void *> readRows;
     for (int y = 0; y < rowsOf(w, h); ++y) {
         void *line = _TIFFmalloc(std::max<tmsize_t>(lineSize, 1));
-        if (!line || TIFFReadScanline(tif.get(), line, uint32_t(y), 0) < 0) {
+        if (!line || TIFFReadScanline(tif, line, uint32_t(y), 0) < 0) {
             qDebug() << "TIFF row can not be read" << fname << y;
             if (line)
                 _TIFFfree(line);

@@ -4,7 +4,10 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
+
 class TDData;
+typedef struct tiff TIFF;
 
 // A raw image as read from a file, each row kept in the sample type of its file, until it is
 // converted into a dataset. Formats are recognised by their first bytes, never by the name:
@@ -43,6 +46,23 @@ public:
     // uncompressed rows: pages sharing their rows must not make a stack hold more than its file.
     bool load(const QString &fname, int pageIndex = 0, qint64 claimedBefore = 0);
 
+    // The pages of one file read in order by loadPage: the next page, the page count (known once
+    // the first page is read) and the bytes the pages read so far took. A multi-page TIFF stays
+    // open between its pages, so that each is found from the one before rather than by walking
+    // the file's chain of pages from the first: n pages take time in proportion to n.
+    struct Stack
+    {
+        int page = 0;
+        int pages = 1;
+        qint64 claimed = 0;
+        std::shared_ptr<TIFF> tiff;
+
+        bool atEnd() const { return page >= pages; }
+    };
+    // Reads stack's next page (of any format for the first) and moves stack on to the page after.
+    // On failure the stack ends before the page that could not be read.
+    bool loadPage(const QString &fname, Stack *stack);
+
     // A new dataset of width x height holding every sample as a valid pixel, dataId the base name
     // of fileName, followed by "[n]" (page n counted from 1) for a page of a stack. Its range includes 0.0. The caller owns the result; null, with a debug line,
     // when no grid of that size can be held or its memory cannot be had.
@@ -80,6 +100,8 @@ public:
     qint64 claimedBytes = 0;
 
 private:
+    // Reads the page tif is at, page pageIndex of pages.
+    bool readTiffPage(TIFF *tif, const QString &fname, int pageIndex, int pages, qint64 claimedBefore);
     // Takes over readRows as the record's rows of the given kind.
     void adopt(const QVector<void *> &readRows, int kind);
     void clear();

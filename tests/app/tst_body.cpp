@@ -159,6 +159,20 @@ private slots:
         QCOMPARE(body.notices.notices(), QStringList({notice, notice}));
     }
 
+    // A stack beyond the limit gives its first pages and says so; the file behind it still loads.
+    void stackBeyondTheLimit()
+    {
+        const QString many = tmp.filePath("many.tif");
+        const QString single = tmp.filePath("single.tif");
+        QVERIFY(writeU16Stack(many, 1, 1, {{1}, {2}, {3}, {4}, {5}}));
+        QVERIFY(writeU16Stack(single, 1, 1, {{9}}));
+        Body body;
+        body.maxStackPages = 3;
+        emit body.loadDialog->filesSelected({many, single});
+        QTRY_COMPARE(rows(body), QStringList({"1 many[1]", "2 many[2]", "3 many[3]", "4 single"}));
+        QCOMPARE(body.notices.notices(), QStringList({"many.tif has 5 pages; only the first 3 are read"}));
+    }
+
     // Panel results join silently and unselected; only later windows take the grey default, and
     // open in a tab or in their own window as In Tab says, without passing through the other.
     void addedDatasets()

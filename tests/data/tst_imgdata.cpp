@@ -324,6 +324,40 @@ private slots:
         QVERIFY(!reused.load(path, 1, first.claimedBytes));
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^TIFF page can not be read .* 2$"));
         QVERIFY(!reused.load(path, 2));
+
+        // Read in order, the stack ends before the page that would hold more than the file.
+        ImgData::Stack stack;
+        QVERIFY(reused.loadPage(path, &stack));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^TIFF rows of 200 x 1 need more than the "));
+        QVERIFY(!reused.loadPage(path, &stack));
+        QCOMPARE(stack.pages, 1);
+        QVERIFY(stack.atEnd() && !stack.tiff);
+    }
+
+    // Pages read in order are the pages read one by one; a file of one page, TIFF or not, is a
+    // stack of one.
+    void stackReadInOrder()
+    {
+        const QString path = dir.filePath("four.tif");
+        const QVector<QVector<quint16>> pages{{1, 2}, {3, 4}, {5, 6}, {7, 8}};
+        QVERIFY(writeU16Stack(path, 2, 1, pages));
+        const QString single = dir.filePath("one.tif");
+        QVERIFY(writeU16Stack(single, 2, 1, {{9, 10}}));
+        for (const QString &file : {path, single}) {
+            ImgData::Stack stack;
+            QVector<QVector<double>> read;
+            while (!stack.atEnd()) {
+                ImgData img;
+                QVERIFY(img.loadPage(file, &stack));
+                const std::unique_ptr<TDData> data(img.toTDData());
+                read << data->values;
+                QCOMPARE(img.page, read.size() - 1);
+                QCOMPARE(img.pageCount, file == path ? 4 : 1);
+            }
+            QCOMPARE(read, file == path ? QVector<QVector<double>>({{1, 2}, {3, 4}, {5, 6}, {7, 8}})
+                                        : QVector<QVector<double>>({{9, 10}}));
+            QVERIFY(!stack.tiff);
+        }
     }
 
     // Files whose headers claim far more than they hold: memory follows the file, rows that never
