@@ -171,6 +171,13 @@ private slots:
         emit body.loadDialog->filesSelected({many, single});
         QTRY_COMPARE(rows(body), QStringList({"1 many[1]", "2 many[2]", "3 many[3]", "4 single"}));
         QCOMPARE(body.notices.notices(), QStringList({"many.tif has 5 pages; only the first 3 are read"}));
+
+        // Closed halfway, the window leaves no step behind to run on it.
+        auto *closing = new Body;
+        emit closing->loadDialog->filesSelected({many});
+        QTRY_VERIFY(closing->ctrls.dataCtrls.size() == 1);
+        delete closing;
+        QCoreApplication::sendPostedEvents();
     }
 
     // Panel results join silently and unselected; only later windows take the grey default, and
