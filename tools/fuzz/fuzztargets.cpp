@@ -42,11 +42,18 @@ QString inputFile(const uint8_t *data, size_t size, const char *name = "input")
 // the whole grid, as it must, which is no finding. Smaller images are converted.
 const qint64 maxConvertedPixels = 1 << 16;
 
+// Pages of a stack read in order, as the window reads them; a few suffice to step between them.
+const int maxPages = 8;
+
 int imgData(const uint8_t *data, size_t size)
 {
-    ImgData img;
-    if (img.load(inputFile(data, size)) && qint64(img.width) * img.height <= maxConvertedPixels)
-        std::unique_ptr<TDData>(img.toTDData());
+    const QString path = inputFile(data, size);
+    ImgData::Stack stack;
+    for (int p = 0; p < maxPages && !stack.atEnd(); ++p) {
+        ImgData img;
+        if (img.loadPage(path, &stack) && qint64(img.width) * img.height <= maxConvertedPixels)
+            std::unique_ptr<TDData>(img.toTDData());
+    }
     return 0;
 }
 

@@ -86,24 +86,27 @@ void twoDData()
     }
 }
 
-QByteArray tiff(int bits, int format, uint16_t compression, int w, int h)
+QByteArray tiff(int bits, int format, uint16_t compression, int w, int h, int pages = 1)
 {
     const QString path = root.filePath(QStringLiteral("scratch.tif"));
     {
         std::unique_ptr<TIFF, void (*)(TIFF *)> tif(TIFFOpen(QFile::encodeName(path).constData(), "w"), TIFFClose);
-        TIFFSetField(tif.get(), TIFFTAG_IMAGEWIDTH, uint32_t(w));
-        TIFFSetField(tif.get(), TIFFTAG_IMAGELENGTH, uint32_t(h));
-        TIFFSetField(tif.get(), TIFFTAG_BITSPERSAMPLE, uint16_t(bits));
-        TIFFSetField(tif.get(), TIFFTAG_SAMPLESPERPIXEL, uint16_t(1));
-        TIFFSetField(tif.get(), TIFFTAG_SAMPLEFORMAT, uint16_t(format));
-        TIFFSetField(tif.get(), TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_MINISBLACK));
-        TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, compression);
-        TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, uint32_t(2));
-        std::vector<uint8_t> row(size_t(w) * bits / 8);
-        for (int y = 0; y < h; ++y) {
-            for (size_t i = 0; i < row.size(); ++i)
-                row[i] = uint8_t(i * 7 + y);
-            TIFFWriteScanline(tif.get(), row.data(), uint32_t(y), 0);
+        for (int page = 0; page < pages; ++page) {
+            TIFFSetField(tif.get(), TIFFTAG_IMAGEWIDTH, uint32_t(w));
+            TIFFSetField(tif.get(), TIFFTAG_IMAGELENGTH, uint32_t(h));
+            TIFFSetField(tif.get(), TIFFTAG_BITSPERSAMPLE, uint16_t(bits));
+            TIFFSetField(tif.get(), TIFFTAG_SAMPLESPERPIXEL, uint16_t(1));
+            TIFFSetField(tif.get(), TIFFTAG_SAMPLEFORMAT, uint16_t(format));
+            TIFFSetField(tif.get(), TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_MINISBLACK));
+            TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, compression);
+            TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, uint32_t(2));
+            std::vector<uint8_t> row(size_t(w) * bits / 8);
+            for (int y = 0; y < h; ++y) {
+                for (size_t i = 0; i < row.size(); ++i)
+                    row[i] = uint8_t(i * 7 + y + page);
+                TIFFWriteScanline(tif.get(), row.data(), uint32_t(y), 0);
+            }
+            TIFFWriteDirectory(tif.get());
         }
     }
     const QByteArray bytes = readAll(path);
@@ -129,6 +132,7 @@ void images()
     put("imgdata", QStringLiteral("deflate.tif"), tiff(16, SAMPLEFORMAT_UINT, COMPRESSION_ADOBE_DEFLATE, 6, 6));
     put("imgdata", QStringLiteral("packbits.tif"), tiff(16, SAMPLEFORMAT_UINT, COMPRESSION_PACKBITS, 6, 6));
     put("imgdata", QStringLiteral("s16.tif"), tiff(16, SAMPLEFORMAT_INT, COMPRESSION_NONE, 3, 2));
+    putWithCuts("imgdata", QStringLiteral("stack.tif"), tiff(16, SAMPLEFORMAT_UINT, COMPRESSION_NONE, 3, 2, 3));
     putWithCuts("imgdata", QStringLiteral("u16.zrt"), zrt("BytesPerPixel=2,Exposure=20ms", 4, 3, 2));
     put("imgdata", QStringLiteral("u32.zrt"), zrt("Camera=x,BytesPerPixel=4", 3, 2, 4));
     put("imgdata", QStringLiteral("cr.zrt"), zrt("Bytes\rPerPixel=4", 3, 2, 4));
