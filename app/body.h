@@ -107,7 +107,7 @@ private:
     // The file being read by the image readers, and where its pages stand (none to read before
     // the first file).
     QString stackFile;
-    ImgData::Stack stack{0, 0};
+    ImgData::Stack stack{0, 0, 0, nullptr};
     QStringList waitingFiles;
     static constexpr int loadSliceMs = 20;
     // The row last added, until the list has scrolled to it.
