@@ -174,24 +174,28 @@ typedef qint64 FullBits __attribute__((vector_size(8 * sizeof(qint64))));
 using HalfDoubles = Lanes::Doubles;
 using HalfBits = Lanes::Bits;
 
+template <typename D, typename B>
+QUELVO_LANE_INLINE void partialSumsOf(const double *values, const TemplatePixel *tpl, int count, int blocks,
+                                      bool maskProducts, double *st2, double *sa2, double *sat)
+{
+    if (maskProducts)
+        partialSumsOver<D, B, true>(values, tpl, count, blocks, st2, sa2, sat);
+    else
+        partialSumsOver<D, B, false>(values, tpl, count, blocks, st2, sa2, sat);
+}
+
 QUELVO_LANE_CLONES
 void partialSumsFull(const double *values, const TemplatePixel *tpl, int count, int blocks, bool maskProducts,
                      double *st2, double *sa2, double *sat)
 {
-    if (maskProducts)
-        partialSumsOver<FullDoubles, FullBits, true>(values, tpl, count, blocks, st2, sa2, sat);
-    else
-        partialSumsOver<FullDoubles, FullBits, false>(values, tpl, count, blocks, st2, sa2, sat);
+    partialSumsOf<FullDoubles, FullBits>(values, tpl, count, blocks, maskProducts, st2, sa2, sat);
 }
 
 QUELVO_LANE_CLONES
 void partialSumsHalf(const double *values, const TemplatePixel *tpl, int count, int blocks, bool maskProducts,
                      double *st2, double *sa2, double *sat)
 {
-    if (maskProducts)
-        partialSumsOver<HalfDoubles, HalfBits, true>(values, tpl, count, blocks, st2, sa2, sat);
-    else
-        partialSumsOver<HalfDoubles, HalfBits, false>(values, tpl, count, blocks, st2, sa2, sat);
+    partialSumsOf<HalfDoubles, HalfBits>(values, tpl, count, blocks, maskProducts, st2, sa2, sat);
 }
 
 // Full vectors where the processor has registers that wide (AVX-512); elsewhere their sums would
