@@ -100,41 +100,75 @@ void rowGrey(const double *values, const bool *valids, int width, const Scale &s
     std::copy(rest, rest + (width - whole), out + whole);
 }
 
+// Four pixels of a row of table positions, each gathered as one word of four bytes in memory order.
+typedef quint32 Words __attribute__((vector_size(Lanes::count * sizeof(quint32))));
+typedef uchar WordBytes __attribute__((vector_size(sizeof(Words))));
+
+QUELVO_LANE_INLINE void gatherWords(const quint32 *entries, const qint32 *indices, WordBytes *bytes)
+{
+    const Words w = {entries[indices[0]], entries[indices[1]], entries[indices[2]], entries[indices[3]]};
+    *bytes = reinterpret_cast<WordBytes>(w);
+}
+
+// A row of four-byte pixels, a vector store for every four.
+QUELVO_LANE_CLONES
+void writeWords(const quint32 *entries, const qint32 *indices, int n, uchar *out)
+{
+    int x = 0;
+    for (; x + Lanes::count <= n; x += Lanes::count) {
+        WordBytes b;
+        gatherWords(entries, indices + x, &b);
+        std::memcpy(out + 4 * x, &b, sizeof b);
+    }
+    for (; x < n; ++x)
+        std::memcpy(out + 4 * x, entries + indices[x], 4);
+}
+
+// A row of three-byte pixels: every four entries lose their padding bytes and go out as one vector
+// of twelve bytes and four spare ones, which the next store overwrites. The store ends before the
+// row does for all but the last few pixels, which go one by one; the last writes its three bytes
+// alone, so nothing beyond the row is touched.
+QUELVO_LANE_CLONES
+void writeTriples(const quint32 *entries, const qint32 *indices, int n, uchar *out)
+{
+    int x = 0;
+    for (; x + 2 * Lanes::count <= n; x += Lanes::count) {
+        WordBytes b;
+        gatherWords(entries, indices + x, &b);
+        const WordBytes packed = __builtin_shufflevector(b, b, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15);
+        std::memcpy(out + 3 * x, &packed, sizeof packed);
+    }
+    for (; x + 1 < n; ++x)
+        std::memcpy(out + 3 * x, entries + indices[x], 4);
+    if (n > 0)
+        std::memcpy(out + 3 * (n - 1), entries + indices[n - 1], 3);
+}
+
 // Colour pixel bytes by table position, in the memory order of one image format (three-byte
-// pixels with a fourth byte of padding); the entry behind the table is the invalid colour.
+// pixels with a fourth byte of padding), as one word an entry; the entry behind the table is the
+// invalid colour.
 struct PixelTable
 {
     explicit PixelTable(int format)
-        : bytes(ColorBar0::bytesPerPixel(format))
+        : threeBytes(ColorBar0::bytesPerPixel(format) == 3)
+        , entries(ColorBar0::ColorTableSize + 1)
     {
         for (int i = 0; i <= ColorBar0::ColorTableSize; ++i) {
             const QRgb c = i < ColorBar0::ColorTableSize ? ColorBar0::colorTableEntry(i) : ColorBar0::invalidColor();
-            if (format == ColorBar0::FormatRGB888)
-                entries.insert(entries.end(), {uchar(qRed(c)), uchar(qGreen(c)), uchar(qBlue(c)), 0});
-            else
-                entries.insert(entries.end(), {uchar(qBlue(c)), uchar(qGreen(c)), uchar(qRed(c)), 255});
+            const uchar bytes[4] = {uchar(threeBytes ? qRed(c) : qBlue(c)), uchar(qGreen(c)),
+                                    uchar(threeBytes ? qBlue(c) : qRed(c)), uchar(threeBytes ? 0 : 255)};
+            std::memcpy(&entries[size_t(i)], bytes, sizeof bytes);
         }
     }
 
-    // Writes the pixels of n table positions at out; the format's size is hoisted out of the loop.
+    // Writes the pixels of n table positions at out.
     void write(const qint32 *indices, int n, uchar *out) const
     {
-        const uchar *e = entries.data();
-        if (bytes == 4) {
-            for (int x = 0; x < n; ++x)
-                std::memcpy(out + 4 * x, e + 4 * indices[x], 4);
-            return;
-        }
-        // Four bytes a pixel, the fourth overwritten by the next pixel; the last pixel of the row
-        // writes its three alone, so nothing beyond the row is touched.
-        for (int x = 0; x + 1 < n; ++x)
-            std::memcpy(out + 3 * x, e + 4 * indices[x], 4);
-        if (n > 0)
-            std::memcpy(out + 3 * (n - 1), e + 4 * indices[n - 1], 3);
+        (threeBytes ? writeTriples : writeWords)(entries.data(), indices, n, out);
     }
 
-    int bytes;
-    std::vector<uchar> entries;
+    bool threeBytes;
+    std::vector<quint32> entries;
 };
 
 } // namespace
