@@ -8,5 +8,5 @@ function(add_quelvo_test name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
         TIMEOUT 300
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0:abort_on_error=1;UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${QUELVO_SANITIZER_ENV}")
 endfunction()

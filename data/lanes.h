@@ -8,13 +8,14 @@
 // the baseline) and the best one the processor has is picked when the program loads. Contraction
 // into fused multiply-adds stays off (-ffp-contract=off), so every clone gives the same bits for
 // every value except NaN: which NaN (sign and payload) comes out of an operation on several NaNs
-// depends on the order of its operands, which the clones need not share.
+// depends on the order of its operands, which the clones need not share. With
+// QUELVO_NO_LANE_CLONES (the ThreadSanitizer build) only the baseline is compiled.
 
 #include <QtGlobal>
 
 #include <cstring>
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(QUELVO_NO_LANE_CLONES)
 #define QUELVO_LANE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define QUELVO_LANE_CLONES

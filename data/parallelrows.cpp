@@ -1,5 +1,6 @@
 #include "parallelrows.h"
 
+#include "data/handoff.h"
 #include "data/tddata0.h"
 
 #include <QSemaphore>
@@ -185,7 +186,7 @@ bool ParallelRows::run(int begin, int end, int chunk, const std::function<void(i
     if (pool.maxThreadCount() < helpers)
         pool.setMaxThreadCount(helpers);
     for (int t = 0; t < helpers; ++t) {
-        pool.start([chunks] {
+        Handoff::start(&pool, [chunks] {
             while (chunks->runOne()) {
             }
         });

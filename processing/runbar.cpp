@@ -1,5 +1,6 @@
 #include "runbar.h"
 
+#include "data/handoff.h"
 #include "data/parallelrows.h"
 #include "data/tddata.h"
 
@@ -89,7 +90,7 @@ void RunBar::start(const Job &job, const Deliver &deliver)
     run->deliver = deliver;
     queue().push_back(run);
     QCoreApplication *app = QCoreApplication::instance();
-    QThreadPool::globalInstance()->start([run, job, app] {
+    Handoff::start(QThreadPool::globalInstance(), [run, job, app] {
         {
             ParallelRows::Scope scope(&run->progress);
             // An exception must not leave the pool's thread: Qt would end the program.
