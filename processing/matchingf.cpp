@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -198,11 +199,15 @@ void partialSumsHalf(const double *values, const TemplatePixel *tpl, int count, 
     partialSumsOf<HalfDoubles, HalfBits>(values, tpl, count, blocks, maskProducts, st2, sa2, sat);
 }
 
+std::atomic<int> chosenLanes{0};
+
 // Full vectors where the processor has registers that wide (AVX-512); elsewhere their sums would
 // not fit in the registers (sixteen of 256 bits with AVX2) and spill to memory at every template
 // pixel, so half vectors go twice as often instead. The bits are the same either way.
 bool hasFullVectors()
 {
+    if (const int lanes = chosenLanes.load())
+        return lanes == 8;
 #if defined(__x86_64__) && defined(__GNUC__)
     static const bool full = __builtin_cpu_supports("avx512f");
     return full;
@@ -381,6 +386,11 @@ MatchingF::MatchingF(int measure, int execMode)
     , measure(measure)
     , execMode(execMode)
 {
+}
+
+void MatchingF::setVectorLanes(int lanes)
+{
+    chosenLanes = lanes == 4 || lanes == 8 ? lanes : 0;
 }
 
 TDData *MatchingF::exec1(const TDData *src, const QRect &rect) const

@@ -117,7 +117,11 @@ class TestFilterExactness : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { ParallelRows::setThreadCount(0); }
+    void cleanup()
+    {
+        ParallelRows::setThreadCount(0);
+        MatchingF::setVectorLanes(0);
+    }
     void runningSums_data();
     void runningSums();
     void runningSumsSignedZeroRange_data();
@@ -336,12 +340,16 @@ void TestFilterExactness::matching()
     MatchingF filter(measure, 0);
     for (bool copyTemplate : {false, true}) {
         DebugCatcher caught;
-        std::unique_ptr<TDData> fast(copyTemplate ? filter.exec2(src.get(), rect) : filter.exec1(src.get(), rect));
-        const QStringList fastLines = DebugCatcher::lines();
-        DebugCatcher::lines().clear();
         std::unique_ptr<TDData> plain(Plain::matching(src.get(), rect, measure, copyTemplate));
-        compareResults(fast.get(), plain.get());
-        compareDebugLines(fastLines, DebugCatcher::lines());
+        const QStringList plainLines = DebugCatcher::lines();
+        // Both vector widths, whichever this processor would take.
+        for (int lanes : {4, 8}) {
+            MatchingF::setVectorLanes(lanes);
+            DebugCatcher::lines().clear();
+            std::unique_ptr<TDData> fast(copyTemplate ? filter.exec2(src.get(), rect) : filter.exec1(src.get(), rect));
+            compareResults(fast.get(), plain.get());
+            compareDebugLines(DebugCatcher::lines(), plainLines);
+        }
     }
 }
 
