@@ -84,9 +84,12 @@ public:
     }
     // Blocks until some chunk has finished since the last wait (or at once if one has).
     void waitForAnother() { ended.acquire(); }
-    // Hands out no more chunks and waits for those handed out to finish.
+    // Hands out no more chunks and waits for those handed out to finish; once is enough.
     void close()
     {
+        if (closed)
+            return;
+        closed = true;
         const int claimed = std::min(next.exchange(count), count);
         for (int k = 0; k < claimed; ++k) {
             while (!isFinished(k))
@@ -102,6 +105,8 @@ public:
 
 private:
     std::atomic<int> next{0};
+    // Touched by the calling thread only.
+    bool closed = false;
     std::unique_ptr<std::atomic<bool>[]> finished;
     QSemaphore ended;
     mutable std::mutex failureLock;
@@ -181,6 +186,13 @@ bool ParallelRows::run(int begin, int end, int chunk, const std::function<void(i
     const int threads = threadCount();
     const qint64 size = chunk > 0 ? chunk : (qint64(end) - begin + threads - 1) / threads;
     const auto chunks = std::make_shared<Chunks>(body, begin, end, int(size));
+    // However run() is left (a chunkDone or a thread start that throws included), no chunk is
+    // handed out any more and those handed out have ended before body and its captures go.
+    struct Closing
+    {
+        ~Closing() { chunks->close(); }
+        Chunks *chunks;
+    } closing{chunks.get()};
     QThreadPool &pool = bandPool();
     const int helpers = std::min(threads, chunks->count) - 1;
     if (pool.maxThreadCount() < helpers)

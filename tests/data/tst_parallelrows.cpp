@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -130,6 +131,25 @@ private slots:
             for (int i = announced[k].first; i < announced[k].second; ++i)
                 QCOMPARE(int(visits[size_t(i)]), 1);
         }
+    }
+
+    // An announcement that throws ends the run as a failing chunk does: no chunk starts after
+    // run() has left, so nothing touches the caller's body or what it captured any more.
+    void failingAnnouncement()
+    {
+        ParallelRows::setThreadCount(4);
+        const auto left = std::make_shared<std::atomic<bool>>(false);
+        const auto lateStarts = std::make_shared<std::atomic<int>>(0);
+        const auto body = [left, lateStarts](int, int) {
+            if (*left)
+                ++*lateStarts;
+            QThread::usleep(200);
+        };
+        const auto chunkDone = [](int, int) { throw std::bad_alloc(); };
+        QVERIFY_EXCEPTION_THROWN(ParallelRows::run(0, 400, 1, body, chunkDone), std::bad_alloc);
+        *left = true;
+        QThread::msleep(50);
+        QCOMPARE(int(*lateStarts), 0);
     }
 };
 
