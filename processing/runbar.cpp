@@ -25,6 +25,9 @@ struct RunBar::Run
     QString failure;
     std::atomic<bool> finished{false};
     QSemaphore done;
+    // Taken by the worker when it starts the job, or by the window when it drops the run first: a
+    // run still waiting for a pool thread (behind other panels' runs, say) is not waited for.
+    std::atomic<bool> claimed{false};
     bool cancelled = false;
     bool shown = false;
 };
@@ -71,8 +74,9 @@ RunBar::~RunBar()
             ++it;
             continue;
         }
-        // Cancelled runs stop at their next chunk of rows.
-        (*it)->done.acquire();
+        // Cancelled runs stop at their next chunk of rows; one not started yet never starts.
+        if ((*it)->claimed.exchange(true))
+            (*it)->done.acquire();
         qDeleteAll((*it)->results);
         if ((*it)->shown)
             QApplication::restoreOverrideCursor();
@@ -91,6 +95,8 @@ void RunBar::start(const Job &job, const Deliver &deliver)
     queue().push_back(run);
     QCoreApplication *app = QCoreApplication::instance();
     Handoff::start(QThreadPool::globalInstance(), [run, job, app] {
+        if (run->claimed.exchange(true))
+            return;
         {
             ParallelRows::Scope scope(&run->progress);
             // An exception must not leave the pool's thread: Qt would end the program.
@@ -135,6 +141,11 @@ void RunBar::cancel()
         if (run->bar == this) {
             run->cancelled = true;
             run->progress.cancelled = true;
+            // A run that has not started is over now.
+            if (!run->claimed.exchange(true)) {
+                run->finished = true;
+                run->done.release();
+            }
         }
     }
     flush();
@@ -143,6 +154,22 @@ void RunBar::cancel()
 void RunBar::flush()
 {
     auto &runs = queue();
+    // A cancelled run delivers nothing, so it need not wait for its turn once its worker is done
+    // with it (or it never started).
+    for (auto it = runs.begin(); it != runs.end();) {
+        const std::shared_ptr<Run> run = *it;
+        if (!run->cancelled || !run->finished) {
+            ++it;
+            continue;
+        }
+        it = runs.erase(it);
+        run->done.acquire();
+        if (run->shown) {
+            QApplication::restoreOverrideCursor();
+            emit run->bar->progressed(run->progress.done, run->progress.total);
+        }
+        qDeleteAll(run->results);
+    }
     while (!runs.empty() && runs.front()->finished) {
         const std::shared_ptr<Run> run = runs.front();
         runs.pop_front();
@@ -152,6 +179,7 @@ void RunBar::flush()
             QApplication::restoreOverrideCursor();
             emit run->bar->progressed(run->progress.done, run->progress.total);
         }
+        // Cancelled while the loop above was done with it.
         if (run->cancelled)
             qDeleteAll(run->results);
         else if (!run->failure.isEmpty())

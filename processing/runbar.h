@@ -27,7 +27,8 @@ public:
     using Deliver = std::function<void(TDData *)>;
 
     explicit RunBar(QWidget *parent = nullptr);
-    // Cancels this bar's runs and waits for their workers.
+    // Cancels this bar's runs and waits for the workers of those that have started; one still
+    // waiting for a pool thread never starts.
     ~RunBar() override;
 
     void start(const Job &job, const Deliver &deliver);

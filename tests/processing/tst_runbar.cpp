@@ -1,13 +1,18 @@
 // RunBar with jobs that fail: the program goes on, the failure is told, nothing of the failed run
-// is delivered, and the runs around it still arrive in the order they were started.
+// is delivered, and the runs around it still arrive in the order they were started. Runs that
+// wait for a pool thread behind another panel's run are dropped at once when cancelled or when
+// their bar goes, without waiting for the run ahead.
 
 #include "data/tddata.h"
 #include "processing/runbar.h"
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QtTest>
 
+#include <atomic>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
@@ -61,6 +66,74 @@ private slots:
         QCOMPARE(delivered, (QStringList{"first", "last"}));
         QCOMPARE(notices.count(), 1);
         QCOMPARE(notices.first().first().toString(), notice);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
+    void runsWaitingForAThread()
+    {
+        QThreadPool *pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        // The run ahead holds the only pool thread until it is let go.
+        const auto letGo = std::make_shared<std::atomic<bool>>(false);
+        const auto started = std::make_shared<std::atomic<int>>(0);
+        auto holding = [letGo]() -> QVector<TDData *> {
+            while (!*letGo)
+                QThread::msleep(5);
+            return {new TDData(1, 1)};
+        };
+        auto counting = [started]() -> QVector<TDData *> {
+            ++*started;
+            return {new TDData(1, 1)};
+        };
+        int delivered = 0;
+        auto deliver = [&delivered](TDData *d) {
+            ++delivered;
+            delete d;
+        };
+        RunBar ahead;
+        ahead.shortRunMs = 0;
+        ahead.start(holding, deliver);
+        // Should dropping a waiting run wait for the run ahead, this lets it go in the end, and
+        // the test then fails instead of hanging.
+        const auto testEnded = std::make_shared<std::atomic<bool>>(false);
+        std::unique_ptr<QThread> valve(QThread::create([letGo, testEnded] {
+            for (int i = 0; i < 1000 && !*testEnded; ++i)
+                QThread::msleep(10);
+            *letGo = true;
+        }));
+        valve->start();
+        struct Closing
+        {
+            ~Closing()
+            {
+                *testEnded = true;
+                valve->wait();
+                QThreadPool::globalInstance()->waitForDone();
+                QThreadPool::globalInstance()->setMaxThreadCount(threads);
+            }
+            std::shared_ptr<std::atomic<bool>> testEnded;
+            QThread *valve;
+            int threads;
+        } closing{testEnded, valve.get(), threads};
+        RunBar cancelled;
+        cancelled.shortRunMs = 0;
+        cancelled.start(counting, deliver);
+        cancelled.cancel();
+        QVERIFY(!cancelled.busy());
+        {
+            auto *dropped = new RunBar;
+            dropped->shortRunMs = 0;
+            dropped->start(counting, deliver);
+            delete dropped;
+        }
+        QVERIFY(!*letGo);
+        QVERIFY(ahead.busy());
+        *letGo = true;
+        QTRY_VERIFY_WITH_TIMEOUT(!ahead.busy(), 60000);
+        QCOMPARE(delivered, 1);
+        pool->waitForDone();
+        QCOMPARE(int(*started), 0);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
     }
 };
