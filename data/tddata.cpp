@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -200,17 +201,18 @@ TDData::~TDData()
 
 TDData *TDData::movingAvr(int ax, int ay) const
 {
-    auto *result = new TDData(width, height);
+    // Owned here until returned: a sweep that throws (out of memory, say) must not leak the grid.
+    std::unique_ptr<TDData> result(new TDData(width, height));
     if (ay >= 1) {
         // Both passes, or the one along columns, in one sweep without an intermediate grid.
-        RunningMeans(this, ax, ay).writeRows(result);
+        RunningMeans(this, ax, ay).writeRows(result.get());
     } else if (ax > 0) {
-        movingAvrX(result, ax);
+        movingAvrX(result.get(), ax);
     } else {
-        copyRect(result, QRect(0, 0, width, height), false);
-        copyInfos(result);
+        copyRect(result.get(), QRect(0, 0, width, height), false);
+        copyInfos(result.get());
     }
-    return result;
+    return result.release();
 }
 
 TDData *TDData::snapshot() const

@@ -67,7 +67,8 @@ AdaptiveThresholdF::AdaptiveThresholdF(int areaHW, int areaHH)
 
 TDData *AdaptiveThresholdF::exec(const TDData *src, const QRect &rect) const
 {
-    auto *result = new TDData(src->width, src->height);
+    // Owned here until returned: a run that throws (out of memory, say) must not leak the grid.
+    std::unique_ptr<TDData> result(new TDData(src->width, src->height));
     const QRect r = insideGrid(src, rect);
     // The fresh result holds 0.0 everywhere, so storing 0.0 only sets the flag, and its range
     // already holds 0.0: only a 1.0 can widen it.
@@ -100,6 +101,6 @@ TDData *AdaptiveThresholdF::exec(const TDData *src, const QRect &rect) const
     if (anyAbove)
         result->widenRange(1.0);
     result->dataId = QStringLiteral("%1: AT(%2,%3)").arg(src->dataId, QString::number(areaHW), QString::number(areaHH));
-    src->copyInfos(result);
-    return result;
+    src->copyInfos(result.get());
+    return result.release();
 }

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -35,7 +36,8 @@ double sumAt(const QVector<RatioOperand> &operands, int x, int y, bool &valid)
 TDData *CalcRatio::exec(const QVector<RatioOperand> &numerators, const QVector<RatioOperand> &denominators,
                         int width, int height, const RatioOptions &options)
 {
-    auto *result = new TDData(width, height);
+    // Owned here until returned: a run that throws (out of memory, say) must not leak the grid.
+    std::unique_ptr<TDData> result(new TDData(width, height));
     const double sign = options.neg ? -1.0 : 1.0;
     const bool ratio = !denominators.isEmpty();
     ParallelRows::Extremes extremes(0, result->height);
@@ -68,8 +70,8 @@ TDData *CalcRatio::exec(const QVector<RatioOperand> &numerators, const QVector<R
             }
         }
     });
-    extremes.foldInto(result, 0, result->height);
-    return result;
+    extremes.foldInto(result.get(), 0, result->height);
+    return result.release();
 }
 
 QString CalcRatio::operandText(const QVector<int> &rowNumbers)

@@ -99,10 +99,18 @@ void CopyCtrl::aroundPeaks()
         [input, tiles] {
             QVector<TDData *> copies;
             ParallelRows::rowsStarted(int(std::min<qint64>(INT_MAX, qint64(tiles.size()) * tiles.first().rect.height())));
-            for (const PeakTile &tile : tiles) {
-                copies.append(CopyAroundPeaks::makeTile(input.get(), tile));
-                if (!ParallelRows::rowsDone(tile.rect.height()))
-                    break;
+            try {
+                for (const PeakTile &tile : tiles) {
+                    std::unique_ptr<TDData> copy(CopyAroundPeaks::makeTile(input.get(), tile));
+                    copies.append(copy.get());
+                    copy.release();
+                    if (!ParallelRows::rowsDone(tile.rect.height()))
+                        break;
+                }
+            } catch (...) {
+                // A run that fails (out of memory, say) takes the tiles made so far with it.
+                qDeleteAll(copies);
+                throw;
             }
             return copies;
         },

@@ -6,6 +6,8 @@
 #include "processing/matchingf.h"
 #include "processing/movingavrf.h"
 
+#include <memory>
+
 TDData *FilterChain::run(Filter *filter, const TDData *src, const QRect &rect)
 {
     switch (filter->type) {
@@ -57,15 +59,14 @@ Filter *FilterChain::copyOf(const Filter *filter)
 
 TDData *FilterChain::apply(const QVector<Filter *> &filters, const TDData *src, const QRect &rect)
 {
-    auto *current = new TDData(src->width, src->height);
-    src->copyRect(current, QRect(0, 0, src->width, src->height), false);
-    src->copyInfos(current);
+    // Intermediate results never leave this function, so nothing else can point at them; one
+    // that a later filter fails on (out of memory, say) goes with the exception.
+    std::unique_ptr<TDData> current(new TDData(src->width, src->height));
+    src->copyRect(current.get(), QRect(0, 0, src->width, src->height), false);
+    src->copyInfos(current.get());
     for (Filter *filter : filters) {
-        if (TDData *result = run(filter, current, rect)) {
-            // Intermediate results never leave this function, so nothing else can point at them.
-            delete current;
-            current = result;
-        }
+        if (TDData *result = run(filter, current.get(), rect))
+            current.reset(result);
     }
-    return current;
+    return current.release();
 }

@@ -327,7 +327,7 @@ TDData *FindPeaksF::exec(const TDData *src, const QRect &rect) const
         return nullptr;
     }
 
-    auto *result = new TDData(src->width, src->height);
+    std::unique_ptr<TDData> result(new TDData(src->width, src->height));
     // The fresh result already holds 0.0 with 0.0 in its range: only the flags change.
     for (int y = r.top(); y <= r.bottom(); ++y) {
         const int i = src->index(r.left(), y);
@@ -341,7 +341,7 @@ TDData *FindPeaksF::exec(const TDData *src, const QRect &rect) const
             result->setValue(ix, iy, src->value(ix, iy));
     }
     result->dataId = tr("%1: PKs(%2)").arg(src->dataId, signText);
-    src->copyInfos(result);
+    src->copyInfos(result.get());
     result->infos.append(peakList.release());
-    return result;
+    return result.release();
 }

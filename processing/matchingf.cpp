@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -310,7 +311,8 @@ template <typename TemplatePixelOf>
 TDData *similarityMap(const TDData *src, const QRect &positions, const Template &tpl, int measure,
                       const char *rowLabel, TemplatePixelOf pixel)
 {
-    auto *result = new TDData(src->width, src->height);
+    // Owned here until returned: a run that throws (out of memory, say) must not leak the grid.
+    std::unique_ptr<TDData> result(new TDData(src->width, src->height));
     const int blocks = (positions.width() + blockLanes - 1) / blockLanes;
     const int stride = blocks * blockLanes + tpl.dx + tpl.tw;
     TemplateSums sums;
@@ -366,10 +368,10 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
     auto announce = [&](int first, int last) {
         for (int y = first; y < last; ++y)
             qDebug() << rowLabel << y;
-        extremes.foldInto(result, first, last);
+        extremes.foldInto(result.get(), first, last);
     };
     ParallelRows::run(positions.top(), positions.bottom() + 1, stripRows, rows, announce);
-    return result;
+    return result.release();
 }
 
 void finish(const TDData *src, TDData *result, const char *doneLabel, const QElapsedTimer &timer)
