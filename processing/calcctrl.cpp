@@ -73,9 +73,9 @@ void CalcCtrl::calc()
                                    .arg(inputsText(ops), opts.log ? tr("on") : tr("off"), opts.neg ? tr("on") : tr("off"));
     runBar.start(
         [inputs, numerators, denominators, width, height, opts, name] {
-            TDData *result = CalcRatio::exec(numerators, denominators, width, height, opts);
+            std::unique_ptr<TDData> result(CalcRatio::exec(numerators, denominators, width, height, opts));
             result->dataId = name;
-            return QVector<TDData *>{result};
+            return RunBar::single(std::move(result));
         },
         [this, provenance](TDData *result) {
             result->provenance = provenance;

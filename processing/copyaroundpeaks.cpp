@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -138,12 +139,13 @@ QVector<PeakTile> CopyAroundPeaks::plan(const QVector<QPointF> &peaks, int refer
 
 TDData *CopyAroundPeaks::makeTile(const TDData0 *src, const PeakTile &tile)
 {
-    TDData *copy = TDData::newGrid(tile.rect.width(), tile.rect.height());
+    // Owned here until returned: naming it may run out of memory too.
+    std::unique_ptr<TDData> copy(TDData::newGrid(tile.rect.width(), tile.rect.height()));
     if (!copy)
         return nullptr;
-    src->copyRect(copy, tile.rect, true);
+    src->copyRect(copy.get(), tile.rect, true);
     copy->dataId = QCoreApplication::translate("CopyCtrl", "%1:CpAPk[%2(%3,%4)]")
                        .arg(src->dataId, QString::number(tile.k), QString::number(tile.peak.x(), 'g', 6),
                             QString::number(tile.peak.y(), 'g', 6));
-    return copy;
+    return copy.release();
 }

@@ -208,9 +208,8 @@ void FilterCtrl::startRun(const Source &src, const QVector<Filter *> &filters, b
     const QRect rect = src.rect;
     runBar.start(
         [input, owned, rect, chain] {
-            TDData *result = chain ? FilterChain::apply(*owned, input.get(), rect)
-                                   : FilterChain::run(owned->first(), input.get(), rect);
-            return QVector<TDData *>{result};
+            return RunBar::single(std::unique_ptr<TDData>(chain ? FilterChain::apply(*owned, input.get(), rect)
+                                                                : FilterChain::run(owned->first(), input.get(), rect)));
         },
         [this, provenance](TDData *result) {
             if (result)

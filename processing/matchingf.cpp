@@ -308,7 +308,7 @@ void rowSums(const Strip &strip, int r, const Template &tpl, const TemplateSums 
 // Similarity map of src against the template, the window's top-left corner at every position of
 // the in-grid rectangle positions. pixel(i, j, &t) gives template pixel (i, j) and whether it counts.
 template <typename TemplatePixelOf>
-TDData *similarityMap(const TDData *src, const QRect &positions, const Template &tpl, int measure,
+std::unique_ptr<TDData> similarityMap(const TDData *src, const QRect &positions, const Template &tpl, int measure,
                       const char *rowLabel, TemplatePixelOf pixel)
 {
     // Owned here until returned: a run that throws (out of memory, say) must not leak the grid.
@@ -371,7 +371,7 @@ TDData *similarityMap(const TDData *src, const QRect &positions, const Template 
         extremes.foldInto(result.get(), first, last);
     };
     ParallelRows::run(positions.top(), positions.bottom() + 1, stripRows, rows, announce);
-    return result.release();
+    return result;
 }
 
 void finish(const TDData *src, TDData *result, const char *doneLabel, const QElapsedTimer &timer)
@@ -411,9 +411,9 @@ TDData *MatchingF::exec1(const TDData *src, const QRect &rect) const
         *t = src->value(x, y);
         return true;
     };
-    TDData *result = similarityMap(src, positions, tpl, measure, "iy", pixel);
-    finish(src, result, "exec1", timer);
-    return result;
+    std::unique_ptr<TDData> result = similarityMap(src, positions, tpl, measure, "iy", pixel);
+    finish(src, result.get(), "exec1", timer);
+    return result.release();
 }
 
 TDData *MatchingF::exec2(const TDData *src, const QRect &rect)
@@ -442,7 +442,7 @@ TDData *MatchingF::exec2(const TDData *src, const QRect &rect)
         *t = patValues.at(k);
         return patValids.at(k);
     };
-    TDData *result = similarityMap(src, positions, tpl, measure, "M", pixel);
-    finish(src, result, "exec2", timer);
-    return result;
+    std::unique_ptr<TDData> result = similarityMap(src, positions, tpl, measure, "M", pixel);
+    finish(src, result.get(), "exec2", timer);
+    return result.release();
 }

@@ -2,6 +2,8 @@
 
 #include "data/tddata.h"
 
+#include <memory>
+
 MovingAvrF::MovingAvrF(int areaHW, int areaHH)
     : FilterWArea(MovingAvr, areaHW, areaHH)
 {
@@ -9,11 +11,12 @@ MovingAvrF::MovingAvrF(int areaHW, int areaHH)
 
 TDData *MovingAvrF::exec(const TDData *src, const QRect & /*rect*/) const
 {
-    TDData *result = src->movingAvr(areaHW, areaHH);
+    // Owned here until returned: naming it may run out of memory too.
+    std::unique_ptr<TDData> result(src->movingAvr(areaHW, areaHH));
     // One-pass arg() so that a "%" in the source name is never taken for a placeholder.
     result->dataId = tr("%1: MA(%2,%3)").arg(src->dataId, QString::number(areaHW), QString::number(areaHH));
     // The plain copy made when both half sizes are off already carries the source's items.
     if (areaHW > 0 || areaHH > 0)
-        src->copyInfos(result);
-    return result;
+        src->copyInfos(result.get());
+    return result.release();
 }

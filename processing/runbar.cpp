@@ -50,6 +50,13 @@ QVector<RunBar *> &bars()
 
 } // namespace
 
+QVector<TDData *> RunBar::single(std::unique_ptr<TDData> result)
+{
+    QVector<TDData *> results{result.get()};
+    result.release();
+    return results;
+}
+
 RunBar::RunBar(QWidget *parent)
     : QWidget(parent)
 {

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class TDData;
 
@@ -25,6 +26,9 @@ public:
     using Job = std::function<QVector<TDData *>()>;
     // Called on the GUI thread with each result in turn; takes ownership.
     using Deliver = std::function<void(TDData *)>;
+
+    // A job's one result (null allowed), owned until it is in the vector the job returns.
+    static QVector<TDData *> single(std::unique_ptr<TDData> result);
 
     explicit RunBar(QWidget *parent = nullptr);
     // Cancels this bar's runs and waits for the workers of those that have started; one still
