@@ -171,13 +171,16 @@ void Body::readStackPage()
     ImgData img;
     const int page = stack.page;
     const QString name = QFileInfo(stackFile).fileName();
+    auto failed = [&](const QString &reason) {
+        if (page == 0)
+            notices.add(tr("could not read %1: %2").arg(name, reason));
+        else
+            notices.add(tr("could not read page %1 of %2: %3").arg(page + 1).arg(name, reason));
+    };
     if (!img.loadPage(stackFile, &stack)) {
-        if (page == 0) {
+        if (page == 0)
             qDebug() << "it's not img data of ZRT and tiff";
-            notices.add(tr("could not read %1: %2").arg(name, img.errorString()));
-        } else {
-            notices.add(tr("could not read page %1 of %2: %3").arg(page + 1).arg(name, img.errorString()));
-        }
+        failed(img.errorString());
         return;
     }
     if (stack.pages > maxStackPages) {
@@ -185,8 +188,15 @@ void Body::readStackPage()
         notices.add(tr("%1 has %2 pages; only the first %3 are read").arg(name).arg(stack.pages).arg(maxStackPages));
         stack.pages = maxStackPages;
     }
-    // The conversion is null (with its own debug line) when the grid's memory cannot be had.
-    calculatedData(img.toTDData());
+    // The conversion is null (with its own debug line) when the grid's memory cannot be had; the
+    // stack ends there, as at a page that cannot be read, and the window says so.
+    TDData *data = img.toTDData();
+    if (!data) {
+        failed(tr("not enough memory for %1 x %2 pixels").arg(img.width).arg(img.height));
+        stack.pages = stack.page;
+        return;
+    }
+    calculatedData(data);
 }
 
 void Body::calculatedData(TDData *data)

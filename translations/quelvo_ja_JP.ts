@@ -231,6 +231,10 @@
         <translation>%2 の %1 ページ目を読み込めませんでした: %3</translation>
     </message>
     <message>
+        <source>not enough memory for %1 x %2 pixels</source>
+        <translation>%1 x %2 ピクセル分のメモリが足りません</translation>
+    </message>
+    <message>
         <source>%1 has %2 pages; only the first %3 are read</source>
         <translation>%1 は %2 ページあります。最初の %3 ページだけを読み込みます</translation>
     </message>

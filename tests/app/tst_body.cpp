@@ -6,6 +6,7 @@
 #include "display/imgdisp.h"
 
 #include "tests/filetesttools.h"
+#include "tests/memorylimit.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -157,6 +158,25 @@ private slots:
         QTRY_COMPARE(rows(body), QStringList({"1 cut[1]", "2 single", "3 cut[1]"}));
         const QString notice = "could not read page 2 of cut.tif: a TIFF with 2 samples per pixel";
         QCOMPARE(body.notices.notices(), QStringList({notice, notice}));
+    }
+
+    // A frame whose grid cannot be had is told in the window, and the file behind it still loads.
+    void frameBeyondTheMemory()
+    {
+        if (!MemoryLimit::possible())
+            QSKIP("the address space cannot be limited in this build");
+        const QString big = tmp.filePath("big.tif");
+        const QString single = tmp.filePath("single.tif");
+        QVERIFY(writeU16Stack(big, 3000, 3000, {QVector<quint16>(3000 * 3000, 5)}));
+        QVERIFY(writeU16Stack(single, 1, 1, {{9}}));
+        Body body;
+        {
+            // Room for the file's samples, not for a grid of doubles and flags four times larger.
+            const MemoryLimit limit(60 << 20);
+            emit body.loadDialog->filesSelected({big, single});
+            QTRY_COMPARE(rows(body), QStringList({"1 single"}));
+        }
+        QCOMPARE(body.notices.notices(), QStringList({"could not read big.tif: not enough memory for 3000 x 3000 pixels"}));
     }
 
     // A stack beyond the limit gives its first pages and says so; the file behind it still loads.
