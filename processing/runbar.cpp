@@ -161,6 +161,15 @@ void RunBar::cancel()
 void RunBar::flush()
 {
     auto &runs = queue();
+    // A finished run off the queue: the worker is done with it once it has released done, and
+    // its busy cursor goes.
+    auto retire = [](Run &run) {
+        run.done.acquire();
+        if (run.shown) {
+            QApplication::restoreOverrideCursor();
+            emit run.bar->progressed(run.progress.done, run.progress.total);
+        }
+    };
     // A cancelled run delivers nothing, so it need not wait for its turn once its worker is done
     // with it (or it never started).
     for (auto it = runs.begin(); it != runs.end();) {
@@ -170,22 +179,13 @@ void RunBar::flush()
             continue;
         }
         it = runs.erase(it);
-        run->done.acquire();
-        if (run->shown) {
-            QApplication::restoreOverrideCursor();
-            emit run->bar->progressed(run->progress.done, run->progress.total);
-        }
+        retire(*run);
         qDeleteAll(run->results);
     }
     while (!runs.empty() && runs.front()->finished) {
         const std::shared_ptr<Run> run = runs.front();
         runs.pop_front();
-        // The worker is done with the run once it has released this.
-        run->done.acquire();
-        if (run->shown) {
-            QApplication::restoreOverrideCursor();
-            emit run->bar->progressed(run->progress.done, run->progress.total);
-        }
+        retire(*run);
         // Cancelled while the loop above was done with it.
         if (run->cancelled)
             qDeleteAll(run->results);
