@@ -235,8 +235,8 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
 {
     if (!cb)
         return nullptr;
-    // The buffer of a rendering of the same format and size is reused: its padding bytes are
-    // still zero, and a fresh buffer would cost a page fault per 4 KiB on first touch.
+    // The buffer of a rendering of the same format and size is reused: a fresh one costs a page
+    // fault per 4 KiB on first touch.
     const bool reuse = img && imgBuf && int(img->format()) == cb->format && img->width() == width
                        && img->height() == height;
     delete img;
@@ -248,6 +248,12 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
     if (!imgBuf)
         return nullptr;
     const qint64 bytesPerLine = ColorBar0::bytesPerLine(cb->format, width);
+    // Every byte of a row is written, the padding at its end as zeros, so no byte of the image
+    // depends on what the buffer held.
+    const qint64 pixelBytes = qint64(ColorBar0::bytesPerPixel(cb->format)) * width;
+    auto clearPadding = [&](int y) {
+        std::fill(imgBuf + y * bytesPerLine + pixelBytes, imgBuf + (y + 1) * bytesPerLine, uchar(0));
+    };
     const bool grey = cb->format == ColorBar0::FormatGrayscale8;
     const Scale scale = {minVal,
                          maxVal - minVal,
@@ -261,6 +267,7 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
             for (int y = first; y < last; ++y) {
                 const int row = index(0, y);
                 rowGrey(values.constData() + row, valids.constData() + row, width, scale, imgBuf + y * bytesPerLine);
+                clearPadding(y);
             }
         });
     } else {
@@ -271,6 +278,7 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
                 const int row = index(0, y);
                 rowIndices(values.constData() + row, valids.constData() + row, width, scale, indices.data());
                 table.write(indices.data(), width, imgBuf + y * bytesPerLine);
+                clearPadding(y);
             }
         });
     }

@@ -99,7 +99,8 @@ uchar *ColorBar0::newImageBuffer(int format, int width, int height)
         qDebug() << "image too large" << width << height;
         return nullptr;
     }
-    return new (std::nothrow) uchar[size_t(bpl * height)]();
+    // Left unwritten: whoever fills it takes the first touch of each page, on every thread at once.
+    return new (std::nothrow) uchar[size_t(bpl * height)];
 }
 
 QImage *ColorBar0::newImage(int format, uchar *buffer, int width, int height)

@@ -30,8 +30,8 @@ public:
     static int bytesPerPixel(int format);
     // Bytes per pixel x width rounded up to a multiple of 4; 0 for an unsupported format.
     static qint64 bytesPerLine(int format, int width);
-    // A zero-filled buffer of bytesPerLine x height bytes (array new; the caller deletes it with
-    // delete[]), or null when that size is 0 or less, the format is unsupported or the image
+    // An uninitialised buffer of bytesPerLine x height bytes (array new; the caller deletes it
+    // with delete[]), or null when that size is 0 or less, the format is unsupported or the image
     // would be too large to address.
     static uchar *newImageBuffer(int format, int width, int height);
     // An image of the format over buffer, neither copying nor freeing it (the caller keeps and

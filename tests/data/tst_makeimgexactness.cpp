@@ -125,6 +125,9 @@ private slots:
         for (int width : {1, 7, 8, 9, 17, 66}) {
             const auto g = troubledGrid(width, 5, quint32(width), minVal, maxVal);
             QCOMPARE(rendered(g.get(), before), plainImage(g.get(), before));
+            // A buffer is reused whatever it holds (a fresh one holds anything): every byte is written.
+            std::fill_n(g->imgBuf, ColorBar0::bytesPerLine(before.format, width) * g->height, uchar(0xa5));
+            QCOMPARE(rendered(g.get(), before), plainImage(g.get(), before));
             QCOMPARE(rendered(g.get(), cb).toHex(' '), plainImage(g.get(), cb).toHex(' '));
             QCOMPARE(int(g->img->format()), format);
         }
