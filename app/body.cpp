@@ -3,6 +3,7 @@
 #include "app/pathhelpers.h"
 #include "app/startup.h"
 #include "data/imgdata.h"
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "data/tddataheader.h"
 #include "display/datactrl.h"
@@ -18,6 +19,8 @@
 #include <QScrollBar>
 #include <QSet>
 #include <QUrl>
+
+#include <vector>
 
 Body::Body(QWidget *parent)
     : QFrame(parent)
@@ -86,6 +89,8 @@ Body::Body(QWidget *parent)
     connect(&calcCtrl, &CalcCtrl::notice, &notices, &NoticeLog::add);
     connect(&filterCtrl, &FilterCtrl::notice, &notices, &NoticeLog::add);
     connect(&analysisWin, &AnalysisWin::notice, &notices, &NoticeLog::add);
+    connect(&loadBar, &RunBar::notice, &notices, &NoticeLog::add);
+    ui.gridLayout->addWidget(&loadBar, ui.gridLayout->rowCount(), 0);
     ui.StatusLine->installEventFilter(this);
     // Long notices are drawn shortened instead of widening the window; the list shows them whole.
     ui.StatusLine->setSampleText(QStringLiteral("could not read a-file-name.tif: not a TIFF"));
@@ -113,34 +118,42 @@ void Body::loadFilesSelected(QStringList fnames)
         emit loadNextFile(fname);
 }
 
+struct Body::ReadStep
+{
+    QString file;
+    ImgData::Stack stack;
+    int maxPages;
+    // What adding a row took the window lately, in ms.
+    double rowMs;
+    // For the window, in the order they arose.
+    QStringList notices;
+    // Rows added from this step and the time that took the window.
+    int added = 0;
+    double addedMs = 0.0;
+};
+
 void Body::loadAFile(QString fname)
 {
     // A file queued behind a stack still being read waits for the stack's last page.
-    if (loading()) {
+    if (loading())
         waitingFiles << fname;
-        return;
-    }
-    loadNow(fname);
-    queueLoadStep();
+    else
+        startReading(fname);
 }
 
 void Body::loadStep()
 {
-    // Small pages come several to a turn: each turn also lays out and repaints the growing list.
-    QElapsedTimer slice;
-    slice.start();
-    if (!stack.atEnd()) {
-        do
-            readStackPage();
-        while (!stack.atEnd() && slice.elapsed() < loadSliceMs);
-    } else if (!waitingFiles.isEmpty())
-        loadNow(waitingFiles.takeFirst());
-    queueLoadStep();
+    if (reading)
+        return;
+    if (!stack.atEnd())
+        startReadStep();
+    else if (!waitingFiles.isEmpty())
+        startReading(waitingFiles.takeFirst());
 }
 
 bool Body::loading() const
 {
-    return !stack.atEnd() || !waitingFiles.isEmpty();
+    return reading || !stack.atEnd() || !waitingFiles.isEmpty();
 }
 
 void Body::queueLoadStep()
@@ -149,54 +162,114 @@ void Body::queueLoadStep()
         QMetaObject::invokeMethod(this, &Body::loadStep, Qt::QueuedConnection);
 }
 
-void Body::loadNow(const QString &fname)
+void Body::startReading(const QString &fname)
 {
-    auto *data = new TDData;
-    TDDataHeader header;
-    if (header.readHeader(fname) && data->read2dData(fname)) {
-        calculatedData(data);
-        return;
-    }
-    data->deleteLater();
-    // A 2dData file whose grid did not read is tried once more by the image readers.
     stackFile = fname;
     stack = ImgData::Stack();
-    readStackPage();
+    startReadStep();
+}
+
+void Body::startReadStep()
+{
+    reading = true;
+    auto step = std::make_shared<ReadStep>(ReadStep{stackFile, std::move(stack), maxStackPages, rowMs, {}});
+    stack = ImgData::Stack{0, 0, 0, nullptr};
+    auto add = [this, step](TDData *data) {
+        QElapsedTimer timer;
+        timer.start();
+        calculatedData(data);
+        ++step->added;
+        step->addedMs += timer.nsecsElapsed() / 1e6;
+    };
+    // A short step is over before start() returns, as a plain call would be.
+    loadBar.start([step] { return readPages(step.get()); }, add,
+                  [this, step](RunBar::Outcome outcome) { readStepOver(step.get(), outcome); });
+}
+
+void Body::readStepOver(ReadStep *step, RunBar::Outcome outcome)
+{
+    reading = false;
+    if (step->added > 0)
+        rowMs = step->addedMs / step->added;
+    if (outcome == RunBar::Outcome::Delivered) {
+        for (const QString &notice : qAsConst(step->notices))
+            notices.add(notice);
+        stack = std::move(step->stack);
+    } else if (outcome == RunBar::Outcome::Cancelled) {
+        const QString name = QFileInfo(step->file).fileName();
+        if (waitingFiles.isEmpty())
+            notices.add(tr("loading cancelled at %1").arg(name));
+        else
+            notices.add(tr("loading cancelled at %1; %2 files waiting were not read").arg(name).arg(waitingFiles.size()));
+        waitingFiles.clear();
+    }
+    // A step that failed (its notice comes from the bar) ends its file; the files behind it still load.
+    queueLoadStep();
+}
+
+QVector<TDData *> Body::readPages(ReadStep *step)
+{
+    const bool firstStep = step->stack.page == 0;
+    if (firstStep) {
+        std::unique_ptr<TDData> data(new TDData);
+        TDDataHeader header;
+        if (header.readHeader(step->file) && data->read2dData(step->file)) {
+            step->stack = ImgData::Stack{0, 0, 0, nullptr};
+            return RunBar::single(std::move(data));
+        }
+        // A 2dData file whose grid did not read is tried once more by the image readers.
+    }
+    // The first page comes alone, in the file's own turn; later small pages come several to a step,
+    // as many as the window can add, too, within the slice. Each step also lays out and repaints
+    // the growing list.
+    QElapsedTimer slice;
+    slice.start();
+    std::vector<std::unique_ptr<TDData>> pages;
+    auto roomLeft = [&] { return slice.nsecsElapsed() / 1e6 + step->rowMs * double(pages.size() + 1) < loadSliceMs; };
+    do {
+        if (std::unique_ptr<TDData> page = readPage(step))
+            pages.push_back(std::move(page));
+    } while (!firstStep && !step->stack.atEnd() && roomLeft() && !ParallelRows::cancelled());
+    QVector<TDData *> read;
+    read.reserve(int(pages.size()));
+    for (std::unique_ptr<TDData> &page : pages)
+        read.append(page.release());
+    return read;
 }
 
 // Each page of a TIFF stack becomes a dataset of its own, in page order; a page that cannot be
 // read ends the stack there, keeping the pages before it.
-void Body::readStackPage()
+std::unique_ptr<TDData> Body::readPage(ReadStep *step)
 {
     ImgData img;
+    ImgData::Stack &stack = step->stack;
     const int page = stack.page;
-    const QString name = QFileInfo(stackFile).fileName();
+    const QString name = QFileInfo(step->file).fileName();
     auto failed = [&](const QString &reason) {
         if (page == 0)
-            notices.add(tr("could not read %1: %2").arg(name, reason));
+            step->notices << tr("could not read %1: %2").arg(name, reason);
         else
-            notices.add(tr("could not read page %1 of %2: %3").arg(page + 1).arg(name, reason));
+            step->notices << tr("could not read page %1 of %2: %3").arg(page + 1).arg(name, reason);
     };
-    if (!img.loadPage(stackFile, &stack)) {
+    if (!img.loadPage(step->file, &stack)) {
         if (page == 0)
             qDebug() << "it's not img data of ZRT and tiff";
         failed(img.errorString());
-        return;
+        return nullptr;
     }
-    if (stack.pages > maxStackPages) {
-        qDebug() << "only the first" << maxStackPages << "of" << stack.pages << "pages are read of" << stackFile;
-        notices.add(tr("%1 has %2 pages; only the first %3 are read").arg(name).arg(stack.pages).arg(maxStackPages));
-        stack.pages = maxStackPages;
+    if (stack.pages > step->maxPages) {
+        qDebug() << "only the first" << step->maxPages << "of" << stack.pages << "pages are read of" << step->file;
+        step->notices << tr("%1 has %2 pages; only the first %3 are read").arg(name).arg(stack.pages).arg(step->maxPages);
+        stack.pages = step->maxPages;
     }
     // The conversion is null (with its own debug line) when the grid's memory cannot be had; the
     // stack ends there, as at a page that cannot be read, and the window says so.
-    TDData *data = img.toTDData();
+    std::unique_ptr<TDData> data(img.toTDData());
     if (!data) {
         failed(tr("not enough memory for %1 x %2 pixels").arg(img.width).arg(img.height));
         stack.pages = stack.page;
-        return;
     }
-    calculatedData(data);
+    return data;
 }
 
 void Body::calculatedData(TDData *data)

@@ -8,6 +8,7 @@
 #include "processing/calcctrl.h"
 #include "processing/copyctrl.h"
 #include "processing/filterctrl.h"
+#include "processing/runbar.h"
 #include "ui_body.h"
 
 #include <QFrame>
@@ -15,6 +16,8 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class DataCtrl;
 class QButtonGroup;
@@ -67,12 +70,12 @@ signals:
 private slots:
     // Sets the Grey default of image windows built from now on; existing windows keep theirs.
     void setDefaultColorScale(bool f);
-    // Tries fname as a 2dData file first, then with the image readers. The pages of a stack
-    // after its first come one per turn of the event loop, so that the window keeps painting
-    // and answering while hundreds of them come in; files queued meanwhile follow its last page.
+    // Tries fname as a 2dData file first, then with the image readers. Files are read on a worker
+    // thread, a step at a time: one that takes long shows loadBar while the window keeps
+    // answering. The pages of a stack after its first come a few per step, so that the list and
+    // the tabs keep up; files queued meanwhile follow its last page.
     void loadAFile(QString fname);
-    // The next pages of the stack being read (for about loadSliceMs), else the next file that
-    // waited for it.
+    // The next pages of the stack being read, else the next file that waited for it.
     void loadStep();
     void loadFilesSelected(QStringList fnames);
     // Single mode writes the S1 dataset under fname exactly; multi mode every A dataset under a
@@ -98,18 +101,35 @@ private:
     // Queues every local file of a drop, in order; false when it holds none.
     bool loadDropped(const QMimeData *mime);
 
-    // True while a stack has pages left or files wait behind it; a load step is then queued.
+    // What a read step works on, owned by its worker while it runs.
+    struct ReadStep;
+
+    // True while a read is under way, a stack has pages left or files wait; a load step is then queued.
     bool loading() const;
     void queueLoadStep();
-    void loadNow(const QString &fname);
-    void readStackPage();
+    void startReading(const QString &fname);
+    // Starts a step on the file being read, from where its pages stand.
+    void startReadStep();
+    void readStepOver(ReadStep *step, RunBar::Outcome outcome);
+    // On the worker: the next pages of step's file, for about loadSliceMs.
+    static QVector<TDData *> readPages(ReadStep *step);
+    static std::unique_ptr<TDData> readPage(ReadStep *step);
 
     // The file being read by the image readers, and where its pages stand (none to read before
-    // the first file).
+    // the first file, and none while a step has them).
     QString stackFile;
     ImgData::Stack stack{0, 0, 0, nullptr};
     QStringList waitingFiles;
+    bool reading = false;
     static constexpr int loadSliceMs = 20;
+    // What adding a row took the window in the last step, in ms: a step reads no more small pages
+    // than the window can add within the slice. Until known, as if a row took the whole slice.
+    double rowMs = loadSliceMs;
     // The row last added, until the list has scrolled to it.
     QPointer<DataCtrl> rowToShow;
+
+public:
+    // A read that takes long: rows read and Cancel, which stops the loading (the rest of the file
+    // and the files waiting behind it). Last, so that it drops its read before the rest goes.
+    RunBar loadBar;
 };

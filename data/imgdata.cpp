@@ -1,5 +1,6 @@
 #include "imgdata.h"
 
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "data/tddataheader.h"
 #include "data/textitems.h"
@@ -392,6 +393,8 @@ bool ImgData::readTiffPage(TIFF *tif, const QString &fname, int pageIndex, int p
     width = w;
     height = h;
     QVector<void *> readRows;
+    // A large page takes a while: a window watching the read sees its rows, and may stop it.
+    ParallelRows::rowsStarted(rowsOf(w, h));
     for (int y = 0; y < rowsOf(w, h); ++y) {
         void *line = _TIFFmalloc(std::max<tmsize_t>(lineSize, 1));
         if (!line || TIFFReadScanline(tif, line, uint32_t(y), 0) < 0) {
@@ -408,6 +411,11 @@ bool ImgData::readTiffPage(TIFF *tif, const QString &fname, int pageIndex, int p
             return fail(noMemory(w, h));
         }
         readRows.append(row);
+        if (!ParallelRows::rowsDone(1)) {
+            qDebug() << "reading cancelled" << fname << y;
+            releaseRows(readRows, kind);
+            return fail(tr("reading cancelled"));
+        }
     }
     adopt(readRows, kind);
     return true;
@@ -480,6 +488,11 @@ bool ImgData::readZrt(const QString &fname)
             return failShort(width, height, file.size());
         }
         readRows.append(row);
+        if (!ParallelRows::rowsDone(1)) {
+            qDebug() << "reading cancelled" << fname << y;
+            releaseRows(readRows, kind);
+            return fail(tr("reading cancelled"));
+        }
     }
     adopt(readRows, kind);
     return true;

@@ -14,11 +14,13 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <vector>
 
 struct RunBar::Run
 {
     RunBar *bar;
     Deliver deliver;
+    Finish finish;
     ParallelRows::Progress progress;
     QVector<TDData *> results;
     // Why the job failed; empty when it did not.
@@ -94,11 +96,12 @@ RunBar::~RunBar()
     QMetaObject::invokeMethod(QCoreApplication::instance(), &RunBar::flush, Qt::QueuedConnection);
 }
 
-void RunBar::start(const Job &job, const Deliver &deliver)
+void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish)
 {
     auto run = std::make_shared<Run>();
     run->bar = this;
     run->deliver = deliver;
+    run->finish = finish;
     queue().push_back(run);
     QCoreApplication *app = QCoreApplication::instance();
     Handoff::start(QThreadPool::globalInstance(), [run, job, app] {
@@ -163,15 +166,19 @@ void RunBar::flush()
     auto &runs = queue();
     // A finished run off the queue: the worker is done with it once it has released done, and
     // its busy cursor goes.
-    auto retire = [](Run &run) {
+    auto retire = [](Run &run, Outcome outcome) {
         run.done.acquire();
         if (run.shown) {
             QApplication::restoreOverrideCursor();
             emit run.bar->progressed(run.progress.done, run.progress.total);
         }
+        if (outcome == Outcome::Cancelled)
+            qDeleteAll(run.results);
     };
     // A cancelled run delivers nothing, so it need not wait for its turn once its worker is done
-    // with it (or it never started).
+    // with it (or it never started). Their ends are told once the queue is walked: an end may
+    // start the next run.
+    std::vector<Finish> cancelled;
     for (auto it = runs.begin(); it != runs.end();) {
         const std::shared_ptr<Run> run = *it;
         if (!run->cancelled || !run->finished) {
@@ -179,22 +186,31 @@ void RunBar::flush()
             continue;
         }
         it = runs.erase(it);
-        retire(*run);
-        qDeleteAll(run->results);
+        retire(*run, Outcome::Cancelled);
+        if (run->finish)
+            cancelled.push_back(run->finish);
     }
+    for (const Finish &finish : cancelled)
+        finish(Outcome::Cancelled);
     while (!runs.empty() && runs.front()->finished) {
         const std::shared_ptr<Run> run = runs.front();
         runs.pop_front();
-        retire(*run);
         // Cancelled while the loop above was done with it.
-        if (run->cancelled)
-            qDeleteAll(run->results);
-        else if (!run->failure.isEmpty())
+        Outcome outcome = Outcome::Delivered;
+        if (run->cancelled) {
+            outcome = Outcome::Cancelled;
+            retire(*run, outcome);
+        } else if (!run->failure.isEmpty()) {
+            outcome = Outcome::Failed;
+            retire(*run, outcome);
             emit run->bar->notice(run->failure);
-        else {
+        } else {
+            retire(*run, outcome);
             for (TDData *result : qAsConst(run->results))
                 run->deliver(result);
         }
+        if (run->finish)
+            run->finish(outcome);
     }
     for (RunBar *bar : qAsConst(bars()))
         bar->refresh();
@@ -205,7 +221,9 @@ void RunBar::refresh()
     bool shown = false;
     for (const auto &run : queue())
         shown = shown || (run->bar == this && run->shown);
-    setVisible(shown);
+    // Hiding a hidden bar would still invalidate the layout it sits in.
+    if (isHidden() == shown)
+        setVisible(shown);
     if (shown && !timer.isActive()) {
         timer.start();
         showProgress();

@@ -26,6 +26,11 @@ public:
     using Job = std::function<QVector<TDData *>()>;
     // Called on the GUI thread with each result in turn; takes ownership.
     using Deliver = std::function<void(TDData *)>;
+    // How a run ended.
+    enum class Outcome { Delivered, Failed, Cancelled };
+    // Called on the GUI thread once a run is over, right after its results went out; not for the
+    // runs a bar drops when it is destroyed. It may start another run.
+    using Finish = std::function<void(Outcome)>;
 
     // A job's one result (null allowed), owned until it is in the vector the job returns.
     static QVector<TDData *> single(std::unique_ptr<TDData> result);
@@ -35,7 +40,7 @@ public:
     // waiting for a pool thread never starts.
     ~RunBar() override;
 
-    void start(const Job &job, const Deliver &deliver);
+    void start(const Job &job, const Deliver &deliver, const Finish &finish = Finish());
     // True while a run started here has not been delivered or discarded.
     bool busy() const;
 

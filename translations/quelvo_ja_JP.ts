@@ -264,6 +264,14 @@
         <source>Save: no dataset is marked A</source>
         <translation>保存: Aの付いたデータセットがありません</translation>
     </message>
+    <message>
+        <source>loading cancelled at %1</source>
+        <translation>%1 の読み込みを中止しました</translation>
+    </message>
+    <message>
+        <source>loading cancelled at %1; %2 files waiting were not read</source>
+        <translation>%1 の読み込みを中止しました。待っていた %2 個のファイルは読み込んでいません</translation>
+    </message>
 </context>
 <context>
     <name>CalcCtrl</name>
@@ -897,6 +905,10 @@ Filters: %2</source>
     <message>
         <source>a CT text file without a valid range</source>
         <translation>有効な範囲のないCTテキストファイルです</translation>
+    </message>
+    <message>
+        <source>reading cancelled</source>
+        <translation>読み込みを中止しました</translation>
     </message>
 </context>
 <context>

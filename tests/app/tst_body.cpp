@@ -132,6 +132,51 @@ private slots:
         body.ctrls.dataCtrls.at(5)->imgDisp.grab();  // the empty grid draws
     }
 
+    // Files are read beside the event loop: a long read shows its rows and keeps the window
+    // answering, rows still come in the order of the files, and Cancel stops the file being read
+    // and drops the files waiting behind it.
+    void readingBesideTheWindow()
+    {
+        const QString big = tmp.filePath("big.tif");
+        const QString stack = tmp.filePath("stack.tif");
+        QVERIFY(writeU16Stack(big, 2000, 1500, {QVector<quint16>(2000 * 1500, 7)}));
+        QVERIFY(writeU16Stack(stack, 1, 1, {{1}, {2}}));
+        const QString grid2d = write2dData("g.qlv", grid("grid", 2, 2));
+
+        Body body;
+        body.loadBar.shortRunMs = 0;
+        QSignalSpy progress(&body.loadBar, &RunBar::progressed);
+        emit body.loadDialog->filesSelected({big, stack, grid2d});
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(body.loadBar.busy() && !body.loadBar.isHidden());
+        QTRY_COMPARE(rows(body), QStringList({"1 big", "2 stack[1]", "3 stack[2]", "4 grid"}));
+        QVERIFY(body.loadBar.isHidden());
+        QVERIFY(progress.contains(QVariantList({1500, 1500})));  // the big file's rows, all read
+        QCOMPARE(body.ctrls.dataCtrls.first()->data(false)->value(1999, 1499), 7.0);
+        QVERIFY(body.notices.notices().isEmpty());
+
+        emit body.loadDialog->filesSelected({big, stack, grid2d});
+        QCoreApplication::sendPostedEvents();
+        QTest::mouseClick(body.loadBar.ui.RunCancel, Qt::LeftButton);
+        // The read stops at its next row.
+        QTRY_COMPARE(body.notices.notices(), QStringList({"loading cancelled at big.tif; 2 files waiting were not read"}));
+        QVERIFY(body.loadBar.isHidden());
+        QCOMPARE(body.ctrls.dataCtrls.size(), 4);
+        // Loading goes on with the next files chosen.
+        emit body.loadDialog->filesSelected({grid2d});
+        QTRY_COMPARE(body.ctrls.dataCtrls.size(), 5);
+        QCOMPARE(rows(body).last(), QStringLiteral("5 grid"));
+
+        // Closed with a read under way, the window stops it and leaves nothing behind.
+        auto *closing = new Body;
+        closing->loadBar.shortRunMs = 0;
+        emit closing->loadDialog->filesSelected({big, grid2d});
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(closing->loadBar.busy());
+        delete closing;
+        QCoreApplication::sendPostedEvents();
+    }
+
     // A page that cannot be read ends its stack there with a notice; the pages before it stay
     // and the files queued behind it still load.
     void stackCutShort()

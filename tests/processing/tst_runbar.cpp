@@ -1,7 +1,8 @@
 // RunBar with jobs that fail: the program goes on, the failure is told, nothing of the failed run
 // is delivered, and the runs around it still arrive in the order they were started. Runs that
 // wait for a pool thread behind another panel's run are dropped at once when cancelled or when
-// their bar goes, without waiting for the run ahead.
+// their bar goes, without waiting for the run ahead. Each run is told how it ended, once its
+// results went out.
 
 #include "data/tddata.h"
 #include "processing/runbar.h"
@@ -41,11 +42,13 @@ private slots:
         RunBar bar;
         bar.shortRunMs = shortRunMs;
         QSignalSpy notices(&bar, &RunBar::notice);
-        QStringList delivered;
-        auto deliver = [&delivered](TDData *d) {
-            delivered << d->dataId;
+        // What went out, in order: each delivered result and each end of a run.
+        QStringList events;
+        auto deliver = [&events](TDData *d) {
+            events << d->dataId;
             delete d;
         };
+        auto over = [&events](RunBar::Outcome outcome) { events << QStringLiteral("over %1").arg(int(outcome)); };
         auto named = [](const QString &id) {
             return [id] {
                 auto *d = new TDData(2, 2);
@@ -53,17 +56,21 @@ private slots:
                 return QVector<TDData *>{d};
             };
         };
-        bar.start(named(QStringLiteral("first")), deliver);
+        bar.start(named(QStringLiteral("first")), deliver, over);
         bar.start(
             [failure]() -> QVector<TDData *> {
                 if (failure == QLatin1String("memory"))
                     throw std::bad_alloc();
                 throw std::runtime_error("no such thing");
             },
-            deliver);
-        bar.start(named(QStringLiteral("last")), deliver);
+            deliver, over);
+        // The end of a run may start the next one.
+        bar.start(named(QStringLiteral("last")), deliver, [&](RunBar::Outcome outcome) {
+            over(outcome);
+            bar.start(named(QStringLiteral("after")), deliver);
+        });
         QTRY_VERIFY_WITH_TIMEOUT(!bar.busy(), 60000);
-        QCOMPARE(delivered, (QStringList{"first", "last"}));
+        QCOMPARE(events, (QStringList{"first", "over 0", "over 1", "last", "over 0", "after"}));
         QCOMPARE(notices.count(), 1);
         QCOMPARE(notices.first().first().toString(), notice);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -116,15 +123,19 @@ private slots:
             QThread *valve;
             int threads;
         } closing{testEnded, valve.get(), threads};
+        // Only a run that was cancelled is told it is over; one dropped with its bar is not.
+        QVector<RunBar::Outcome> outcomes;
+        auto over = [&outcomes](RunBar::Outcome outcome) { outcomes << outcome; };
         RunBar cancelled;
         cancelled.shortRunMs = 0;
-        cancelled.start(counting, deliver);
+        cancelled.start(counting, deliver, over);
         cancelled.cancel();
         QVERIFY(!cancelled.busy());
+        QCOMPARE(outcomes, QVector<RunBar::Outcome>{RunBar::Outcome::Cancelled});
         {
             auto *dropped = new RunBar;
             dropped->shortRunMs = 0;
-            dropped->start(counting, deliver);
+            dropped->start(counting, deliver, over);
             delete dropped;
         }
         QVERIFY(!*letGo);
@@ -132,6 +143,7 @@ private slots:
         *letGo = true;
         QTRY_VERIFY_WITH_TIMEOUT(!ahead.busy(), 60000);
         QCOMPARE(delivered, 1);
+        QCOMPARE(outcomes.size(), 1);
         pool->waitForDone();
         QCOMPARE(int(*started), 0);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
