@@ -200,7 +200,7 @@ void Body::readStepOver(ReadStep *step, RunBar::Outcome outcome)
         if (waitingFiles.isEmpty())
             notices.add(tr("loading cancelled at %1").arg(name));
         else
-            notices.add(tr("loading cancelled at %1; %2 files waiting were not read").arg(name).arg(waitingFiles.size()));
+            notices.add(tr("loading cancelled at %1; files left unread: %2").arg(name).arg(waitingFiles.size()));
         waitingFiles.clear();
     }
     // A step that failed (its notice comes from the bar) ends its file; the files behind it still load.

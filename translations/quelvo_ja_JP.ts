@@ -269,8 +269,8 @@
         <translation>%1 の読み込みを中止しました</translation>
     </message>
     <message>
-        <source>loading cancelled at %1; %2 files waiting were not read</source>
-        <translation>%1 の読み込みを中止しました。待っていた %2 個のファイルは読み込んでいません</translation>
+        <source>loading cancelled at %1; files left unread: %2</source>
+        <translation>%1 の読み込みを中止しました。読み込まなかったファイル: %2 個</translation>
     </message>
 </context>
 <context>

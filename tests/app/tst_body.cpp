@@ -159,7 +159,7 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QTest::mouseClick(body.loadBar.ui.RunCancel, Qt::LeftButton);
         // The read stops at its next row.
-        QTRY_COMPARE(body.notices.notices(), QStringList({"loading cancelled at big.tif; 2 files waiting were not read"}));
+        QTRY_COMPARE(body.notices.notices(), QStringList({"loading cancelled at big.tif; files left unread: 2"}));
         QVERIFY(body.loadBar.isHidden());
         QCOMPARE(body.ctrls.dataCtrls.size(), 4);
         // Loading goes on with the next files chosen.
