@@ -645,7 +645,8 @@ double ImgData::sample(int x, int y) const
 
 TDData *ImgData::toTDData() const
 {
-    TDData *data = TDData::newGrid(width, height);
+    // Owned here until returned: a failure further on must not leak the grid.
+    std::unique_ptr<TDData> data(TDData::newGrid(width, height));
     if (!data)
         return nullptr;
     // Base name: no directory and nothing from the first "." on.
@@ -653,33 +654,40 @@ TDData *ImgData::toTDData() const
     if (pageCount > 1)
         data->dataId += QStringLiteral("[%1]").arg(page + 1);
     // Row by row, as storing sample(x, y) with setValue in scan order would: the same values,
-    // every flag set, the range widened by each value in turn; missing rows are zeros.
+    // every flag set, the range widened by each value in turn; missing rows are zeros. The rows
+    // are split over the threads, each keeping its rows' extremes for the fold in row order.
+    const int n = data->width;
+    const int rowCount = rowsOf(data->width, data->height);
+    ParallelRows::Extremes extremes(0, rowCount);
     double *values = data->values.data();
-    std::fill(data->valids.begin(), data->valids.end(), true);
-    for (int y = 0; y < rowsOf(data->width, data->height); ++y) {
-        double *out = values + data->index(0, y);
-        const int n = data->width;
-        const void *row = y < rows.size() ? rows[y] : nullptr;
-        switch (row ? sampleKind : int(None)) {
-        case TiffU16:
-        case U16:
-            convertRow<quint16>(row, n, out);
-            break;
-        case U32:
-            convertRow<quint32>(row, n, out);
-            break;
-        case Float:
-            convertRow<float>(row, n, out);
-            break;
-        case Double:
-            convertRow<double>(row, n, out);
-            break;
-        default:
-            std::fill(out, out + n, 0.0);
-            break;
+    bool *valids = data->valids.data();
+    ParallelRows::run(0, rowCount, 0, [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            double *out = values + data->index(0, y);
+            std::fill_n(valids + data->index(0, y), n, true);
+            const void *row = y < rows.size() ? rows[y] : nullptr;
+            switch (row ? sampleKind : int(None)) {
+            case TiffU16:
+            case U16:
+                convertRow<quint16>(row, n, out);
+                break;
+            case U32:
+                convertRow<quint32>(row, n, out);
+                break;
+            case Float:
+                convertRow<float>(row, n, out);
+                break;
+            case Double:
+                convertRow<double>(row, n, out);
+                break;
+            default:
+                std::fill(out, out + n, 0.0);
+                break;
+            }
+            for (int x = 0; x < n; ++x)
+                extremes.widen(y, out[x]);
         }
-        for (int x = 0; x < n; ++x)
-            data->widenRange(out[x]);
-    }
-    return data;
+    });
+    extremes.foldInto(data.get(), 0, rowCount);
+    return data.release();
 }

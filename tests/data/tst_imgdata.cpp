@@ -1,4 +1,5 @@
 #include "data/imgdata.h"
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "tests/filetesttools.h"
 #include "tests/memorylimit.h"
@@ -412,14 +413,19 @@ private slots:
         }
     }
 
-    // toTDData against its plain definition: sample(x, y) stored with setValue in scan order.
+    // toTDData against its plain definition: sample(x, y) stored with setValue in scan order, on
+    // any number of threads.
     void toTDDataMatchesPlain_data()
     {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<bool>("floats");
-        QTest::newRow("16-bit wide") << 67 << 3 << false;
-        QTest::newRow("float with NaN and infinities") << 11 << 6 << true;
+        QTest::addColumn<int>("threads");
+        for (int threads : {1, 2, 7}) {
+            QTest::addRow("16-bit wide, %d threads", threads) << 67 << 3 << false << threads;
+            QTest::addRow("float with NaN and infinities, %d threads", threads) << 11 << 6 << true << threads;
+            QTest::addRow("float, tall, %d threads", threads) << 3 << 40 << true << threads;
+        }
     }
 
     void toTDDataMatchesPlain()
@@ -427,6 +433,8 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(bool, floats);
+        QFETCH(int, threads);
+        ParallelRows::setThreadCount(threads);
         const TiffLayout layout{1, floats ? 32 : 16, floats ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT, width, height};
         const QString path = dir.filePath("plain.tif");
         QVERIFY(writeTiff(path, "w", layout, randomSamples(width * height, floats, quint32(width * 100 + height))));
@@ -445,6 +453,8 @@ private slots:
         QVERIFY(sameDouble(got->minVal, want.minVal));
         QVERIFY(sameDouble(got->maxVal, want.maxVal));
     }
+
+    void cleanup() { ParallelRows::setThreadCount(0); }
 
     // A record without rows gives valid zeros; the range takes in 0.0 on either side.
     void conversion()
