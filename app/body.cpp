@@ -20,6 +20,7 @@
 #include <QSet>
 #include <QUrl>
 
+#include <algorithm>
 #include <vector>
 
 Body::Body(QWidget *parent)
@@ -172,6 +173,10 @@ void Body::startReading(const QString &fname)
 void Body::startReadStep()
 {
     reading = true;
+    // The window waits for a file's first step as for any short run; later steps, each sized to
+    // about a slice, are waited for no longer than that, so that a stack of large pages shows
+    // its progress and Cancel from its second page on.
+    const int waitMs = stack.page == 0 ? -1 : std::min(loadBar.shortRunMs, 2 * loadSliceMs);
     auto step = std::make_shared<ReadStep>(ReadStep{stackFile, std::move(stack), maxStackPages, rowMs, {}});
     stack = ImgData::Stack{0, 0, 0, nullptr};
     auto add = [this, step](TDData *data) {
@@ -183,7 +188,7 @@ void Body::startReadStep()
     };
     // A short step is over before start() returns, as a plain call would be.
     loadBar.start([step] { return readPages(step.get()); }, add,
-                  [this, step](RunBar::Outcome outcome) { readStepOver(step.get(), outcome); });
+                  [this, step](RunBar::Outcome outcome) { readStepOver(step.get(), outcome); }, waitMs);
 }
 
 void Body::readStepOver(ReadStep *step, RunBar::Outcome outcome)
@@ -191,9 +196,11 @@ void Body::readStepOver(ReadStep *step, RunBar::Outcome outcome)
     reading = false;
     if (step->added > 0)
         rowMs = step->addedMs / step->added;
-    if (outcome == RunBar::Outcome::Delivered) {
+    if (outcome != RunBar::Outcome::Cancelled) {
         for (const QString &notice : qAsConst(step->notices))
             notices.add(notice);
+    }
+    if (outcome == RunBar::Outcome::Delivered) {
         stack = std::move(step->stack);
     } else if (outcome == RunBar::Outcome::Cancelled) {
         const QString name = QFileInfo(step->file).fileName();

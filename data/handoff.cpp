@@ -1,5 +1,7 @@
 #include "handoff.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QThreadPool>
 
 #if defined(__SANITIZE_THREAD__)
@@ -47,7 +49,60 @@ private:
     std::function<void()> work;
 };
 
+// Carries work to another thread's event loop: made on the calling thread, moved to the
+// receiver's, and run when its event arrives there.
+class Courier : public QObject
+{
+public:
+    explicit Courier(std::function<void()> work)
+        : work(std::move(work))
+    {
+    }
+
+    bool event(QEvent *e) override
+    {
+        if (e->type() != QEvent::User)
+            return QObject::event(e);
+        received(this);
+        work();
+        return true;
+    }
+
+private:
+    std::function<void()> work;
+};
+
+// The courier's one event, which takes the courier with it when the queue deletes it: after its
+// delivery, or undelivered when the receiver's thread ends.
+class CourierEvent : public QEvent
+{
+public:
+    explicit CourierEvent(Courier *courier)
+        : QEvent(QEvent::User)
+        , courier(courier)
+    {
+    }
+    ~CourierEvent() override
+    {
+        received(this);
+        delete courier;
+    }
+
+private:
+    Courier *courier;
+};
+
 } // namespace
+
+void Handoff::post(QObject *receiver, std::function<void()> work)
+{
+    auto *courier = new Courier(std::move(work));
+    courier->moveToThread(receiver->thread());
+    auto *delivery = new CourierEvent(courier);
+    sent(courier);
+    sent(delivery);
+    QCoreApplication::postEvent(courier, delivery);
+}
 
 void Handoff::start(QThreadPool *pool, std::function<void()> work)
 {

@@ -4,13 +4,19 @@
 
 class QThreadPool;
 
-// Work handed to a pool thread, in a way ThreadSanitizer can follow. It cannot see the locks
-// inside Qt's pools (futexes in a library it has not instrumented), so it would take everything
-// the work reads of what the starting thread wrote for a race. In other builds this is a plain
-// QThreadPool::start().
+class QObject;
+
+// Work handed to a pool thread and back, in a way ThreadSanitizer can follow. It cannot see the
+// locks inside Qt's pools and event queues (futexes in a library it has not instrumented), so it
+// would take everything the work reads of what the handing thread wrote for a race. In other
+// builds these are a plain QThreadPool::start() and a queued call.
 namespace Handoff {
 
 // Runs work on a thread of pool; what the calling thread did before happens before it.
 void start(QThreadPool *pool, std::function<void()> work);
+
+// Runs work from the event loop of receiver's thread; what the calling thread did before happens
+// before it. receiver must outlive the call (the application object, say).
+void post(QObject *receiver, std::function<void()> work);
 
 } // namespace Handoff

@@ -411,11 +411,8 @@ bool ImgData::readTiffPage(TIFF *tif, const QString &fname, int pageIndex, int p
             return fail(noMemory(w, h));
         }
         readRows.append(row);
-        if (!ParallelRows::rowsDone(1)) {
-            qDebug() << "reading cancelled" << fname << y;
-            releaseRows(readRows, kind);
-            return fail(tr("reading cancelled"));
-        }
+        if (!rowRead(&readRows, kind, fname))
+            return false;
     }
     adopt(readRows, kind);
     return true;
@@ -480,6 +477,7 @@ bool ImgData::readZrt(const QString &fname)
         return failShort(width, height, file.size());
     }
     QVector<void *> readRows;
+    ParallelRows::rowsStarted(rowsOf(width, height));
     for (int y = 0; y < rowsOf(width, height); ++y) {
         void *row = wide ? readLittleEndianRow<quint32>(file, width) : readLittleEndianRow<quint16>(file, width);
         if (!row) {
@@ -488,11 +486,8 @@ bool ImgData::readZrt(const QString &fname)
             return failShort(width, height, file.size());
         }
         readRows.append(row);
-        if (!ParallelRows::rowsDone(1)) {
-            qDebug() << "reading cancelled" << fname << y;
-            releaseRows(readRows, kind);
-            return fail(tr("reading cancelled"));
-        }
+        if (!rowRead(&readRows, kind, fname))
+            return false;
     }
     adopt(readRows, kind);
     return true;
@@ -573,6 +568,7 @@ bool ImgData::readCtImg(const QString &fname)
     QVector<void *> readRows;
     QString line;
     bool lines = true;
+    ParallelRows::rowsStarted(height);
     for (int y = 0; y < height && lines; ++y) {
         if (!(lines = in.readLineInto(&line)))
             break;
@@ -590,9 +586,20 @@ bool ImgData::readCtImg(const QString &fname)
             }
             row[x] = ctSample(firstItems(line, 3)[2].toDouble());
         }
+        if (!rowRead(&readRows, Float, fname))
+            return false;
     }
     adopt(readRows, Float);
     return true;
+}
+
+bool ImgData::rowRead(QVector<void *> *readRows, int kind, const QString &fname)
+{
+    if (ParallelRows::rowsDone(1))
+        return true;
+    qDebug() << "reading cancelled" << fname;
+    releaseRows(*readRows, kind);
+    return fail(tr("reading cancelled"));
 }
 
 bool ImgData::load2dData(const QString &fname)

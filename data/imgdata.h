@@ -102,6 +102,9 @@ public:
 private:
     // Reads the page tif is at, page pageIndex of pages.
     bool readTiffPage(TIFF *tif, const QString &fname, int pageIndex, int pages, qint64 claimedBefore);
+    // Tells a window watching the read (ParallelRows) that a row is read; false, with readRows
+    // released and the record failed, when the read was cancelled.
+    bool rowRead(QVector<void *> *readRows, int kind, const QString &fname);
     // Takes over readRows as the record's rows of the given kind.
     void adopt(const QVector<void *> &readRows, int kind);
     void clear();

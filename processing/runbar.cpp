@@ -67,6 +67,12 @@ RunBar::RunBar(QWidget *parent)
     hide();
     timer.setInterval(100);
     connect(&timer, &QTimer::timeout, this, &RunBar::showProgress);
+    lingering.setSingleShot(true);
+    lingering.setInterval(lingerMs);
+    connect(&lingering, &QTimer::timeout, this, [this] {
+        if (!showsRun())
+            hide();
+    });
     connect(ui.RunCancel, &QPushButton::clicked, this, &RunBar::cancel);
 }
 
@@ -84,8 +90,12 @@ RunBar::~RunBar()
             continue;
         }
         // Cancelled runs stop at their next chunk of rows; one not started yet never starts.
-        if ((*it)->claimed.exchange(true))
+        if ((*it)->claimed.exchange(true)) {
             (*it)->done.acquire();
+            // The semaphore orders the worker's results before this, but ThreadSanitizer cannot see
+            // inside it; the flag the worker set after them it can.
+            (void)(*it)->finished.load();
+        }
         qDeleteAll((*it)->results);
         if ((*it)->shown)
             QApplication::restoreOverrideCursor();
@@ -96,7 +106,7 @@ RunBar::~RunBar()
     QMetaObject::invokeMethod(QCoreApplication::instance(), &RunBar::flush, Qt::QueuedConnection);
 }
 
-void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish)
+void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish, int waitMs)
 {
     auto run = std::make_shared<Run>();
     run->bar = this;
@@ -125,9 +135,9 @@ void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish)
         }
         run->finished = true;
         run->done.release();
-        QMetaObject::invokeMethod(app, &RunBar::flush, Qt::QueuedConnection);
+        Handoff::post(app, &RunBar::flush);
     });
-    if (run->done.tryAcquire(1, shortRunMs)) {
+    if (run->done.tryAcquire(1, waitMs < 0 ? shortRunMs : waitMs)) {
         run->done.release();
     } else {
         run->shown = true;
@@ -216,18 +226,28 @@ void RunBar::flush()
         bar->refresh();
 }
 
+bool RunBar::showsRun() const
+{
+    for (const auto &run : queue()) {
+        if (run->bar == this && run->shown)
+            return true;
+    }
+    return false;
+}
+
 void RunBar::refresh()
 {
-    bool shown = false;
-    for (const auto &run : queue())
-        shown = shown || (run->bar == this && run->shown);
-    // Hiding a hidden bar would still invalidate the layout it sits in.
-    if (isHidden() == shown)
-        setVisible(shown);
-    if (shown && !timer.isActive()) {
-        timer.start();
-        showProgress();
-    } else if (!shown) {
+    if (showsRun()) {
+        lingering.stop();
+        if (isHidden())
+            show();
+        if (!timer.isActive()) {
+            timer.start();
+            showProgress();
+        }
+    } else if (!isHidden() && !lingering.isActive()) {
+        // A bar that went at once would blink between runs that follow one another.
+        lingering.start();
         timer.stop();
     }
 }

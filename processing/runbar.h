@@ -40,13 +40,17 @@ public:
     // waiting for a pool thread never starts.
     ~RunBar() override;
 
-    void start(const Job &job, const Deliver &deliver, const Finish &finish = Finish());
+    // waitMs: how long start() waits for the run before it goes on beside the event loop; below 0,
+    // shortRunMs.
+    void start(const Job &job, const Deliver &deliver, const Finish &finish = Finish(), int waitMs = -1);
     // True while a run started here has not been delivered or discarded.
     bool busy() const;
 
     Ui_RunBar ui;
     // How long start() waits for a run before letting it go on beside the event loop.
     int shortRunMs = 300;
+    // How long the bar stays after its last run, so that it does not blink between runs.
+    static constexpr int lingerMs = 250;
 
 signals:
     // Rows done out of rows started by the oldest run of this bar still going.
@@ -67,6 +71,9 @@ private:
     static void flush();
     void showProgress();
     void refresh();
+    // True while a run of this bar shows (went beside the event loop and is not over).
+    bool showsRun() const;
 
     QTimer timer;
+    QTimer lingering;
 };

@@ -150,7 +150,7 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QVERIFY(body.loadBar.busy() && !body.loadBar.isHidden());
         QTRY_COMPARE(rows(body), QStringList({"1 big", "2 stack[1]", "3 stack[2]", "4 grid"}));
-        QVERIFY(body.loadBar.isHidden());
+        QTRY_VERIFY(body.loadBar.isHidden());
         QVERIFY(progress.contains(QVariantList({1500, 1500})));  // the big file's rows, all read
         QCOMPARE(body.ctrls.dataCtrls.first()->data(false)->value(1999, 1499), 7.0);
         QVERIFY(body.notices.notices().isEmpty());
@@ -160,7 +160,7 @@ private slots:
         QTest::mouseClick(body.loadBar.ui.RunCancel, Qt::LeftButton);
         // The read stops at its next row.
         QTRY_COMPARE(body.notices.notices(), QStringList({"loading cancelled at big.tif; files left unread: 2"}));
-        QVERIFY(body.loadBar.isHidden());
+        QTRY_VERIFY(body.loadBar.isHidden());
         QCOMPARE(body.ctrls.dataCtrls.size(), 4);
         // Loading goes on with the next files chosen.
         emit body.loadDialog->filesSelected({grid2d});
