@@ -413,6 +413,36 @@ private slots:
         }
     }
 
+    // A window watching a read sees each reader's rows, and may stop it: the read then fails
+    // and keeps no rows.
+    void progressAndCancel_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QVector<quint16> u16{0, 1, 0x1234, 256, 65534, 65535};
+        QTest::newRow("tiff") << tiff("wl", {1, 16, SAMPLEFORMAT_UINT}, hostBytes(u16));
+        QTest::newRow("zrt") << zrtBytes(3, 2, "", 2, zrt16);
+        QTest::newRow("ct") << QByteArray("#PLMR-CTImg\n# RANGE_X1 = 2\n# RANGE_Y0 = -1\n# RANGE_Y1 = 1\n0 0 1\n1 0 2\n0 1 4\n");
+    }
+
+    void progressAndCancel()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = write("watched", bytes);
+        for (const bool cancelled : {false, true}) {
+            ParallelRows::Progress progress;
+            progress.cancelled = cancelled;
+            const ParallelRows::Scope scope(&progress);
+            ImgData img;
+            if (cancelled)
+                QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^reading cancelled "));
+            QCOMPARE(img.load(path), !cancelled);
+            QCOMPARE(int(progress.total), 2);
+            QCOMPARE(int(progress.done), cancelled ? 1 : 2);
+            QCOMPARE(img.rows.size(), cancelled ? 0 : 2);
+            QCOMPARE(img.errorString(), cancelled ? QStringLiteral("reading cancelled") : QString());
+        }
+    }
+
     // toTDData against its plain definition: sample(x, y) stored with setValue in scan order, on
     // any number of threads.
     void toTDDataMatchesPlain_data()
