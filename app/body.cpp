@@ -90,8 +90,8 @@ Body::Body(QWidget *parent)
     connect(&calcCtrl, &CalcCtrl::notice, &notices, &NoticeLog::add);
     connect(&filterCtrl, &FilterCtrl::notice, &notices, &NoticeLog::add);
     connect(&analysisWin, &AnalysisWin::notice, &notices, &NoticeLog::add);
-    connect(&loadBar, &RunBar::notice, &notices, &NoticeLog::add);
-    ui.gridLayout->addWidget(&loadBar, ui.gridLayout->rowCount(), 0);
+    connect(&fileBar, &RunBar::notice, &notices, &NoticeLog::add);
+    ui.gridLayout->addWidget(&fileBar, ui.gridLayout->rowCount(), 0);
     ui.StatusLine->installEventFilter(this);
     // Long notices are drawn shortened instead of widening the window; the list shows them whole.
     ui.StatusLine->setSampleText(QStringLiteral("could not read a-file-name.tif: not a TIFF"));
@@ -176,7 +176,7 @@ void Body::startReadStep()
     // The window waits for a file's first step as for any short run; later steps, each sized to
     // about a slice, are waited for no longer than that, so that a stack of large pages shows
     // its progress and Cancel from its second page on.
-    const int waitMs = stack.page == 0 ? -1 : std::min(loadBar.shortRunMs, 2 * loadSliceMs);
+    const int waitMs = stack.page == 0 ? -1 : std::min(fileBar.shortRunMs, 2 * loadSliceMs);
     auto step = std::make_shared<ReadStep>(ReadStep{stackFile, std::move(stack), maxStackPages, rowMs, {}});
     stack = ImgData::Stack{0, 0, 0, nullptr};
     auto add = [this, step](TDData *data) {
@@ -187,7 +187,7 @@ void Body::startReadStep()
         step->addedMs += timer.nsecsElapsed() / 1e6;
     };
     // A short step is over before start() returns, as a plain call would be.
-    loadBar.start([step] { return readPages(step.get()); }, add,
+    fileBar.start([step] { return readPages(step.get()); }, add,
                   [this, step](RunBar::Outcome outcome) { readStepOver(step.get(), outcome); }, waitMs);
 }
 
@@ -300,36 +300,54 @@ void Body::addRow(DataCtrl *c)
 
 }
 
+struct Body::SaveJob
+{
+    struct File
+    {
+        std::unique_ptr<TDData> data;
+        QString target;
+    };
+    std::vector<File> files;
+    bool single = true;
+    // Where a multi-mode save writes, for its summary.
+    QString folder;
+    // Written by the worker: files saved, and a notice for each that could not be.
+    int saved = 0;
+    QStringList failures;
+};
+
 void Body::saveFile(QString fname)
 {
-    if (ui.SaveSingle->isChecked())
-        saveSingle(fname);
-    else
-        saveSelected(fname);
+    auto job = std::make_shared<SaveJob>();
+    job->single = ui.SaveSingle->isChecked();
+    if (!(job->single ? takeSingle(fname, job.get()) : takeSelected(fname, job.get())))
+        return;
+    fileBar.start(
+        [job] {
+            writeFiles(job.get());
+            return QVector<TDData *>();
+        },
+        RunBar::Deliver(), [this, job](RunBar::Outcome outcome) { saveOver(*job, outcome); });
 }
 
 // The name is used as accepted: neither its suffix nor the chosen name filter changes the format.
-void Body::saveSingle(const QString &fname)
+bool Body::takeSingle(const QString &fname, SaveJob *job)
 {
     DataCtrl *c = ctrls.ctrlOf(ctrls.singleSels1Group.checkedButton());
     TDData *d = c ? c->data(true) : nullptr;
     if (!d) {
         notices.add(tr("Save: no dataset is marked S1"));
-        return;
+        return false;
     }
-    QString reason;
-    if (d->save2dData(fname, &reason))
-        notices.add(tr("saved %1").arg(QDir::toNativeSeparators(fname)));
-    else
-        notices.add(tr("could not save %1: %2").arg(QDir::toNativeSeparators(fname), reason));
+    job->files.push_back({std::unique_ptr<TDData>(d->snapshot()), fname});
+    return true;
 }
 
-void Body::saveSelected(const QString &fname)
+bool Body::takeSelected(const QString &fname, SaveJob *job)
 {
     qDebug() << "multi save";
-    // Datasets may share an identifier; a later one must not overwrite a file this save wrote.
+    // Datasets may share an identifier; a later one must not overwrite a file this save writes.
     QSet<QString> written;
-    int saved = 0;
     for (int i = 0; i < ctrls.dataCtrls.size(); ++i) {
         DataCtrl *c = ctrls.dataCtrls.at(i);
         const bool selected = c->ui.MultiSelA->isChecked();
@@ -349,19 +367,45 @@ void Body::saveSelected(const QString &fname)
         }
         qDebug() << "fname" << p;
         written.insert(target);
-        QString reason;
-        if (d->save2dData(target, &reason))
-            ++saved;
-        else
-            notices.add(tr("could not save %1: %2").arg(QDir::toNativeSeparators(target), reason));
+        job->files.push_back({std::unique_ptr<TDData>(d->snapshot()), target});
     }
-    const QString folder = QDir::toNativeSeparators(QFileInfo(fname).absolutePath());
-    if (saved == 1)
-        notices.add(tr("saved 1 file in %1").arg(folder));
-    else if (saved > 1)
-        notices.add(tr("saved %n files in %1", nullptr, saved).arg(folder));
-    else if (written.isEmpty())
+    if (job->files.empty()) {
         notices.add(tr("Save: no dataset is marked A"));
+        return false;
+    }
+    job->folder = QDir::toNativeSeparators(QFileInfo(fname).absolutePath());
+    return true;
+}
+
+void Body::writeFiles(SaveJob *job)
+{
+    ParallelRows::rowsStarted(int(job->files.size()));
+    for (const SaveJob::File &file : job->files) {
+        if (ParallelRows::cancelled())
+            return;
+        QString reason;
+        if (file.data->save2dData(file.target, &reason))
+            ++job->saved;
+        else
+            job->failures << tr("could not save %1: %2").arg(QDir::toNativeSeparators(file.target), reason);
+        ParallelRows::rowsDone(1);
+    }
+}
+
+void Body::saveOver(SaveJob &job, RunBar::Outcome outcome)
+{
+    for (const QString &failure : job.failures)
+        notices.add(failure);
+    if (job.single && job.saved == 1)
+        notices.add(tr("saved %1").arg(QDir::toNativeSeparators(job.files.front().target)));
+    else if (!job.single && job.saved == 1)
+        notices.add(tr("saved 1 file in %1").arg(job.folder));
+    else if (!job.single && job.saved > 1)
+        notices.add(tr("saved %n files in %1", nullptr, job.saved).arg(job.folder));
+    if (outcome == RunBar::Outcome::Cancelled)
+        notices.add(tr("saving cancelled; files left unsaved: %1").arg(int(job.files.size()) - job.saved - job.failures.size()));
+    // The snapshots go here, on the thread they were made on.
+    job.files.clear();
 }
 
 void Body::showNewRow()

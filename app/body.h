@@ -71,7 +71,7 @@ private slots:
     // Sets the Grey default of image windows built from now on; existing windows keep theirs.
     void setDefaultColorScale(bool f);
     // Tries fname as a 2dData file first, then with the image readers. Files are read on a worker
-    // thread, a step at a time: one that takes long shows loadBar while the window keeps
+    // thread, a step at a time: one that takes long shows fileBar while the window keeps
     // answering. The pages of a stack after its first come a few per step, so that the list and
     // the tabs keep up; files queued meanwhile follow its last page.
     void loadAFile(QString fname);
@@ -79,7 +79,9 @@ private slots:
     void loadStep();
     void loadFilesSelected(QStringList fnames);
     // Single mode writes the S1 dataset under fname exactly; multi mode every A dataset under a
-    // name derived from fname and the dataset's identifier, always as 2dData.
+    // name derived from fname and the dataset's identifier, always as 2dData. The files are written
+    // on a worker from snapshots taken here, so the rows may change or go meanwhile; a save that
+    // takes long shows fileBar, whose Cancel stops it before its next file.
     void saveFile(QString fname);
     // Takes ownership of data (null is ignored) and adds it as the next row.
     void calculatedData(TDData *data);
@@ -93,8 +95,14 @@ protected:
 
 private:
     void addRow(DataCtrl *c);
-    void saveSingle(const QString &fname);
-    void saveSelected(const QString &fname);
+    // What a save writes, taken from the rows, and what it did, owned by its worker while it runs.
+    struct SaveJob;
+    // Take the dataset(s) to save into job; false, with a notice, when there is none.
+    bool takeSingle(const QString &fname, SaveJob *job);
+    bool takeSelected(const QString &fname, SaveJob *job);
+    // On the worker: writes job's files in order, up to a cancel.
+    static void writeFiles(SaveJob *job);
+    void saveOver(SaveJob &job, RunBar::Outcome outcome);
     void showNotice(const QString &text);
     // Scrolls rowToShow into view once, when the list's range has grown for it.
     void showNewRow();
@@ -129,7 +137,8 @@ private:
     QPointer<DataCtrl> rowToShow;
 
 public:
-    // A read that takes long: rows read and Cancel, which stops the loading (the rest of the file
-    // and the files waiting behind it). Last, so that it drops its read before the rest goes.
-    RunBar loadBar;
+    // Reading and saving that take long: rows read and Cancel, which stops the loading (the rest
+    // of the file and the files waiting behind it) or the save (before its next file). Last, so
+    // that it drops its runs before the rest goes.
+    RunBar fileBar;
 };

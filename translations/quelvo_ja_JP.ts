@@ -272,6 +272,10 @@
         <source>loading cancelled at %1; files left unread: %2</source>
         <translation>%1 の読み込みを中止しました。読み込まなかったファイル: %2 個</translation>
     </message>
+    <message>
+        <source>saving cancelled; files left unsaved: %1</source>
+        <translation>保存を中止しました。保存しなかったファイル: %1 個</translation>
+    </message>
 </context>
 <context>
     <name>CalcCtrl</name>

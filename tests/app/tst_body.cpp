@@ -144,23 +144,23 @@ private slots:
         const QString grid2d = write2dData("g.qlv", grid("grid", 2, 2));
 
         Body body;
-        body.loadBar.shortRunMs = 0;
-        QSignalSpy progress(&body.loadBar, &RunBar::progressed);
+        body.fileBar.shortRunMs = 0;
+        QSignalSpy progress(&body.fileBar, &RunBar::progressed);
         emit body.loadDialog->filesSelected({big, stack, grid2d});
         QCoreApplication::sendPostedEvents();
-        QVERIFY(body.loadBar.busy() && !body.loadBar.isHidden());
+        QVERIFY(body.fileBar.busy() && !body.fileBar.isHidden());
         QTRY_COMPARE(rows(body), QStringList({"1 big", "2 stack[1]", "3 stack[2]", "4 grid"}));
-        QTRY_VERIFY(body.loadBar.isHidden());
+        QTRY_VERIFY(body.fileBar.isHidden());
         QVERIFY(progress.contains(QVariantList({1500, 1500})));  // the big file's rows, all read
         QCOMPARE(body.ctrls.dataCtrls.first()->data(false)->value(1999, 1499), 7.0);
         QVERIFY(body.notices.notices().isEmpty());
 
         emit body.loadDialog->filesSelected({big, stack, grid2d});
         QCoreApplication::sendPostedEvents();
-        QTest::mouseClick(body.loadBar.ui.RunCancel, Qt::LeftButton);
+        QTest::mouseClick(body.fileBar.ui.RunCancel, Qt::LeftButton);
         // The read stops at its next row.
         QTRY_COMPARE(body.notices.notices(), QStringList({"loading cancelled at big.tif; files left unread: 2"}));
-        QTRY_VERIFY(body.loadBar.isHidden());
+        QTRY_VERIFY(body.fileBar.isHidden());
         QCOMPARE(body.ctrls.dataCtrls.size(), 4);
         // Loading goes on with the next files chosen.
         emit body.loadDialog->filesSelected({grid2d});
@@ -169,10 +169,10 @@ private slots:
 
         // Closed with a read under way, the window stops it and leaves nothing behind.
         auto *closing = new Body;
-        closing->loadBar.shortRunMs = 0;
+        closing->fileBar.shortRunMs = 0;
         emit closing->loadDialog->filesSelected({big, grid2d});
         QCoreApplication::sendPostedEvents();
-        QVERIFY(closing->loadBar.busy());
+        QVERIFY(closing->fileBar.busy());
         delete closing;
         QCoreApplication::sendPostedEvents();
     }
@@ -285,16 +285,21 @@ private slots:
         QTest::addColumn<QVector<int>>("selected");
         QTest::addColumn<QString>("accepted");
         QTest::addColumn<QStringList>("files");  // name:row written, in name order
+        QTest::addColumn<bool>("beside");  // written beside the event loop, the rows deleted meanwhile
 
         QTest::newRow("single as accepted") << false << QStringList{"kept", "other"} << QVector<int>{1} << "x.png"
-                                            << QStringList{"x.png:1"};
+                                            << QStringList{"x.png:1"} << false;
         QTest::newRow("multi without suffix") << true << QStringList{"a", "skipped", "b"} << QVector<int>{0, 2} << "r"
-                                              << QStringList{"r-a.qlv:0", "r-b.qlv:2"};
+                                              << QStringList{"r-a.qlv:0", "r-b.qlv:2"} << false;
+        QTest::newRow("single, rows deleted while it runs") << false << QStringList{"kept", "other"} << QVector<int>{1}
+                                                            << "x.png" << QStringList{"x.png:1"} << true;
+        QTest::newRow("multi, rows deleted while it runs") << true << QStringList{"a", "skipped", "b"} << QVector<int>{0, 2}
+                                                           << "r" << QStringList{"r-a.qlv:0", "r-b.qlv:2"} << true;
         QTest::newRow("multi, equal names apart, last suffix")
             << true << QStringList{"same", "same"} << QVector<int>{0, 1} << "r.x.png"
-            << QStringList{"r.x-same(2).qlv:1", "r.x-same.qlv:0"};
+            << QStringList{"r.x-same(2).qlv:1", "r.x-same.qlv:0"} << false;
         QTest::newRow("multi, name made file-safe") << true << QStringList{"Cl[I[1]/I[2]]__a___b"} << QVector<int>{0}
-                                                    << "r.qlv" << QStringList{"r-Cl[I[1]divI[2]]_a_b.qlv:0"};
+                                                    << "r.qlv" << QStringList{"r-Cl[I[1]divI[2]]_a_b.qlv:0"} << false;
     }
 
     void save()
@@ -304,8 +309,10 @@ private slots:
         QFETCH(QVector<int>, selected);
         QFETCH(QString, accepted);
         QFETCH(QStringList, files);
+        QFETCH(bool, beside);
         QTemporaryDir dir;
         Body body;
+        body.fileBar.shortRunMs = beside ? 0 : body.fileBar.shortRunMs;
         for (int k = 0; k < ids.size(); ++k)
             addDataset(&body, grid(ids[k], 3, 2, k + 1.0));
         for (int k : selected) {
@@ -315,10 +322,15 @@ private slots:
         body.ui.SaveSelected->setChecked(multi);
         body.saveDialog->selectNameFilter("Img File (*.png *.jpg)");
         emit body.saveDialog->fileSelected(QDir(dir.path()).filePath(accepted));
+        if (beside) {
+            const QList<DataCtrl *> rows = body.ctrls.dataCtrls;  // the list forgets each row as it goes
+            qDeleteAll(rows);
+        }
 
         QStringList written;
         for (const QString &f : files)
             written << f.section(':', 0, 0);
+        QTRY_VERIFY(!body.fileBar.busy());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), written);
         for (const QString &f : files) {
             const int k = f.section(':', 1).toInt();
@@ -327,6 +339,25 @@ private slots:
             QCOMPARE(back.dataId, ids[k]);
             QCOMPARE(back.value(2, 1), k + 13.0);
         }
+    }
+
+    // Cancel stops a save before its next file and says how many were left.
+    void saveCancelled()
+    {
+        QTemporaryDir dir;
+        Body body;
+        body.fileBar.shortRunMs = 0;
+        body.ui.SaveSelected->setChecked(true);
+        for (const char *id : {"a", "b", "c"}) {
+            addDataset(&body, grid(id, 300, 300));
+            body.ctrls.dataCtrls.last()->ui.MultiSelA->setChecked(true);
+        }
+        emit body.saveDialog->fileSelected(QDir(dir.path()).filePath("r.qlv"));
+        QTest::mouseClick(body.fileBar.ui.RunCancel, Qt::LeftButton);
+        QTRY_VERIFY(!body.fileBar.busy());
+        const QString last = body.notices.notices().last();
+        QVERIFY2(last.startsWith("saving cancelled; files left unsaved: "), qPrintable(last));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size() + last.section(' ', -1).toInt(), 3);
     }
 
     // What the status line says after each kind of failure or success; %1 stands for the folder.
