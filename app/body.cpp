@@ -90,8 +90,13 @@ Body::Body(QWidget *parent)
     connect(&calcCtrl, &CalcCtrl::notice, &notices, &NoticeLog::add);
     connect(&filterCtrl, &FilterCtrl::notice, &notices, &NoticeLog::add);
     connect(&analysisWin, &AnalysisWin::notice, &notices, &NoticeLog::add);
-    connect(&fileBar, &RunBar::notice, &notices, &NoticeLog::add);
-    ui.gridLayout->addWidget(&fileBar, ui.gridLayout->rowCount(), 0);
+    filePool.setMaxThreadCount(1);
+    for (RunBar *bar : {&loadBar, &saveBar}) {
+        bar->pool = &filePool;
+        connect(bar, &RunBar::notice, &notices, &NoticeLog::add);
+        ui.gridLayout->addWidget(bar, ui.gridLayout->rowCount(), 0);
+    }
+    saveBar.ui.RunProgress->setFormat(tr("%v / %m files"));
     ui.StatusLine->installEventFilter(this);
     // Long notices are drawn shortened instead of widening the window; the list shows them whole.
     ui.StatusLine->setSampleText(QStringLiteral("could not read a-file-name.tif: not a TIFF"));
@@ -106,6 +111,13 @@ Body::Body(QWidget *parent)
     setAcceptDrops(true);
     ctrls.imgBase.setAcceptDrops(true);
     ctrls.imgBase.installEventFilter(this);
+}
+
+Body::~Body()
+{
+    // Reads are dropped; the pool runs what is queued in order, so they stop before the saves go.
+    loadBar.cancel();
+    saveBar.waitForRuns();
 }
 
 void Body::setDefaultColorScale(bool)
@@ -176,7 +188,7 @@ void Body::startReadStep()
     // The window waits for a file's first step as for any short run; later steps, each sized to
     // about a slice, are waited for no longer than that, so that a stack of large pages shows
     // its progress and Cancel from its second page on.
-    const int waitMs = stack.page == 0 ? -1 : std::min(fileBar.shortRunMs, 2 * loadSliceMs);
+    const int waitMs = stack.page == 0 ? -1 : std::min(loadBar.shortRunMs, 2 * loadSliceMs);
     auto step = std::make_shared<ReadStep>(ReadStep{stackFile, std::move(stack), maxStackPages, rowMs, {}});
     stack = ImgData::Stack{0, 0, 0, nullptr};
     auto add = [this, step](TDData *data) {
@@ -187,7 +199,7 @@ void Body::startReadStep()
         step->addedMs += timer.nsecsElapsed() / 1e6;
     };
     // A short step is over before start() returns, as a plain call would be.
-    fileBar.start([step] { return readPages(step.get()); }, add,
+    loadBar.start([step] { return readPages(step.get()); }, add,
                   [this, step](RunBar::Outcome outcome) { readStepOver(step.get(), outcome); }, waitMs);
 }
 
@@ -308,8 +320,10 @@ struct Body::SaveJob
         QString target;
     };
     std::vector<File> files;
+    int count = 0;
     bool single = true;
-    // Where a multi-mode save writes, for its summary.
+    // Where a save writes, for its summary: the file (single mode) or the folder.
+    QString singleTarget;
     QString folder;
     // Written by the worker: files saved, and a notice for each that could not be.
     int saved = 0;
@@ -322,7 +336,8 @@ void Body::saveFile(QString fname)
     job->single = ui.SaveSingle->isChecked();
     if (!(job->single ? takeSingle(fname, job.get()) : takeSelected(fname, job.get())))
         return;
-    fileBar.start(
+    job->count = int(job->files.size());
+    saveBar.start(
         [job] {
             writeFiles(job.get());
             return QVector<TDData *>();
@@ -340,6 +355,7 @@ bool Body::takeSingle(const QString &fname, SaveJob *job)
         return false;
     }
     job->files.push_back({std::unique_ptr<TDData>(d->snapshot()), fname});
+    job->singleTarget = fname;
     return true;
 }
 
@@ -379,10 +395,10 @@ bool Body::takeSelected(const QString &fname, SaveJob *job)
 
 void Body::writeFiles(SaveJob *job)
 {
-    ParallelRows::rowsStarted(int(job->files.size()));
+    ParallelRows::rowsStarted(job->count);
     for (const SaveJob::File &file : job->files) {
         if (ParallelRows::cancelled())
-            return;
+            break;
         QString reason;
         if (file.data->save2dData(file.target, &reason))
             ++job->saved;
@@ -390,22 +406,23 @@ void Body::writeFiles(SaveJob *job)
             job->failures << tr("could not save %1: %2").arg(QDir::toNativeSeparators(file.target), reason);
         ParallelRows::rowsDone(1);
     }
+    // The snapshots go here, their work done: they take part in no connection, timer or event.
+    job->files.clear();
 }
 
-void Body::saveOver(SaveJob &job, RunBar::Outcome outcome)
+void Body::saveOver(const SaveJob &job, RunBar::Outcome outcome)
 {
     for (const QString &failure : job.failures)
         notices.add(failure);
     if (job.single && job.saved == 1)
-        notices.add(tr("saved %1").arg(QDir::toNativeSeparators(job.files.front().target)));
+        notices.add(tr("saved %1").arg(QDir::toNativeSeparators(job.singleTarget)));
     else if (!job.single && job.saved == 1)
         notices.add(tr("saved 1 file in %1").arg(job.folder));
     else if (!job.single && job.saved > 1)
         notices.add(tr("saved %n files in %1", nullptr, job.saved).arg(job.folder));
-    if (outcome == RunBar::Outcome::Cancelled)
-        notices.add(tr("saving cancelled; files left unsaved: %1").arg(int(job.files.size()) - job.saved - job.failures.size()));
-    // The snapshots go here, on the thread they were made on.
-    job.files.clear();
+    const int unsaved = job.count - job.saved - int(job.failures.size());
+    if (outcome == RunBar::Outcome::Cancelled && unsaved > 0)
+        notices.add(tr("saving cancelled; files left unsaved: %1").arg(unsaved));
 }
 
 void Body::showNewRow()

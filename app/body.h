@@ -14,6 +14,7 @@
 #include <QFrame>
 #include <QListWidget>
 #include <QPointer>
+#include <QThreadPool>
 #include <QString>
 #include <QStringList>
 
@@ -44,6 +45,8 @@ class Body : public QFrame
 
 public:
     explicit Body(QWidget *parent = nullptr);
+    // Saves under way are finished first: the files asked for are written.
+    ~Body() override;
 
     Ui_Body ui;
     _FileDialog *loadDialog = nullptr;
@@ -71,7 +74,7 @@ private slots:
     // Sets the Grey default of image windows built from now on; existing windows keep theirs.
     void setDefaultColorScale(bool f);
     // Tries fname as a 2dData file first, then with the image readers. Files are read on a worker
-    // thread, a step at a time: one that takes long shows fileBar while the window keeps
+    // thread, a step at a time: one that takes long shows loadBar while the window keeps
     // answering. The pages of a stack after its first come a few per step, so that the list and
     // the tabs keep up; files queued meanwhile follow its last page.
     void loadAFile(QString fname);
@@ -81,7 +84,7 @@ private slots:
     // Single mode writes the S1 dataset under fname exactly; multi mode every A dataset under a
     // name derived from fname and the dataset's identifier, always as 2dData. The files are written
     // on a worker from snapshots taken here, so the rows may change or go meanwhile; a save that
-    // takes long shows fileBar, whose Cancel stops it before its next file.
+    // takes long shows saveBar.
     void saveFile(QString fname);
     // Takes ownership of data (null is ignored) and adds it as the next row.
     void calculatedData(TDData *data);
@@ -102,7 +105,7 @@ private:
     bool takeSelected(const QString &fname, SaveJob *job);
     // On the worker: writes job's files in order, up to a cancel.
     static void writeFiles(SaveJob *job);
-    void saveOver(SaveJob &job, RunBar::Outcome outcome);
+    void saveOver(const SaveJob &job, RunBar::Outcome outcome);
     void showNotice(const QString &text);
     // Scrolls rowToShow into view once, when the list's range has grown for it.
     void showNewRow();
@@ -137,8 +140,13 @@ private:
     QPointer<DataCtrl> rowToShow;
 
 public:
-    // Reading and saving that take long: rows read and Cancel, which stops the loading (the rest
-    // of the file and the files waiting behind it) or the save (before its next file). Last, so
-    // that it drops its runs before the rest goes.
-    RunBar fileBar;
+    // File work goes here one run at a time, so that reads and saves happen in the order asked
+    // for (a file saved and then loaded is read as written). Before the bars, which it outlives.
+    QThreadPool filePool;
+    // A read that takes long: rows read and Cancel, which stops the loading (the rest of the file
+    // and the files waiting behind it). After the window's other parts, so that its runs are
+    // dropped before they go.
+    RunBar loadBar;
+    // A save that takes long: files written and Cancel, which stops it before its next file.
+    RunBar saveBar;
 };

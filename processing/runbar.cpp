@@ -61,6 +61,7 @@ QVector<TDData *> RunBar::single(std::unique_ptr<TDData> result)
 
 RunBar::RunBar(QWidget *parent)
     : QWidget(parent)
+    , pool(QThreadPool::globalInstance())
 {
     ui.setupUi(this);
     bars().append(this);
@@ -114,7 +115,7 @@ void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish,
     run->finish = finish;
     queue().push_back(run);
     QCoreApplication *app = QCoreApplication::instance();
-    Handoff::start(QThreadPool::globalInstance(), [run, job, app] {
+    Handoff::start(pool, [run, job, app] {
         if (run->claimed.exchange(true))
             return;
         {
@@ -153,6 +154,17 @@ bool RunBar::busy() const
             return true;
     }
     return false;
+}
+
+void RunBar::waitForRuns()
+{
+    for (const auto &run : queue()) {
+        if (run->bar == this) {
+            run->done.acquire();
+            run->done.release();
+        }
+    }
+    flush();
 }
 
 void RunBar::cancel()

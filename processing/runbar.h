@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QThreadPool;
 class TDData;
 
 // Runs a panel's operation beside the event loop and shows its progress. The operation runs on a
@@ -45,10 +46,15 @@ public:
     void start(const Job &job, const Deliver &deliver, const Finish &finish = Finish(), int waitMs = -1);
     // True while a run started here has not been delivered or discarded.
     bool busy() const;
+    // Waits for this bar's runs to end and delivers those whose turn it is: for work that must
+    // not be lost when its window goes (files being saved).
+    void waitForRuns();
 
     Ui_RunBar ui;
     // How long start() waits for a run before letting it go on beside the event loop.
     int shortRunMs = 300;
+    // Where the runs go; runs of bars sharing a one-thread pool run one after another, in order.
+    QThreadPool *pool;
     // How long the bar stays after its last run, so that it does not blink between runs.
     static constexpr int lingerMs = 250;
 

@@ -276,6 +276,10 @@
         <source>saving cancelled; files left unsaved: %1</source>
         <translation>保存を中止しました。保存しなかったファイル: %1 個</translation>
     </message>
+    <message>
+        <source>%v / %m files</source>
+        <translation>%v / %m ファイル</translation>
+    </message>
 </context>
 <context>
     <name>CalcCtrl</name>
