@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 Body::Body(QWidget *parent)
@@ -400,7 +401,13 @@ void Body::writeFiles(SaveJob *job)
         if (ParallelRows::cancelled())
             break;
         QString reason;
-        if (file.data->save2dData(file.target, &reason))
+        bool written = false;
+        try {
+            written = file.data->save2dData(file.target, &reason);
+        } catch (const std::bad_alloc &) {
+            reason = tr("not enough memory for %1 x %2 pixels").arg(file.data->width).arg(file.data->height);
+        }
+        if (written)
             ++job->saved;
         else
             job->failures << tr("could not save %1: %2").arg(QDir::toNativeSeparators(file.target), reason);

@@ -73,7 +73,7 @@ private:
 };
 
 // The courier's one event, which takes the courier with it when the queue deletes it: after its
-// delivery, or undelivered when the receiver's thread ends.
+// delivery, or undelivered when the application goes.
 class CourierEvent : public QEvent
 {
 public:

@@ -16,7 +16,8 @@ namespace Handoff {
 void start(QThreadPool *pool, std::function<void()> work);
 
 // Runs work from the event loop of receiver's thread; what the calling thread did before happens
-// before it. receiver must outlive the call (the application object, say).
+// before it. receiver lives on the main thread and must outlive the call (the application object,
+// say): work still queued when the application goes is dropped with it.
 void post(QObject *receiver, std::function<void()> work);
 
 } // namespace Handoff
