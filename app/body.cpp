@@ -97,6 +97,8 @@ Body::Body(QWidget *parent)
         connect(bar, &RunBar::notice, &notices, &NoticeLog::add);
         ui.gridLayout->addWidget(bar, ui.gridLayout->rowCount(), 0);
     }
+    loadBar.ui.RunProgress->setToolTip(tr("Rows read of the file being loaded"));
+    saveBar.ui.RunProgress->setToolTip(tr("Files written of the save"));
     saveBar.ui.RunProgress->setFormat(tr("%v / %m files"));
     ui.StatusLine->installEventFilter(this);
     // Long notices are drawn shortened instead of widening the window; the list shows them whole.

@@ -280,6 +280,14 @@
         <source>%v / %m files</source>
         <translation>%v / %m ファイル</translation>
     </message>
+    <message>
+        <source>Rows read of the file being loaded</source>
+        <translation>読み込み中のファイルの読んだ行数</translation>
+    </message>
+    <message>
+        <source>Files written of the save</source>
+        <translation>保存で書いたファイル数</translation>
+    </message>
 </context>
 <context>
     <name>CalcCtrl</name>
