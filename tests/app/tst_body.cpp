@@ -23,6 +23,9 @@
 
 namespace {
 
+// For waits on files of megabytes, which a sanitizer build on a busy machine reads slowly.
+constexpr int slowMs = 60000;
+
 // A w x h dataset named id whose pixel (x, y) holds base + x + 10 y.
 TDData *grid(const QString &id, int w, int h, double base = 0.0)
 {
@@ -149,7 +152,7 @@ private slots:
         emit body.loadDialog->filesSelected({big, stack, grid2d});
         QCoreApplication::sendPostedEvents();
         QVERIFY(body.loadBar.busy() && !body.loadBar.isHidden());
-        QTRY_COMPARE(rows(body), QStringList({"1 big", "2 stack[1]", "3 stack[2]", "4 grid"}));
+        QTRY_COMPARE_WITH_TIMEOUT(rows(body), QStringList({"1 big", "2 stack[1]", "3 stack[2]", "4 grid"}), slowMs);
         QTRY_VERIFY(body.loadBar.isHidden());
         QVERIFY(progress.contains(QVariantList({1500, 1500})));  // the big file's rows, all read
         QCOMPARE(body.ctrls.dataCtrls.first()->data(false)->value(1999, 1499), 7.0);
@@ -159,12 +162,12 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QTest::mouseClick(body.loadBar.ui.RunCancel, Qt::LeftButton);
         // The read stops at its next row.
-        QTRY_COMPARE(body.notices.notices(), QStringList({"loading cancelled at big.tif; files left unread: 2"}));
+        QTRY_COMPARE_WITH_TIMEOUT(body.notices.notices(), QStringList({"loading cancelled at big.tif; files left unread: 2"}), slowMs);
         QTRY_VERIFY(body.loadBar.isHidden());
         QCOMPARE(body.ctrls.dataCtrls.size(), 4);
         // Loading goes on with the next files chosen.
         emit body.loadDialog->filesSelected({grid2d});
-        QTRY_COMPARE(body.ctrls.dataCtrls.size(), 5);
+        QTRY_COMPARE_WITH_TIMEOUT(body.ctrls.dataCtrls.size(), 5, slowMs);
         QCOMPARE(rows(body).last(), QStringLiteral("5 grid"));
 
         // Closed with a read under way, the window stops it and leaves nothing behind.
@@ -330,7 +333,7 @@ private slots:
         QStringList written;
         for (const QString &f : files)
             written << f.section(':', 0, 0);
-        QTRY_VERIFY(!body.saveBar.busy());
+        QTRY_VERIFY_WITH_TIMEOUT(!body.saveBar.busy(), slowMs);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), written);
         for (const QString &f : files) {
             const int k = f.section(':', 1).toInt();
@@ -366,7 +369,7 @@ private slots:
             body.ctrls.dataCtrls.first()->ui.SingleSel1->setChecked(true);
             emit body.saveDialog->fileSelected(saved);
             emit body.loadDialog->filesSelected({saved});
-            QTRY_COMPARE(body.ctrls.dataCtrls.size(), 4);
+            QTRY_COMPARE_WITH_TIMEOUT(body.ctrls.dataCtrls.size(), 4, slowMs);
             QCOMPARE(body.ctrls.dataCtrls.last()->data(false)->values, body.ctrls.dataCtrls.first()->data(false)->values);
 
             emit body.loadDialog->filesSelected({big});
@@ -374,7 +377,7 @@ private slots:
             body.ui.SaveSelected->setChecked(true);
             emit body.saveDialog->fileSelected(QDir(dir.path()).filePath("r.qlv"));
             QTest::mouseClick(body.saveBar.ui.RunCancel, Qt::LeftButton);
-            QTRY_VERIFY(!body.saveBar.busy() && !body.loadBar.busy());
+            QTRY_VERIFY_WITH_TIMEOUT(!body.saveBar.busy() && !body.loadBar.busy(), slowMs);
             QCOMPARE(body.notices.notices().last(), QStringLiteral("saving cancelled; files left unsaved: 3"));
             QCOMPARE(filesIn(), QStringList({"x.qlv"}));
         }
