@@ -100,7 +100,7 @@ private:
     void addRow(DataCtrl *c);
     // What a save writes, taken from the rows, and what it did, owned by its worker while it runs.
     struct SaveJob;
-    // Take the dataset(s) to save into job; false, with a notice, when there is none.
+    // Take the datasets to save into job; false, with a notice, when there is none.
     bool takeSingle(const QString &fname, SaveJob *job);
     bool takeSelected(const QString &fname, SaveJob *job);
     // On the worker: writes job's files in order, up to a cancel.
