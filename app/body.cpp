@@ -2,27 +2,20 @@
 
 #include "app/pathhelpers.h"
 #include "app/startup.h"
-#include "data/imgdata.h"
-#include "data/parallelrows.h"
 #include "data/tddata.h"
-#include "data/tddataheader.h"
 #include "display/datactrl.h"
 #include "display/imgdisp.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDebug>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QSet>
 #include <QUrl>
 
-#include <algorithm>
-#include <new>
-#include <vector>
+#include <utility>
 
 Body::Body(QWidget *parent)
     : QFrame(parent)
@@ -91,15 +84,10 @@ Body::Body(QWidget *parent)
     connect(&calcCtrl, &CalcCtrl::notice, &notices, &NoticeLog::add);
     connect(&filterCtrl, &FilterCtrl::notice, &notices, &NoticeLog::add);
     connect(&analysisWin, &AnalysisWin::notice, &notices, &NoticeLog::add);
-    filePool.setMaxThreadCount(1);
-    for (RunBar *bar : {&loadBar, &saveBar}) {
-        bar->pool = &filePool;
-        connect(bar, &RunBar::notice, &notices, &NoticeLog::add);
+    connect(&files, &FileWork::read, this, &Body::calculatedData);
+    connect(&files, &FileWork::notice, &notices, &NoticeLog::add);
+    for (RunBar *bar : {&files.loadBar, &files.saveBar})
         ui.gridLayout->addWidget(bar, ui.gridLayout->rowCount(), 0);
-    }
-    loadBar.ui.RunProgress->setToolTip(tr("Rows read of the file being loaded"));
-    saveBar.ui.RunProgress->setToolTip(tr("Files written of the save"));
-    saveBar.ui.RunProgress->setFormat(tr("%v / %m files"));
     ui.StatusLine->installEventFilter(this);
     // Long notices are drawn shortened instead of widening the window; the list shows them whole.
     ui.StatusLine->setSampleText(QStringLiteral("could not read a-file-name.tif: not a TIFF"));
@@ -116,182 +104,20 @@ Body::Body(QWidget *parent)
     ctrls.imgBase.installEventFilter(this);
 }
 
-Body::~Body()
-{
-    // Reads are dropped; the pool runs what is queued in order, so they stop before the saves go.
-    loadBar.cancel();
-    saveBar.waitForRuns();
-}
-
 void Body::setDefaultColorScale(bool)
 {
     ImgDisp::setGrayScaleDefault(ui.DefaultColorScaleIsGrey->isChecked());
+}
+
+void Body::loadAFile(QString fname)
+{
+    files.load(fname);
 }
 
 void Body::loadFilesSelected(QStringList fnames)
 {
     for (const QString &fname : qAsConst(fnames))
         emit loadNextFile(fname);
-}
-
-struct Body::ReadStep
-{
-    QString file;
-    ImgData::Stack stack;
-    int maxPages;
-    // What adding a row took the window lately, in ms.
-    double rowMs;
-    // For the window, in the order they arose.
-    QStringList notices;
-    // Rows added from this step and the time that took the window.
-    int added = 0;
-    double addedMs = 0.0;
-};
-
-void Body::loadAFile(QString fname)
-{
-    // A file queued behind a stack still being read waits for the stack's last page.
-    if (loading())
-        waitingFiles << fname;
-    else
-        startReading(fname);
-}
-
-void Body::loadStep()
-{
-    if (reading)
-        return;
-    if (!stack.atEnd())
-        startReadStep();
-    else if (!waitingFiles.isEmpty())
-        startReading(waitingFiles.takeFirst());
-}
-
-bool Body::loading() const
-{
-    return reading || !stack.atEnd() || !waitingFiles.isEmpty();
-}
-
-void Body::queueLoadStep()
-{
-    if (loading())
-        QMetaObject::invokeMethod(this, &Body::loadStep, Qt::QueuedConnection);
-}
-
-void Body::startReading(const QString &fname)
-{
-    stackFile = fname;
-    stack = ImgData::Stack();
-    startReadStep();
-}
-
-void Body::startReadStep()
-{
-    reading = true;
-    // The window waits for a file's first step as for any short run; later steps, each sized to
-    // about a slice, are waited for no longer than that, so that a stack of large pages shows
-    // its progress and Cancel from its second page on.
-    const int waitMs = stack.page == 0 ? -1 : std::min(loadBar.shortRunMs, 2 * loadSliceMs);
-    auto step = std::make_shared<ReadStep>(ReadStep{stackFile, std::move(stack), maxStackPages, rowMs, {}});
-    stack = ImgData::Stack{0, 0, 0, nullptr};
-    auto add = [this, step](TDData *data) {
-        QElapsedTimer timer;
-        timer.start();
-        calculatedData(data);
-        ++step->added;
-        step->addedMs += timer.nsecsElapsed() / 1e6;
-    };
-    // A short step is over before start() returns, as a plain call would be.
-    loadBar.start([step] { return readPages(step.get()); }, add,
-                  [this, step](RunBar::Outcome outcome) { readStepOver(step.get(), outcome); }, waitMs);
-}
-
-void Body::readStepOver(ReadStep *step, RunBar::Outcome outcome)
-{
-    reading = false;
-    if (step->added > 0)
-        rowMs = step->addedMs / step->added;
-    if (outcome != RunBar::Outcome::Cancelled) {
-        for (const QString &notice : qAsConst(step->notices))
-            notices.add(notice);
-    }
-    if (outcome == RunBar::Outcome::Delivered) {
-        stack = std::move(step->stack);
-    } else if (outcome == RunBar::Outcome::Cancelled) {
-        const QString name = QFileInfo(step->file).fileName();
-        if (waitingFiles.isEmpty())
-            notices.add(tr("loading cancelled at %1").arg(name));
-        else
-            notices.add(tr("loading cancelled at %1; files left unread: %2").arg(name).arg(waitingFiles.size()));
-        waitingFiles.clear();
-    }
-    // A step that failed (its notice comes from the bar) ends its file; the files behind it still load.
-    queueLoadStep();
-}
-
-QVector<TDData *> Body::readPages(ReadStep *step)
-{
-    const bool firstStep = step->stack.page == 0;
-    if (firstStep) {
-        std::unique_ptr<TDData> data(new TDData);
-        TDDataHeader header;
-        if (header.readHeader(step->file) && data->read2dData(step->file)) {
-            step->stack = ImgData::Stack{0, 0, 0, nullptr};
-            return RunBar::single(std::move(data));
-        }
-        // A 2dData file whose grid did not read is tried once more by the image readers.
-    }
-    // The first page comes alone, in the file's own turn; later small pages come several to a step,
-    // as many as the window can add, too, within the slice. Each step also lays out and repaints
-    // the growing list.
-    QElapsedTimer slice;
-    slice.start();
-    std::vector<std::unique_ptr<TDData>> pages;
-    auto roomLeft = [&] { return slice.nsecsElapsed() / 1e6 + step->rowMs * double(pages.size() + 1) < loadSliceMs; };
-    do {
-        if (std::unique_ptr<TDData> page = readPage(step))
-            pages.push_back(std::move(page));
-    } while (!firstStep && !step->stack.atEnd() && roomLeft() && !ParallelRows::cancelled());
-    QVector<TDData *> read;
-    read.reserve(int(pages.size()));
-    for (std::unique_ptr<TDData> &page : pages)
-        read.append(page.release());
-    return read;
-}
-
-// Each page of a TIFF stack becomes a dataset of its own, in page order; a page that cannot be
-// read ends the stack there, keeping the pages before it.
-std::unique_ptr<TDData> Body::readPage(ReadStep *step)
-{
-    ImgData img;
-    ImgData::Stack &stack = step->stack;
-    const int page = stack.page;
-    const QString name = QFileInfo(step->file).fileName();
-    auto failed = [&](const QString &reason) {
-        if (page == 0)
-            step->notices << tr("could not read %1: %2").arg(name, reason);
-        else
-            step->notices << tr("could not read page %1 of %2: %3").arg(page + 1).arg(name, reason);
-    };
-    if (!img.loadPage(step->file, &stack)) {
-        if (page == 0)
-            qDebug() << "it's not img data of ZRT and tiff";
-        failed(img.errorString());
-        return nullptr;
-    }
-    if (stack.pages > step->maxPages) {
-        qDebug() << "only the first" << step->maxPages << "of" << stack.pages << "pages are read of" << step->file;
-        step->notices << tr("%1 has %2 pages; only the first %3 are read").arg(name).arg(stack.pages).arg(step->maxPages);
-        stack.pages = step->maxPages;
-    }
-    // The conversion is null (with its own debug line) when the grid's memory cannot be had; the
-    // stack ends there, as at a page that cannot be read, and the window says so.
-    std::unique_ptr<TDData> data(img.toTDData());
-    if (!data) {
-        failed(tr("not enough memory for %1 x %2 pixels").arg(img.width).arg(img.height));
-        stack.pages = stack.page;
-    }
-    return data;
 }
 
 void Body::calculatedData(TDData *data)
@@ -315,41 +141,16 @@ void Body::addRow(DataCtrl *c)
 
 }
 
-struct Body::SaveJob
-{
-    struct File
-    {
-        std::unique_ptr<TDData> data;
-        QString target;
-    };
-    std::vector<File> files;
-    int count = 0;
-    bool single = true;
-    // Where a save writes, for its summary: the file (single mode) or the folder.
-    QString singleTarget;
-    QString folder;
-    // Written by the worker: files saved, and a notice for each that could not be.
-    int saved = 0;
-    QStringList failures;
-};
-
 void Body::saveFile(QString fname)
 {
-    auto job = std::make_shared<SaveJob>();
-    job->single = ui.SaveSingle->isChecked();
-    if (!(job->single ? takeSingle(fname, job.get()) : takeSelected(fname, job.get())))
-        return;
-    job->count = int(job->files.size());
-    saveBar.start(
-        [job] {
-            writeFiles(job.get());
-            return QVector<TDData *>();
-        },
-        RunBar::Deliver(), [this, job](RunBar::Outcome outcome) { saveOver(*job, outcome); });
+    FileWork::Save save;
+    save.single = ui.SaveSingle->isChecked();
+    if (save.single ? takeSingle(fname, &save) : takeSelected(fname, &save))
+        files.save(std::move(save));
 }
 
 // The name is used as accepted: neither its suffix nor the chosen name filter changes the format.
-bool Body::takeSingle(const QString &fname, SaveJob *job)
+bool Body::takeSingle(const QString &fname, FileWork::Save *save)
 {
     DataCtrl *c = ctrls.ctrlOf(ctrls.singleSels1Group.checkedButton());
     TDData *d = c ? c->data(true) : nullptr;
@@ -357,12 +158,12 @@ bool Body::takeSingle(const QString &fname, SaveJob *job)
         notices.add(tr("Save: no dataset is marked S1"));
         return false;
     }
-    job->files.push_back({std::unique_ptr<TDData>(d->snapshot()), fname});
-    job->singleTarget = fname;
+    save->files.push_back({std::unique_ptr<TDData>(d->snapshot()), fname});
+    save->place = fname;
     return true;
 }
 
-bool Body::takeSelected(const QString &fname, SaveJob *job)
+bool Body::takeSelected(const QString &fname, FileWork::Save *save)
 {
     qDebug() << "multi save";
     // Datasets may share an identifier; a later one must not overwrite a file this save writes.
@@ -386,52 +187,14 @@ bool Body::takeSelected(const QString &fname, SaveJob *job)
         }
         qDebug() << "fname" << p;
         written.insert(target);
-        job->files.push_back({std::unique_ptr<TDData>(d->snapshot()), target});
+        save->files.push_back({std::unique_ptr<TDData>(d->snapshot()), target});
     }
-    if (job->files.empty()) {
+    if (save->files.empty()) {
         notices.add(tr("Save: no dataset is marked A"));
         return false;
     }
-    job->folder = QDir::toNativeSeparators(QFileInfo(fname).absolutePath());
+    save->place = QFileInfo(fname).absolutePath();
     return true;
-}
-
-void Body::writeFiles(SaveJob *job)
-{
-    ParallelRows::rowsStarted(job->count);
-    for (const SaveJob::File &file : job->files) {
-        if (ParallelRows::cancelled())
-            break;
-        QString reason;
-        bool written = false;
-        try {
-            written = file.data->save2dData(file.target, &reason);
-        } catch (const std::bad_alloc &) {
-            reason = tr("not enough memory for %1 x %2 pixels").arg(file.data->width).arg(file.data->height);
-        }
-        if (written)
-            ++job->saved;
-        else
-            job->failures << tr("could not save %1: %2").arg(QDir::toNativeSeparators(file.target), reason);
-        ParallelRows::rowsDone(1);
-    }
-    // The snapshots go here, their work done: they take part in no connection, timer or event.
-    job->files.clear();
-}
-
-void Body::saveOver(const SaveJob &job, RunBar::Outcome outcome)
-{
-    for (const QString &failure : job.failures)
-        notices.add(failure);
-    if (job.single && job.saved == 1)
-        notices.add(tr("saved %1").arg(QDir::toNativeSeparators(job.singleTarget)));
-    else if (!job.single && job.saved == 1)
-        notices.add(tr("saved 1 file in %1").arg(job.folder));
-    else if (!job.single && job.saved > 1)
-        notices.add(tr("saved %n files in %1", nullptr, job.saved).arg(job.folder));
-    const int unsaved = job.count - job.saved - int(job.failures.size());
-    if (outcome == RunBar::Outcome::Cancelled && unsaved > 0)
-        notices.add(tr("saving cancelled; files left unsaved: %1").arg(unsaved));
 }
 
 void Body::showNewRow()

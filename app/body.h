@@ -2,23 +2,19 @@
 
 #include "app/analysiswin.h"
 #include "app/filedialog.h"
-#include "data/imgdata.h"
+#include "app/filework.h"
 #include "data/noticelog.h"
 #include "display/datactrls.h"
 #include "processing/calcctrl.h"
 #include "processing/copyctrl.h"
 #include "processing/filterctrl.h"
-#include "processing/runbar.h"
 #include "ui_body.h"
 
 #include <QFrame>
 #include <QListWidget>
 #include <QPointer>
-#include <QThreadPool>
 #include <QString>
 #include <QStringList>
-
-#include <memory>
 
 class DataCtrl;
 class QButtonGroup;
@@ -45,8 +41,6 @@ class Body : public QFrame
 
 public:
     explicit Body(QWidget *parent = nullptr);
-    // Saves under way are finished first: the files asked for are written.
-    ~Body() override;
 
     Ui_Body ui;
     _FileDialog *loadDialog = nullptr;
@@ -60,10 +54,6 @@ public:
     QButtonGroup *saveModeGroup = nullptr;
     NoticeLog notices;
     QListWidget noticeList;
-    // Pages read of one file at most, the others left out with a notice. Each page becomes a row
-    // with windows of its own (some 130 KB) and costs the list and the tab bar a little more than
-    // the one before, so a small file of tiny pages would otherwise take gigabytes and hours.
-    int maxStackPages = 1000;
 
 signals:
     void finishing();
@@ -73,18 +63,12 @@ signals:
 private slots:
     // Sets the Grey default of image windows built from now on; existing windows keep theirs.
     void setDefaultColorScale(bool f);
-    // Tries fname as a 2dData file first, then with the image readers. Files are read on a worker
-    // thread, a step at a time: one that takes long shows loadBar while the window keeps
-    // answering. The pages of a stack after its first come a few per step, so that the list and
-    // the tabs keep up; files queued meanwhile follow its last page.
+    // Tries fname as a 2dData file first, then with the image readers (files).
     void loadAFile(QString fname);
-    // The next pages of the stack being read, else the next file that waited for it.
-    void loadStep();
     void loadFilesSelected(QStringList fnames);
     // Single mode writes the S1 dataset under fname exactly; multi mode every A dataset under a
     // name derived from fname and the dataset's identifier, always as 2dData. The files are written
-    // on a worker from snapshots taken here, so the rows may change or go meanwhile; a save that
-    // takes long shows saveBar.
+    // by files from snapshots taken here, so the rows may change or go meanwhile.
     void saveFile(QString fname);
     // Takes ownership of data (null is ignored) and adds it as the next row.
     void calculatedData(TDData *data);
@@ -98,55 +82,20 @@ protected:
 
 private:
     void addRow(DataCtrl *c);
-    // What a save writes, taken from the rows, and what it did, owned by its worker while it runs.
-    struct SaveJob;
-    // Take the datasets to save into job; false, with a notice, when there is none.
-    bool takeSingle(const QString &fname, SaveJob *job);
-    bool takeSelected(const QString &fname, SaveJob *job);
-    // On the worker: writes job's files in order, up to a cancel.
-    static void writeFiles(SaveJob *job);
-    void saveOver(const SaveJob &job, RunBar::Outcome outcome);
+    // Take the datasets to save into save; false, with a notice, when there is none.
+    bool takeSingle(const QString &fname, FileWork::Save *save);
+    bool takeSelected(const QString &fname, FileWork::Save *save);
     void showNotice(const QString &text);
     // Scrolls rowToShow into view once, when the list's range has grown for it.
     void showNewRow();
     // Queues every local file of a drop, in order; false when it holds none.
     bool loadDropped(const QMimeData *mime);
 
-    // What a read step works on, owned by its worker while it runs.
-    struct ReadStep;
-
-    // True while a read is under way, a stack has pages left or files wait; a load step is then queued.
-    bool loading() const;
-    void queueLoadStep();
-    void startReading(const QString &fname);
-    // Starts a step on the file being read, from where its pages stand.
-    void startReadStep();
-    void readStepOver(ReadStep *step, RunBar::Outcome outcome);
-    // On the worker: the next pages of step's file, for about loadSliceMs.
-    static QVector<TDData *> readPages(ReadStep *step);
-    static std::unique_ptr<TDData> readPage(ReadStep *step);
-
-    // The file being read by the image readers, and where its pages stand (none to read before
-    // the first file, and none while a step has them).
-    QString stackFile;
-    ImgData::Stack stack{0, 0, 0, nullptr};
-    QStringList waitingFiles;
-    bool reading = false;
-    static constexpr int loadSliceMs = 20;
-    // What adding a row took the window in the last step, in ms: a step reads no more small pages
-    // than the window can add within the slice. Until known, as if a row took the whole slice.
-    double rowMs = loadSliceMs;
     // The row last added, until the list has scrolled to it.
     QPointer<DataCtrl> rowToShow;
 
 public:
-    // File work goes here one run at a time, so that reads and saves happen in the order asked
-    // for (a file saved and then loaded is read as written). Before the bars, which it outlives.
-    QThreadPool filePool;
-    // A read that takes long: rows read and Cancel, which stops the loading (the rest of the file
-    // and the files waiting behind it). After the window's other parts, so that its runs are
-    // dropped before they go.
-    RunBar loadBar;
-    // A save that takes long: files written and Cancel, which stops it before its next file.
-    RunBar saveBar;
+    // Reading and saving files. Last, so that it is done with its runs, which add rows and
+    // notices, before the rest goes.
+    FileWork files;
 };

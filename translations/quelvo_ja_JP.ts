@@ -223,70 +223,12 @@
         <translation>お知らせ</translation>
     </message>
     <message>
-        <source>could not read %1: %2</source>
-        <translation>%1 を読み込めませんでした: %2</translation>
-    </message>
-    <message>
-        <source>could not read page %1 of %2: %3</source>
-        <translation>%2 の %1 ページ目を読み込めませんでした: %3</translation>
-    </message>
-    <message>
-        <source>not enough memory for %1 x %2 pixels</source>
-        <translation>%1 x %2 ピクセル分のメモリが足りません</translation>
-    </message>
-    <message>
-        <source>%1 has %2 pages; only the first %3 are read</source>
-        <translation>%1 は %2 ページあります。最初の %3 ページだけを読み込みます</translation>
-    </message>
-    <message>
         <source>Save: no dataset is marked S1</source>
         <translation>保存: S1のデータセットがありません</translation>
     </message>
     <message>
-        <source>saved %1</source>
-        <translation>%1 を保存しました</translation>
-    </message>
-    <message>
-        <source>could not save %1: %2</source>
-        <translation>%1 を保存できませんでした: %2</translation>
-    </message>
-    <message>
-        <source>saved 1 file in %1</source>
-        <translation>%1 に1ファイルを保存しました</translation>
-    </message>
-    <message numerus="yes">
-        <source>saved %n files in %1</source>
-        <translation>
-            <numerusform>%1 に%nファイルを保存しました</numerusform>
-        </translation>
-    </message>
-    <message>
         <source>Save: no dataset is marked A</source>
         <translation>保存: Aの付いたデータセットがありません</translation>
-    </message>
-    <message>
-        <source>loading cancelled at %1</source>
-        <translation>%1 の読み込みを中止しました</translation>
-    </message>
-    <message>
-        <source>loading cancelled at %1; files left unread: %2</source>
-        <translation>%1 の読み込みを中止しました。読み込まなかったファイル: %2 個</translation>
-    </message>
-    <message>
-        <source>saving cancelled; files left unsaved: %1</source>
-        <translation>保存を中止しました。保存しなかったファイル: %1 個</translation>
-    </message>
-    <message>
-        <source>%v / %m files</source>
-        <translation>%v / %m ファイル</translation>
-    </message>
-    <message>
-        <source>Rows read of the file being loaded</source>
-        <translation>読み込み中のファイルの読んだ行数</translation>
-    </message>
-    <message>
-        <source>Files written of the save</source>
-        <translation>保存で書いたファイル数</translation>
     </message>
 </context>
 <context>
@@ -630,6 +572,67 @@ Save order %2, %3, %4</source>
     <message>
         <source>Delete the dataset and its image window</source>
         <translation>データセットとその画像ウィンドウを削除する</translation>
+    </message>
+</context>
+<context>
+    <name>FileWork</name>
+    <message>
+        <source>could not read %1: %2</source>
+        <translation>%1 を読み込めませんでした: %2</translation>
+    </message>
+    <message>
+        <source>could not read page %1 of %2: %3</source>
+        <translation>%2 の %1 ページ目を読み込めませんでした: %3</translation>
+    </message>
+    <message>
+        <source>not enough memory for %1 x %2 pixels</source>
+        <translation>%1 x %2 ピクセル分のメモリが足りません</translation>
+    </message>
+    <message>
+        <source>%1 has %2 pages; only the first %3 are read</source>
+        <translation>%1 は %2 ページあります。最初の %3 ページだけを読み込みます</translation>
+    </message>
+    <message>
+        <source>saved %1</source>
+        <translation>%1 を保存しました</translation>
+    </message>
+    <message>
+        <source>could not save %1: %2</source>
+        <translation>%1 を保存できませんでした: %2</translation>
+    </message>
+    <message>
+        <source>saved 1 file in %1</source>
+        <translation>%1 に1ファイルを保存しました</translation>
+    </message>
+    <message numerus="yes">
+        <source>saved %n files in %1</source>
+        <translation>
+            <numerusform>%1 に%nファイルを保存しました</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>loading cancelled at %1</source>
+        <translation>%1 の読み込みを中止しました</translation>
+    </message>
+    <message>
+        <source>loading cancelled at %1; files left unread: %2</source>
+        <translation>%1 の読み込みを中止しました。読み込まなかったファイル: %2 個</translation>
+    </message>
+    <message>
+        <source>saving cancelled; files left unsaved: %1</source>
+        <translation>保存を中止しました。保存しなかったファイル: %1 個</translation>
+    </message>
+    <message>
+        <source>%v / %m files</source>
+        <translation>%v / %m ファイル</translation>
+    </message>
+    <message>
+        <source>Rows read of the file being loaded</source>
+        <translation>読み込み中のファイルの読んだ行数</translation>
+    </message>
+    <message>
+        <source>Files written of the save</source>
+        <translation>保存で書いたファイル数</translation>
     </message>
 </context>
 <context>

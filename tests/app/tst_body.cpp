@@ -147,23 +147,23 @@ private slots:
         const QString grid2d = write2dData("g.qlv", grid("grid", 2, 2));
 
         Body body;
-        body.loadBar.shortRunMs = 0;
-        QSignalSpy progress(&body.loadBar, &RunBar::progressed);
+        body.files.loadBar.shortRunMs = 0;
+        QSignalSpy progress(&body.files.loadBar, &RunBar::progressed);
         emit body.loadDialog->filesSelected({big, stack, grid2d});
         QCoreApplication::sendPostedEvents();
-        QVERIFY(body.loadBar.busy() && !body.loadBar.isHidden());
+        QVERIFY(body.files.loadBar.busy() && !body.files.loadBar.isHidden());
         QTRY_COMPARE_WITH_TIMEOUT(rows(body), QStringList({"1 big", "2 stack[1]", "3 stack[2]", "4 grid"}), slowMs);
-        QTRY_VERIFY(body.loadBar.isHidden());
+        QTRY_VERIFY(body.files.loadBar.isHidden());
         QVERIFY(progress.contains(QVariantList({1500, 1500})));  // the big file's rows, all read
         QCOMPARE(body.ctrls.dataCtrls.first()->data(false)->value(1999, 1499), 7.0);
         QVERIFY(body.notices.notices().isEmpty());
 
         emit body.loadDialog->filesSelected({big, stack, grid2d});
         QCoreApplication::sendPostedEvents();
-        QTest::mouseClick(body.loadBar.ui.RunCancel, Qt::LeftButton);
+        QTest::mouseClick(body.files.loadBar.ui.RunCancel, Qt::LeftButton);
         // The read stops at its next row.
         QTRY_COMPARE_WITH_TIMEOUT(body.notices.notices(), QStringList({"loading cancelled at big.tif; files left unread: 2"}), slowMs);
-        QTRY_VERIFY(body.loadBar.isHidden());
+        QTRY_VERIFY(body.files.loadBar.isHidden());
         QCOMPARE(body.ctrls.dataCtrls.size(), 4);
         // Loading goes on with the next files chosen.
         emit body.loadDialog->filesSelected({grid2d});
@@ -172,10 +172,10 @@ private slots:
 
         // Closed with a read under way, the window stops it and leaves nothing behind.
         auto *closing = new Body;
-        closing->loadBar.shortRunMs = 0;
+        closing->files.loadBar.shortRunMs = 0;
         emit closing->loadDialog->filesSelected({big, grid2d});
         QCoreApplication::sendPostedEvents();
-        QVERIFY(closing->loadBar.busy());
+        QVERIFY(closing->files.loadBar.busy());
         delete closing;
         QCoreApplication::sendPostedEvents();
     }
@@ -235,7 +235,7 @@ private slots:
         QVERIFY(writeU16Stack(many, 1, 1, {{1}, {2}, {3}, {4}, {5}}));
         QVERIFY(writeU16Stack(single, 1, 1, {{9}}));
         Body body;
-        body.maxStackPages = 3;
+        body.files.maxStackPages = 3;
         emit body.loadDialog->filesSelected({many, single});
         QTRY_COMPARE(rows(body), QStringList({"1 many[1]", "2 many[2]", "3 many[3]", "4 single"}));
         QCOMPARE(body.notices.notices(), QStringList({"many.tif has 5 pages; only the first 3 are read"}));
@@ -315,7 +315,7 @@ private slots:
         QFETCH(bool, beside);
         QTemporaryDir dir;
         Body body;
-        body.saveBar.shortRunMs = beside ? 0 : body.saveBar.shortRunMs;
+        body.files.saveBar.shortRunMs = beside ? 0 : body.files.saveBar.shortRunMs;
         for (int k = 0; k < ids.size(); ++k)
             addDataset(&body, grid(ids[k], 3, 2, k + 1.0));
         for (int k : selected) {
@@ -333,7 +333,7 @@ private slots:
         QStringList written;
         for (const QString &f : files)
             written << f.section(':', 0, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!body.saveBar.busy(), slowMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!body.files.saveBar.busy(), slowMs);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), written);
         for (const QString &f : files) {
             const int k = f.section(':', 1).toInt();
@@ -353,7 +353,7 @@ private slots:
         QTemporaryDir dir;
         const QString saved = QDir(dir.path()).filePath("x.qlv");
         auto fill = [](Body *body) {
-            body->loadBar.shortRunMs = body->saveBar.shortRunMs = 0;
+            body->files.loadBar.shortRunMs = body->files.saveBar.shortRunMs = 0;
             body->ui.SaveSelected->setChecked(true);
             // The first is large enough that reading it while it is written would fail.
             for (const char *id : {"a", "b", "c"}) {
@@ -376,8 +376,8 @@ private slots:
             QCoreApplication::sendPostedEvents();
             body.ui.SaveSelected->setChecked(true);
             emit body.saveDialog->fileSelected(QDir(dir.path()).filePath("r.qlv"));
-            QTest::mouseClick(body.saveBar.ui.RunCancel, Qt::LeftButton);
-            QTRY_VERIFY_WITH_TIMEOUT(!body.saveBar.busy() && !body.loadBar.busy(), slowMs);
+            QTest::mouseClick(body.files.saveBar.ui.RunCancel, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!body.files.saveBar.busy() && !body.files.loadBar.busy(), slowMs);
             QCOMPARE(body.notices.notices().last(), QStringLiteral("saving cancelled; files left unsaved: 3"));
             QCOMPARE(filesIn(), QStringList({"x.qlv"}));
         }
@@ -386,7 +386,7 @@ private slots:
         emit closing->loadDialog->filesSelected({big});
         QCoreApplication::sendPostedEvents();
         emit closing->saveDialog->fileSelected(QDir(dir.path()).filePath("r.qlv"));
-        QVERIFY(closing->saveBar.busy());
+        QVERIFY(closing->files.saveBar.busy());
         delete closing;
         QCOMPARE(filesIn(), QStringList({"r-a.qlv", "r-b.qlv", "r-c.qlv", "x.qlv"}));
     }
