@@ -189,6 +189,29 @@ void convertRow(const void *row, int n, double *out)
     std::copy(in, in + n, out);
 }
 
+// A row of samples of kind into out; a missing row (null) or one of no kind reads as zeros.
+void convertAnyRow(const void *row, int kind, int n, double *out)
+{
+    switch (row ? kind : int(ImgData::None)) {
+    case ImgData::TiffU16:
+    case ImgData::U16:
+        convertRow<quint16>(row, n, out);
+        break;
+    case ImgData::U32:
+        convertRow<quint32>(row, n, out);
+        break;
+    case ImgData::Float:
+        convertRow<float>(row, n, out);
+        break;
+    case ImgData::Double:
+        convertRow<double>(row, n, out);
+        break;
+    default:
+        std::fill(out, out + n, 0.0);
+        break;
+    }
+}
+
 // The bytes the strips of the current directory take, as the directory gives them (at most the
 // largest qint64).
 qint64 stripBytes(TIFF *tif)
@@ -672,25 +695,7 @@ TDData *ImgData::toTDData() const
         for (int y = first; y < last; ++y) {
             double *out = values + data->index(0, y);
             std::fill_n(valids + data->index(0, y), n, true);
-            const void *row = y < rows.size() ? rows[y] : nullptr;
-            switch (row ? sampleKind : int(None)) {
-            case TiffU16:
-            case U16:
-                convertRow<quint16>(row, n, out);
-                break;
-            case U32:
-                convertRow<quint32>(row, n, out);
-                break;
-            case Float:
-                convertRow<float>(row, n, out);
-                break;
-            case Double:
-                convertRow<double>(row, n, out);
-                break;
-            default:
-                std::fill(out, out + n, 0.0);
-                break;
-            }
+            convertAnyRow(y < rows.size() ? rows[y] : nullptr, sampleKind, n, out);
             for (int x = 0; x < n; ++x)
                 extremes.widen(y, out[x]);
         }

@@ -217,17 +217,14 @@ void RunBar::flush()
     while (!runs.empty() && runs.front()->finished) {
         const std::shared_ptr<Run> run = runs.front();
         runs.pop_front();
-        // Cancelled while the loop above was done with it.
-        Outcome outcome = Outcome::Delivered;
-        if (run->cancelled) {
-            outcome = Outcome::Cancelled;
-            retire(*run, outcome);
-        } else if (!run->failure.isEmpty()) {
-            outcome = Outcome::Failed;
-            retire(*run, outcome);
+        // Cancelled while the loop above was done with it, or failed, or to be delivered.
+        const Outcome outcome = run->cancelled               ? Outcome::Cancelled
+                                : !run->failure.isEmpty() ? Outcome::Failed
+                                                          : Outcome::Delivered;
+        retire(*run, outcome);
+        if (outcome == Outcome::Failed)
             emit run->bar->notice(run->failure);
-        } else {
-            retire(*run, outcome);
+        if (outcome == Outcome::Delivered) {
             for (TDData *result : qAsConst(run->results))
                 run->deliver(result);
         }
