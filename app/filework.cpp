@@ -20,9 +20,10 @@ FileWork::FileWork(QObject *parent)
         bar->pool = &pool;
         connect(bar, &RunBar::notice, this, &FileWork::notice);
     }
-    loadBar.ui.RunProgress->setToolTip(tr("Rows read of the file being loaded"));
     saveBar.ui.RunProgress->setToolTip(tr("Files written of the save"));
     saveBar.ui.RunProgress->setFormat(tr("%v / %m files"));
+    // Between two steps of a stack no run is under way for the bar to cancel.
+    connect(loadBar.ui.RunCancel, &QPushButton::clicked, this, &FileWork::stopLoading);
 }
 
 FileWork::~FileWork()
@@ -80,16 +81,37 @@ void FileWork::startReading(const QString &fname)
 {
     stackFile = fname;
     stack = ImgData::Stack();
+    fileClock.start();
     startReadStep();
+}
+
+int FileWork::stepWaitMs()
+{
+    if (!turnOpen) {
+        turnOpen = true;
+        turnClock.start();
+        QMetaObject::invokeMethod(this, [this] { turnOpen = false; }, Qt::QueuedConnection);
+    }
+    const int turnLeft = int(std::max<qint64>(0, loadBar.shortRunMs - turnClock.elapsed()));
+    if (stack.page == 0)
+        return turnLeft;
+    const int fileLeft = int(std::max<qint64>(0, loadBar.shortRunMs - fileClock.elapsed()));
+    return std::min({turnLeft, fileLeft, 2 * loadSliceMs});
+}
+
+void FileWork::showWhatIsCounted()
+{
+    const bool pages = stack.page > 0;
+    loadBar.ui.RunProgress->setFormat(pages ? tr("%v / %m pages") : rowsFormat);
+    loadBar.ui.RunProgress->setToolTip(pages ? tr("Pages read of the stack being loaded")
+                                             : tr("Rows read of the file being loaded"));
 }
 
 void FileWork::startReadStep()
 {
     reading = true;
-    // The window waits for a file's first step as for any short run; later steps, each sized to
-    // about a slice, are waited for no longer than that, so that a stack of large pages shows
-    // its progress and Cancel from its second page on.
-    const int waitMs = stack.page == 0 ? -1 : std::min(loadBar.shortRunMs, 2 * loadSliceMs);
+    const int waitMs = stepWaitMs();
+    showWhatIsCounted();
     auto step = std::make_shared<ReadStep>(ReadStep{stackFile, std::move(stack), maxStackPages, rowMs, {}});
     stack = ImgData::Stack{0, 0, 0, nullptr};
     auto add = [this, step](TDData *data) {
@@ -116,20 +138,45 @@ void FileWork::readStepOver(ReadStep *step, RunBar::Outcome outcome)
     if (outcome == RunBar::Outcome::Delivered) {
         stack = std::move(step->stack);
     } else if (outcome == RunBar::Outcome::Cancelled) {
-        const QString name = QFileInfo(step->file).fileName();
-        if (waitingFiles.isEmpty())
-            emit notice(tr("loading cancelled at %1").arg(name));
-        else
-            emit notice(tr("loading cancelled at %1; files left unread: %2").arg(name).arg(waitingFiles.size()));
-        waitingFiles.clear();
+        loadingStopped();
     }
+    // Stopped while its pages went out, the stack reads no further.
+    if (stopAsked)
+        loadingStopped();
     // A step that failed (its notice comes from the bar) ends its file; the files behind it still load.
     queueLoadStep();
+}
+
+void FileWork::stopLoading()
+{
+    if (!loading())
+        return;
+    if (reading)
+        stopAsked = true;
+    else
+        loadingStopped();
+}
+
+void FileWork::loadingStopped()
+{
+    stopAsked = false;
+    stack = ImgData::Stack{0, 0, 0, nullptr};
+    const QString name = QFileInfo(stackFile).fileName();
+    if (waitingFiles.isEmpty())
+        emit notice(tr("loading cancelled at %1").arg(name));
+    else
+        emit notice(tr("loading cancelled at %1; files left unread: %2").arg(name).arg(waitingFiles.size()));
+    waitingFiles.clear();
 }
 
 QVector<TDData *> FileWork::readPages(ReadStep *step)
 {
     const bool firstStep = step->stack.page == 0;
+    if (!firstStep) {
+        // Later steps count the stack's pages.
+        ParallelRows::rowsStarted(step->stack.pages);
+        ParallelRows::rowsDone(step->stack.page);
+    }
     if (firstStep) {
         std::unique_ptr<TDData> data(new TDData);
         TDDataHeader header;
@@ -147,7 +194,7 @@ QVector<TDData *> FileWork::readPages(ReadStep *step)
     std::vector<std::unique_ptr<TDData>> pages;
     auto roomLeft = [&] { return slice.nsecsElapsed() / 1e6 + step->rowMs * double(pages.size() + 1) < loadSliceMs; };
     do {
-        if (std::unique_ptr<TDData> page = readPage(step))
+        if (std::unique_ptr<TDData> page = firstStep ? readPage(step) : readLaterPage(step))
             pages.push_back(std::move(page));
     } while (!firstStep && !step->stack.atEnd() && roomLeft() && !ParallelRows::cancelled());
     QVector<TDData *> read;
@@ -190,6 +237,20 @@ std::unique_ptr<TDData> FileWork::readPage(ReadStep *step)
         stack.pages = stack.page;
     }
     return data;
+}
+
+std::unique_ptr<TDData> FileWork::readLaterPage(ReadStep *step)
+{
+    std::unique_ptr<TDData> page;
+    {
+        // The page's rows are a part of the step's pages: they are not counted with them, and
+        // Cancel still stops the page at its next row.
+        ParallelRows::Progress rows;
+        const ParallelRows::Scope scope(&rows);
+        page = readPage(step);
+    }
+    ParallelRows::rowsDone(1);
+    return page;
 }
 
 struct FileWork::SaveRun

@@ -3,6 +3,7 @@
 #include "data/imgdata.h"
 #include "processing/runbar.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -56,8 +57,11 @@ public:
     int maxStackPages = 1000;
     // File work goes here, one run at a time. Before the bars, which it outlives.
     QThreadPool pool;
-    // A read that takes long: rows read and Cancel, which stops the loading (the rest of the file
-    // and the files waiting behind it).
+    // A read that takes long: rows read (pages, after a stack's first) and Cancel, which stops
+    // the loading (the rest of the file and the files waiting behind it). The window waits for
+    // reads no longer than the bar's short run in one turn of its event loop, so that several
+    // files chosen at once do not add up their waits, and not at all for a stack that has taken
+    // longer than that: its bar then stays while the pages come.
     RunBar loadBar;
     // A save that takes long: files written and Cancel, which stops it before its next file.
     RunBar saveBar;
@@ -79,12 +83,21 @@ private:
     // The next pages of the stack being read, else the next file that waited for it.
     void loadStep();
     void startReading(const QString &fname);
+    // How long the window waits for the next step before it goes on beside the event loop.
+    int stepWaitMs();
+    // Rows of a file, or pages of a stack after its first, on the bar.
+    void showWhatIsCounted();
     // Starts a step on the file being read, from where its pages stand.
     void startReadStep();
     void readStepOver(ReadStep *step, RunBar::Outcome outcome);
+    // Cancel: the rest of the file being read and the files waiting are dropped, at once between
+    // two steps, else once the step is over.
+    void stopLoading();
+    void loadingStopped();
     // On the worker: the next pages of step's file, for about loadSliceMs.
     static QVector<TDData *> readPages(ReadStep *step);
     static std::unique_ptr<TDData> readPage(ReadStep *step);
+    static std::unique_ptr<TDData> readLaterPage(ReadStep *step);
     // On the worker: writes run's files in order, up to a cancel.
     static void writeFiles(SaveRun *run);
     void saveOver(const SaveRun &run, RunBar::Outcome outcome);
@@ -95,6 +108,13 @@ private:
     ImgData::Stack stack{0, 0, 0, nullptr};
     QStringList waitingFiles;
     bool reading = false;
+    bool stopAsked = false;
+    QElapsedTimer fileClock;
+    // Since the first wait of this turn of the event loop, while it lasts.
+    QElapsedTimer turnClock;
+    bool turnOpen = false;
+    // The bar's own format, for the rows of a file.
+    const QString rowsFormat = loadBar.ui.RunProgress->format();
     static constexpr int loadSliceMs = 20;
     // What adding a row took the window in the last step, in ms: a step reads no more small pages
     // than the window can add within the slice. Until known, as if a row took the whole slice.

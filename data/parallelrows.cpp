@@ -118,6 +118,8 @@ private:
 ParallelRows::Scope::Scope(Progress *progress)
     : previous(currentProgress)
 {
+    if (progress)
+        progress->whole = previous;
     currentProgress = progress;
 }
 
@@ -158,7 +160,11 @@ void ParallelRows::Extremes::foldInto(TDData0 *dst, int first, int last) const
 
 bool ParallelRows::cancelled()
 {
-    return currentProgress && currentProgress->cancelled.load();
+    for (const Progress *p = currentProgress; p; p = p->whole) {
+        if (p->cancelled.load())
+            return true;
+    }
+    return false;
 }
 
 void ParallelRows::rowsStarted(int rows)

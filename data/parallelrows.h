@@ -20,6 +20,9 @@ public:
         std::atomic<int> done{0};
         std::atomic<int> total{0};
         std::atomic<bool> cancelled{false};
+        // Set by a Scope opened inside another: the progress of the run this one counts a part
+        // of, in other units. Cancelling that cancels this too.
+        const Progress *whole = nullptr;
     };
 
     // Range widening for values stored row by row by several threads: each row keeps its own
@@ -51,7 +54,8 @@ public:
         std::vector<double> hi;
     };
 
-    // Installs progress on the current thread for the lifetime of the scope.
+    // Installs progress on the current thread for the lifetime of the scope; inside another
+    // scope, as a part of that one's progress.
     class Scope
     {
     public:
@@ -81,7 +85,7 @@ public:
     // exception is thrown again here.
     static bool run(int begin, int end, int chunk, const std::function<void(int, int)> &body,
                     const std::function<void(int, int)> &chunkDone = {});
-    // True when the progress installed on this thread was cancelled.
+    // True when the progress installed on this thread, or one it is part of, was cancelled.
     static bool cancelled();
     // For row loops that report by themselves: rows about to be worked on, and rows done;
     // rowsDone returns false when the run was cancelled.

@@ -71,8 +71,10 @@ RunBar::RunBar(QWidget *parent)
     lingering.setSingleShot(true);
     lingering.setInterval(lingerMs);
     connect(&lingering, &QTimer::timeout, this, [this] {
-        if (!showsRun())
+        if (!showsRun()) {
             hide();
+            ui.RunProgress->reset();
+        }
     });
     connect(ui.RunCancel, &QPushButton::clicked, this, &RunBar::cancel);
 }
@@ -138,13 +140,17 @@ void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish,
         run->done.release();
         Handoff::post(app, &RunBar::flush);
     });
-    if (run->done.tryAcquire(1, waitMs < 0 ? shortRunMs : waitMs)) {
+    const int wait = waitMs < 0 ? shortRunMs : waitMs;
+    // Without a wait the run goes beside the event loop even when it is over at once: it shows
+    // its bar and delivers from the event loop.
+    if (wait > 0 && run->done.tryAcquire(1, wait)) {
         run->done.release();
-    } else {
-        run->shown = true;
-        QApplication::setOverrideCursor(Qt::BusyCursor);
+        flush();
+        return;
     }
-    flush();
+    run->shown = true;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    refresh();
 }
 
 bool RunBar::busy() const
@@ -192,7 +198,8 @@ void RunBar::flush()
         run.done.acquire();
         if (run.shown) {
             QApplication::restoreOverrideCursor();
-            emit run.bar->progressed(run.progress.done, run.progress.total);
+            // A bar that lingers shows how the run ended.
+            run.bar->display(run.progress);
         }
         if (outcome == Outcome::Cancelled)
             qDeleteAll(run.results);
@@ -265,12 +272,21 @@ void RunBar::showProgress()
 {
     for (const auto &run : queue()) {
         if (run->bar == this) {
-            const int done = run->progress.done;
-            const int total = run->progress.total;
-            ui.RunProgress->setMaximum(std::max(1, total));
-            ui.RunProgress->setValue(done);
-            emit progressed(done, total);
+            display(run->progress);
             return;
         }
     }
+}
+
+void RunBar::display(const ParallelRows::Progress &progress)
+{
+    const int done = progress.done;
+    const int total = progress.total;
+    // Until a run has counted what it does, the bar keeps what it showed: empty, or how the run
+    // before it ended.
+    if (total == 0)
+        return;
+    ui.RunProgress->setMaximum(total);
+    ui.RunProgress->setValue(done);
+    emit progressed(done, total);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/parallelrows.h"
 #include "ui_runbar.h"
 
 #include <QTimer>
@@ -42,7 +43,7 @@ public:
     ~RunBar() override;
 
     // waitMs: how long start() waits for the run before it goes on beside the event loop; below 0,
-    // shortRunMs.
+    // shortRunMs; at 0 it goes there at once.
     void start(const Job &job, const Deliver &deliver, const Finish &finish = Finish(), int waitMs = -1);
     // True while a run started here has not been delivered or discarded.
     bool busy() const;
@@ -75,7 +76,9 @@ public:
 private:
     // Delivers the finished runs at the head of the common queue, then updates every bar.
     static void flush();
+    // The oldest run of this bar still going, on the bar.
     void showProgress();
+    void display(const ParallelRows::Progress &progress);
     void refresh();
     // True while a run of this bar shows (went beside the event loop and is not over).
     bool showsRun() const;

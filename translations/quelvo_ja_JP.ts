@@ -631,6 +631,14 @@ Save order %2, %3, %4</source>
         <translation>読み込み中のファイルの読んだ行数</translation>
     </message>
     <message>
+        <source>%v / %m pages</source>
+        <translation>%v / %m ページ</translation>
+    </message>
+    <message>
+        <source>Pages read of the stack being loaded</source>
+        <translation>読み込み中のスタックの読んだページ数</translation>
+    </message>
+    <message>
         <source>Files written of the save</source>
         <translation>保存で書いたファイル数</translation>
     </message>

@@ -180,6 +180,51 @@ private slots:
         QCoreApplication::sendPostedEvents();
     }
 
+    void longStack_data()
+    {
+        QTest::addColumn<bool>("betweenSteps");
+        QTest::newRow("cancel while pages go out") << false;
+        QTest::newRow("cancel between two steps") << true;
+    }
+
+    // A stack that takes long counts its pages on the bar, and Cancel stops it wherever it stands.
+    void longStack()
+    {
+        QFETCH(bool, betweenSteps);
+        const QString many = tmp.filePath("many.tif");
+        QVector<QVector<quint16>> pages;
+        for (quint16 i = 1; i <= 40; ++i)
+            pages << QVector<quint16>{i};
+        QVERIFY(writeU16Stack(many, 1, 1, pages));
+        const QString grid2d = write2dData("g.qlv", grid("grid", 2, 2));
+
+        Body body;
+        body.files.loadBar.shortRunMs = 0;
+        QSignalSpy progress(&body.files.loadBar, &RunBar::progressed);
+        QString format;
+        connect(&body.files, &FileWork::read, &body, [&] {
+            if (body.ctrls.dataCtrls.size() != 2)
+                return;
+            format = body.files.loadBar.ui.RunProgress->format();
+            // The step that gave this page ends before a click queued now comes.
+            if (betweenSteps)
+                QTimer::singleShot(0, body.files.loadBar.ui.RunCancel, &QPushButton::click);
+            else
+                body.files.loadBar.ui.RunCancel->click();
+        });
+        emit body.loadDialog->filesSelected({many, grid2d});
+        QTRY_COMPARE_WITH_TIMEOUT(body.notices.notices(), QStringList({"loading cancelled at many.tif; files left unread: 1"}), slowMs);
+        QTRY_VERIFY(body.files.loadBar.isHidden());
+        const int read = body.ctrls.dataCtrls.size();
+        QVERIFY(read >= 2 && read < 40);
+        QCOMPARE(format, QStringLiteral("%v / %m pages"));
+        QCOMPARE(progress.last(), QVariantList({read, 40}));
+        // Nothing of the stack or the file behind it comes later.
+        QTest::qWait(100);
+        QCOMPARE(body.ctrls.dataCtrls.size(), read);
+        QCOMPARE(rows(body).last(), QStringLiteral("%1 many[%1]").arg(read));
+    }
+
     // A page that cannot be read ends its stack there with a notice; the pages before it stay
     // and the files queued behind it still load.
     void stackCutShort()

@@ -151,6 +151,28 @@ private slots:
         QThread::msleep(50);
         QCOMPARE(int(*lateStarts), 0);
     }
+
+    // A scope inside another counts a part of the outer run in units of its own, and cancelling
+    // the outer run stops the inner loops too.
+    void partOfARun()
+    {
+        ParallelRows::Progress pages;
+        const ParallelRows::Scope outer(&pages);
+        ParallelRows::rowsStarted(3);
+        {
+            ParallelRows::Progress rows;
+            const ParallelRows::Scope inner(&rows);
+            QVERIFY(ParallelRows::run(0, 10, 2, [](int, int) {}));
+            QCOMPARE(rows.done.load(), 10);
+            pages.cancelled = true;
+            QVERIFY(!ParallelRows::run(0, 10, 2, [](int, int) {}));
+            QVERIFY(!rows.cancelled);
+        }
+        ParallelRows::rowsDone(1);
+        QCOMPARE(pages.total.load(), 3);
+        QCOMPARE(pages.done.load(), 1);
+        QVERIFY(ParallelRows::cancelled());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestParallelRows)

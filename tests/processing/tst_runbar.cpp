@@ -69,6 +69,9 @@ private slots:
             over(outcome);
             bar.start(named(QStringLiteral("after")), deliver);
         });
+        // Without a wait even runs over at once go beside the event loop and show the bar.
+        QCOMPARE(events.isEmpty(), shortRunMs == 0);
+        QCOMPARE(bar.isHidden(), shortRunMs != 0);
         QTRY_VERIFY_WITH_TIMEOUT(!bar.busy(), 60000);
         QCOMPARE(events, (QStringList{"first", "over 0", "over 1", "last", "over 0", "after"}));
         QCOMPARE(notices.count(), 1);
