@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 
+#include <algorithm>
+
 DataCtrls::DataCtrls(QObject *parent)
     : QObject(parent)
 {
@@ -27,6 +29,7 @@ void DataCtrls::addDataCtrl(DataCtrl *c)
         return;
     ++ctrlCounter;
     c->ui.No->setText(QString::number(ctrlCounter));
+    alignNumbers(c);
 
     dataCtrls.append(c);
     connect(c, &DataCtrl::focused, this, &DataCtrls::aCtrlFocused);
@@ -55,6 +58,18 @@ void DataCtrls::addDataCtrl(DataCtrl *c)
         c->imgDisp.setVisible(c->ui.Show->isChecked());
     emit ctrlAdded(c);
     emit inputsChanged();
+}
+
+void DataCtrls::alignNumbers(DataCtrl *newest)
+{
+    // The newest number is the longest; the others widen only when the count gains a digit.
+    const int width = std::max(newest->ui.No->minimumWidth(), newest->ui.No->sizeHint().width());
+    if (width > numberWidth) {
+        numberWidth = width;
+        for (DataCtrl *c : qAsConst(dataCtrls))
+            c->ui.No->setMinimumWidth(numberWidth);
+    }
+    newest->ui.No->setMinimumWidth(numberWidth);
 }
 
 DataCtrl *DataCtrls::ctrlAt(int i) const

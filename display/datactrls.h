@@ -87,6 +87,11 @@ private:
     // laid out to the tab window and visible exactly when c's Show box is checked.
     void putIntoTab(DataCtrl *c);
 
+    // Gives every row's number the width of the widest, so that the rows' controls line up
+    // past 99 and 999 rows too.
+    void alignNumbers(DataCtrl *newest);
+
     // While putIntoTab makes a page current, which must not count as the user choosing it.
     bool placingPage = false;
+    int numberWidth = 0;
 };

@@ -724,6 +724,16 @@ void TestDataCtrls::numbersDeleteAndHelpers()
     connect(&unmanaged, SIGNAL(deleteMe()), &rows.manager, SLOT(deleteAnDC()));
     unmanaged.ui.Del->click();
     QCOMPARE(rows.manager.dataCtrls.size(), 2);
+
+    // Once the numbers outgrow their column, every row's number takes the widest one's width, so
+    // that the controls of all rows line up.
+    rows.manager.ctrlCounter = 9998;
+    rows.add();
+    DataCtrl *last = rows.add();
+    QCOMPARE(last->ui.No->text(), QString("10000"));
+    QVERIFY(last->ui.No->sizeHint().width() > 25);
+    for (DataCtrl *row : qAsConst(rows.manager.dataCtrls))
+        QCOMPARE(row->ui.No->minimumWidth(), last->ui.No->sizeHint().width());
 }
 
 void TestDataCtrls::selectionsFocusAndCrosshair()
