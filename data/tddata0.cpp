@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <climits>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -46,14 +45,32 @@ bool writeFlags(SaveFile *device, const QVector<bool> &valids)
 }
 
 // Reads as many whole values as the device holds; the rest of values stays as it is.
-void readValues(QIODevice *device, QVector<double> *values)
+// Reads the values a band of rows at a time, reporting the rows; false when the run was
+// cancelled first. Values the file lacks stay 0.0, a value it holds in part too.
+bool readValues(QIODevice *device, int width, QVector<double> *values)
 {
     char *data = reinterpret_cast<char *>(values->data());
-    const qint64 bytes = qMax<qint64>(device->read(data, qint64(values->size()) * qint64(sizeof(double))), 0);
+    const qint64 rowBytes = qint64(width) * qint64(sizeof(double));
+    const int rows = width > 0 ? values->size() / width : 0;
+    const int band = int(std::clamp<qint64>((1 << 20) / std::max<qint64>(rowBytes, 1), 1, std::max(rows, 1)));
+    ParallelRows::rowsStarted(rows);
+    qint64 bytes = 0;
+    for (int y = 0; y < rows; y += band) {
+        if (ParallelRows::cancelled())
+            return false;
+        const int n = std::min(band, rows - y);
+        const qint64 wanted = n * rowBytes;
+        const qint64 got = qMax<qint64>(device->read(data + y * rowBytes, wanted), 0);
+        bytes += got;
+        if (got < wanted)
+            break;
+        ParallelRows::rowsDone(n);
+    }
     const qint64 whole = bytes / qint64(sizeof(double));
     qFromLittleEndian<double>(data, whole, data);
     if (whole < values->size())
         (*values)[int(whole)] = 0.0;
+    return true;
 }
 
 // Any non-zero byte is a valid pixel.
@@ -196,7 +213,10 @@ bool TDData0::read2dData(const QString &fileName, QString *reason)
         return fail(tr("not enough memory for %1 × %2").arg(header.width).arg(header.height));
     }
     if (file.seek(header.headerSize)) {
-        readValues(&file, &newValues);
+        if (!readValues(&file, header.width, &newValues)) {
+            qDebug() << "reading cancelled" << fileName;
+            return fail(tr("reading cancelled"));
+        }
         readFlags(&file, &newValids);
     }
 

@@ -1033,6 +1033,10 @@ Filters: %2</source>
         <translation>2dDataファイルではありません</translation>
     </message>
     <message>
+        <source>reading cancelled</source>
+        <translation>読み込みを中止しました</translation>
+    </message>
+    <message>
         <source>can not be opened: %1</source>
         <translation>開けません: %1</translation>
     </message>

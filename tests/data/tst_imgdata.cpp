@@ -422,6 +422,7 @@ private slots:
         QTest::newRow("tiff") << tiff("wl", {1, 16, SAMPLEFORMAT_UINT}, hostBytes(u16));
         QTest::newRow("zrt") << zrtBytes(3, 2, "", 2, zrt16);
         QTest::newRow("ct") << QByteArray("#PLMR-CTImg\n# RANGE_X1 = 2\n# RANGE_Y0 = -1\n# RANGE_Y1 = 1\n0 0 1\n1 0 2\n0 1 4\n");
+        QTest::newRow("2dData") << saved2dData();
     }
 
     void progressAndCancel()
@@ -437,7 +438,7 @@ private slots:
                 QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^reading cancelled "));
             QCOMPARE(img.load(path), !cancelled);
             QCOMPARE(int(progress.total), 2);
-            QCOMPARE(int(progress.done), cancelled ? 1 : 2);
+            QCOMPARE(progress.done < 2, cancelled);
             QCOMPARE(img.rows.size(), cancelled ? 0 : 2);
             QCOMPARE(img.errorString(), cancelled ? QStringLiteral("reading cancelled") : QString());
         }
