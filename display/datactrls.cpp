@@ -218,6 +218,7 @@ void DataCtrls::putIntoTab(DataCtrl *c)
     // With many datasets the numbers alone do not say which is which.
     tabs->setTabToolTip(tabs->indexOf(disp), disp->windowTitle());
     tabs->setCurrentWidget(disp);
+    imgBase.placeCloseButtons();
     placingPage = false;
     // The page stack sizes a new page only at its next layout pass; until then the page would
     // show at its old size (its form's or its free window's), partly out of sight.

@@ -1,6 +1,11 @@
 #include "display/imgbase.h"
 
+#include "display/tabclosebutton.h"
+
 #include <QDebug>
+#include <QSet>
+#include <QStyle>
+#include <QTabBar>
 
 ImgBase::ImgBase(QWidget *parent)
     : QFrame(parent)
@@ -13,6 +18,7 @@ ImgBase::ImgBase(QWidget *parent)
         delete page;
     }
     connect(ui.ImgBaseTab, &QTabWidget::tabCloseRequested, this, &ImgBase::closeTab);
+    connect(ui.ImgBaseTab, &QTabWidget::currentChanged, this, &ImgBase::placeCloseButtons);
 }
 
 ImgBase::~ImgBase()
@@ -40,4 +46,44 @@ void ImgBase::closeTab(int idx)
     // window of its own, which is what the user asked for by closing the tab.
     page->setParent(nullptr, page->windowFlags() | Qt::Window);
     page->show();
+}
+
+QTabBar::ButtonPosition ImgBase::closeSide() const
+{
+    QTabBar *bar = ui.ImgBaseTab->tabBar();
+    return QTabBar::ButtonPosition(bar->style()->styleHint(QStyle::SH_TabBar_CloseButtonPosition, nullptr, bar));
+}
+
+void ImgBase::placeCloseButtons()
+{
+    QTabBar *bar = ui.ImgBaseTab->tabBar();
+    const QTabBar::ButtonPosition side = closeSide();
+    const bool all = bar->count() <= closeButtonsUpTo;
+    QSet<QWidget *> placed;
+    for (int i = 0; i < bar->count(); ++i) {
+        QWidget *button = bar->tabButton(i, side);
+        const bool wanted = all || i == bar->currentIndex();
+        if (wanted && !button) {
+            auto *own = new TabCloseButton(bar);
+            connect(own, &QAbstractButton::clicked, this, [this, bar, own] {
+                for (int t = 0; t < bar->count(); ++t) {
+                    if (bar->tabButton(t, closeSide()) == own)
+                        emit bar->tabCloseRequested(t);
+                }
+            });
+            bar->setTabButton(i, side, own);
+            button = own;
+        } else if (!wanted && button) {
+            bar->setTabButton(i, side, nullptr);
+            button->deleteLater();
+            button = nullptr;
+        }
+        placed.insert(button);
+    }
+    // A tab that became current while it was being added got a button here before the tab bar
+    // put its own on it.
+    for (TabCloseButton *own : bar->findChildren<TabCloseButton *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!placed.contains(own))
+            own->deleteLater();
+    }
 }

@@ -3,6 +3,7 @@
 #include "ui_imgbase.h"
 
 #include <QFrame>
+#include <QTabBar>
 
 // The tab window that collects the image display windows as pages. The pages stay owned by
 // whoever added them (the data control rows); the tab window never deletes a page. Closing a
@@ -17,7 +18,17 @@ public:
     ~ImgBase() override;
 
     Ui_ImgBase ui;
+    // Up to this many tabs every tab has its close button; beyond, only the current tab has one.
+    // The tab bar lays out every tab with a button again whenever a tab comes, goes or becomes
+    // current, which made each page of a stack of 1000 cost more than the one before.
+    static constexpr int closeButtonsUpTo = 100;
 
 public slots:
     void closeTab(int idx);
+    // Gives the tabs their close buttons as closeButtonsUpTo says: when a page was added, and
+    // whenever another tab becomes current.
+    void placeCloseButtons();
+
+private:
+    QTabBar::ButtonPosition closeSide() const;
 };

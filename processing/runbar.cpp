@@ -286,7 +286,11 @@ void RunBar::display(const ParallelRows::Progress &progress)
     // before it ended.
     if (total == 0)
         return;
+    // A progress bar repaints at once when its value changes, which paints everything pending in
+    // the window there and then; the new value is shown with the window's next paint instead.
+    ui.RunProgress->setUpdatesEnabled(false);
     ui.RunProgress->setMaximum(total);
     ui.RunProgress->setValue(done);
+    ui.RunProgress->setUpdatesEnabled(true);
     emit progressed(done, total);
 }

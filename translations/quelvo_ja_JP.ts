@@ -1027,6 +1027,13 @@ Filters: %2</source>
     </message>
 </context>
 <context>
+    <name>TabCloseButton</name>
+    <message>
+        <source>Close Tab</source>
+        <translation>タブを閉じる</translation>
+    </message>
+</context>
+<context>
     <name>TDData0</name>
     <message>
         <source>not a 2dData file</source>

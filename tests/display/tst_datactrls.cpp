@@ -15,6 +15,9 @@
 #include <QAbstractItemView>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QTabBar>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -184,6 +187,7 @@ private slots:
     void numbersDeleteAndHelpers();
     void selectionsFocusAndCrosshair();
     void tabsAndFreeWindows();
+    void closeButtonsOnManyTabs();
 };
 
 void TestDataCtrls::dragGivesRegion()
@@ -826,6 +830,45 @@ void TestDataCtrls::tabsAndFreeWindows()
     QVERIFY(guard);
     QVERIFY(!page->parentWidget());
     delete page;
+}
+
+// Up to the limit every tab has its close button; beyond, only the current tab, and its button
+// closes its own tab.
+void TestDataCtrls::closeButtonsOnManyTabs()
+{
+    Rows rows(ImgBase::closeButtonsUpTo);
+    QTabBar *bar = rows.tabs()->tabBar();
+    const auto side = QTabBar::ButtonPosition(bar->style()->styleHint(QStyle::SH_TabBar_CloseButtonPosition, nullptr, bar));
+    auto withButton = [&] {
+        QVector<int> tabs;
+        for (int i = 0; i < bar->count(); ++i) {
+            if (bar->tabButton(i, side))
+                tabs << i;
+        }
+        return tabs;
+    };
+    // Buttons of no tab do not pile up in the tab bar.
+    auto strayButtons = [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        int buttons = 0;
+        for (const QAbstractButton *b : bar->findChildren<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly))
+            buttons += qobject_cast<const QToolButton *>(b) ? 0 : 1;
+        return buttons - withButton().size();
+    };
+    QCOMPARE(withButton().size(), ImgBase::closeButtonsUpTo);
+    rows.add();
+    QCOMPARE(withButton(), QVector<int>{ImgBase::closeButtonsUpTo});
+    rows.tabs()->setCurrentIndex(3);
+    QCOMPARE(withButton(), QVector<int>{3});
+    QCOMPARE(strayButtons(), 0);
+
+    QWidget *page = rows.tabs()->widget(3);
+    QTest::ignoreMessage(QtDebugMsg, "close Tab");
+    qobject_cast<QAbstractButton *>(bar->tabButton(3, side))->click();
+    QVERIFY(page->isWindow() && page->isVisible());
+    // Back at the limit, every tab has its button again.
+    QCOMPARE(withButton().size(), ImgBase::closeButtonsUpTo);
+    QCOMPARE(strayButtons(), 0);
 }
 
 QTEST_MAIN(TestDataCtrls)
