@@ -18,6 +18,7 @@ ImgBase::ImgBase(QWidget *parent)
         delete page;
     }
     connect(ui.ImgBaseTab, &QTabWidget::tabCloseRequested, this, &ImgBase::closeTab);
+    connect(ui.ImgBaseTab, &QTabWidget::currentChanged, this, &ImgBase::pageShown);
     connect(ui.ImgBaseTab, &QTabWidget::currentChanged, this, &ImgBase::placeCloseButtons);
 }
 
@@ -32,7 +33,18 @@ ImgBase::~ImgBase()
         QWidget *page = ui.ImgBaseTab->widget(i);
         ui.ImgBaseTab->removeTab(i);
         page->setParent(nullptr);
+        page->setUpdatesEnabled(true);
     }
+}
+
+void ImgBase::pageShown(int idx)
+{
+    QWidget *page = ui.ImgBaseTab->widget(idx);
+    if (shownPage && shownPage != page && ui.ImgBaseTab->indexOf(shownPage) >= 0)
+        shownPage->setUpdatesEnabled(false);
+    shownPage = page;
+    if (page)
+        page->setUpdatesEnabled(true);
 }
 
 void ImgBase::closeTab(int idx)
@@ -45,6 +57,7 @@ void ImgBase::closeTab(int idx)
     // removeTab leaves the page parented to the tab widget's stack; detaching it makes it a
     // window of its own, which is what the user asked for by closing the tab.
     page->setParent(nullptr, page->windowFlags() | Qt::Window);
+    page->setUpdatesEnabled(true);
     page->show();
 }
 

@@ -3,6 +3,7 @@
 #include "ui_imgbase.h"
 
 #include <QFrame>
+#include <QPointer>
 #include <QTabBar>
 
 // The tab window that collects the image display windows as pages. The pages stay owned by
@@ -31,4 +32,9 @@ public slots:
 
 private:
     QTabBar::ButtonPosition closeSide() const;
+    // Only the current page takes updates. A page switch disables and enables the updates of the
+    // whole page stack, which otherwise walks every widget of every page, once per page added.
+    void pageShown(int idx);
+
+    QPointer<QWidget> shownPage;
 };

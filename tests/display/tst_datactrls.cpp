@@ -786,6 +786,14 @@ void TestDataCtrls::tabsAndFreeWindows()
     QPointer<QWidget> guard(page);
     {
         Rows rows(2);
+        // Whatever happens to the tabs, a display that shows repaints.
+        auto shownTakeUpdates = [&rows] {
+            for (const QPointer<DataCtrl> &row : qAsConst(rows.rows)) {
+                if (row && row->imgDisp.isVisible() && !row->imgDisp.updatesEnabled())
+                    return false;
+            }
+            return true;
+        };
         QCOMPARE(rows.tabs()->count(), 2); // the form's placeholder pages are gone
         ImgDisp *disp = &rows[1]->imgDisp;
         // A new page is laid out to the tab window at once, not shown at its form's size.
@@ -800,17 +808,23 @@ void TestDataCtrls::tabsAndFreeWindows()
         rows[1]->ui.Show->setChecked(true);
         QCOMPARE(rows.tabs()->currentWidget(), disp);
         rows.tabs()->setCurrentIndex(0);
+        QVERIFY(shownTakeUpdates());
 
         QTest::ignoreMessage(QtDebugMsg, "close Tab");
         emit rows.tabs()->tabCloseRequested(1);
         QVERIFY(disp->isWindow() && disp->isVisible());
         QVERIFY(rows[1]->ui.Show->isChecked());
+        QVERIFY(shownTakeUpdates());
 
         // Closing the free window brings the display back as the current tab.
         disp->close();
         QVERIFY(!rows[1]->ui.Show->isChecked() && !disp->isVisible());
         QCOMPARE(rows.tabLabel(rows[1]), QString("2"));
         QCOMPARE(rows.tabs()->currentWidget(), disp);
+        rows[1]->ui.Show->setChecked(true);
+        QVERIFY(shownTakeUpdates());
+        rows.tabs()->setCurrentIndex(0);
+        QVERIFY(shownTakeUpdates());
 
         // Without tabbing new displays are windows; closing one still brings it into the tabs.
         rows.manager.inTab(false);
