@@ -102,7 +102,11 @@ int FileWork::stepWaitMs()
 void FileWork::showWhatIsCounted()
 {
     const bool pages = stack.page > 0;
-    loadBar.ui.RunProgress->setFormat(pages ? tr("%v / %m pages") : rowsFormat);
+    const QString format = pages ? tr("%v / %m pages") : rowsFormat;
+    // What the bar still shows of the last step was counted in the other unit.
+    if (format != loadBar.ui.RunProgress->format())
+        loadBar.ui.RunProgress->reset();
+    loadBar.ui.RunProgress->setFormat(format);
     loadBar.ui.RunProgress->setToolTip(pages ? tr("Pages read of the stack being loaded")
                                              : tr("Rows read of the file being loaded"));
 }
