@@ -125,7 +125,7 @@ void FileWork::startReadStep()
         ++step->added;
         step->addedMs += timer.nsecsElapsed() / 1e6;
     };
-    // A short step is over before start() returns, as a plain call would be.
+    // A step that ends within its wait is over before start() returns, as a plain call would be.
     loadBar.start([step] { return readPages(step.get()); }, add,
                   [this, step](RunBar::Outcome outcome) { readStepOver(step.get(), outcome); }, waitMs);
 }
@@ -144,26 +144,19 @@ void FileWork::readStepOver(ReadStep *step, RunBar::Outcome outcome)
     } else if (outcome == RunBar::Outcome::Cancelled) {
         loadingStopped();
     }
-    // Stopped while its pages went out, the stack reads no further.
-    if (stopAsked)
-        loadingStopped();
     // A step that failed (its notice comes from the bar) ends its file; the files behind it still load.
     queueLoadStep();
 }
 
 void FileWork::stopLoading()
 {
-    if (!loading())
-        return;
-    if (reading)
-        stopAsked = true;
-    else
+    // A step under way was cancelled by the bar, and its end stops the loading.
+    if (loading() && !reading)
         loadingStopped();
 }
 
 void FileWork::loadingStopped()
 {
-    stopAsked = false;
     stack = ImgData::Stack{0, 0, 0, nullptr};
     const QString name = QFileInfo(stackFile).fileName();
     if (waitingFiles.isEmpty())
@@ -176,11 +169,6 @@ void FileWork::loadingStopped()
 QVector<TDData *> FileWork::readPages(ReadStep *step)
 {
     const bool firstStep = step->stack.page == 0;
-    if (!firstStep) {
-        // Later steps count the stack's pages.
-        ParallelRows::rowsStarted(step->stack.pages);
-        ParallelRows::rowsDone(step->stack.page);
-    }
     if (firstStep) {
         std::unique_ptr<TDData> data(new TDData);
         TDDataHeader header;
@@ -188,7 +176,14 @@ QVector<TDData *> FileWork::readPages(ReadStep *step)
             step->stack = ImgData::Stack{0, 0, 0, nullptr};
             return RunBar::single(std::move(data));
         }
-        // A 2dData file whose grid did not read is tried once more by the image readers.
+        // A 2dData file whose grid did not read is tried once more by the image readers, unless
+        // the read was cancelled.
+        if (ParallelRows::cancelled())
+            return {};
+    } else {
+        // Later steps count the stack's pages.
+        ParallelRows::rowsStarted(step->stack.pages);
+        ParallelRows::rowsDone(step->stack.page);
     }
     // The first page comes alone, in the file's own turn; later small pages come several to a step,
     // as many as the window can add, too, within the slice. Each step also lays out and repaints

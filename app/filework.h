@@ -17,8 +17,8 @@ class TDData;
 // Reads files into datasets and writes datasets into files for the main window, beside its event
 // loop and one run at a time in the order asked for, so that a file saved and then loaded is read
 // as written. A read or save that ends within a short wait is over before the call returns, as a
-// plain call would be; a longer one shows its bar (rows read, files written) and Cancel while the
-// window keeps answering. Datasets read go out through read(), failures and summaries in plain
+// plain call would be; a longer one, and any read once the window has waited its share (see
+// loadBar), shows its bar (rows read, files written) and Cancel while the window keeps answering. Datasets read go out through read(), failures and summaries in plain
 // words through notice(), in the order they arose.
 class FileWork : public QObject
 {
@@ -90,8 +90,8 @@ private:
     // Starts a step on the file being read, from where its pages stand.
     void startReadStep();
     void readStepOver(ReadStep *step, RunBar::Outcome outcome);
-    // Cancel: the rest of the file being read and the files waiting are dropped, at once between
-    // two steps, else once the step is over.
+    // Cancel between two steps of a stack, when no run is under way for the bar to cancel: the
+    // rest of the file and the files waiting are dropped.
     void stopLoading();
     void loadingStopped();
     // On the worker: the next pages of step's file, for about loadSliceMs.
@@ -108,7 +108,6 @@ private:
     ImgData::Stack stack{0, 0, 0, nullptr};
     QStringList waitingFiles;
     bool reading = false;
-    bool stopAsked = false;
     QElapsedTimer fileClock;
     // Since the first wait of this turn of the event loop, while it lasts.
     QElapsedTimer turnClock;

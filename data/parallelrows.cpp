@@ -16,7 +16,7 @@
 namespace {
 
 std::atomic<int> chosenThreads{0};
-thread_local ParallelRows::Progress *currentProgress = nullptr;
+thread_local const ParallelRows::Scope *currentScope = nullptr;
 
 // A pool of its own: the callers (the GUI thread, or a run in the global pool) work on chunks
 // themselves and wait for the others, which therefore never wait behind the callers' own work.
@@ -116,16 +116,15 @@ private:
 } // namespace
 
 ParallelRows::Scope::Scope(Progress *progress)
-    : previous(currentProgress)
+    : progress(progress)
+    , outer(currentScope)
 {
-    if (progress)
-        progress->whole = previous;
-    currentProgress = progress;
+    currentScope = this;
 }
 
 ParallelRows::Scope::~Scope()
 {
-    currentProgress = previous;
+    currentScope = outer;
 }
 
 int ParallelRows::threadCount()
@@ -160,8 +159,8 @@ void ParallelRows::Extremes::foldInto(TDData0 *dst, int first, int last) const
 
 bool ParallelRows::cancelled()
 {
-    for (const Progress *p = currentProgress; p; p = p->whole) {
-        if (p->cancelled.load())
+    for (const Scope *scope = currentScope; scope; scope = scope->outer) {
+        if (scope->progress && scope->progress->cancelled.load())
             return true;
     }
     return false;
@@ -169,14 +168,14 @@ bool ParallelRows::cancelled()
 
 void ParallelRows::rowsStarted(int rows)
 {
-    if (currentProgress)
-        currentProgress->total += rows;
+    if (currentScope && currentScope->progress)
+        currentScope->progress->total += rows;
 }
 
 bool ParallelRows::rowsDone(int rows)
 {
-    if (currentProgress)
-        currentProgress->done += rows;
+    if (currentScope && currentScope->progress)
+        currentScope->progress->done += rows;
     return !cancelled();
 }
 

@@ -20,9 +20,6 @@ public:
         std::atomic<int> done{0};
         std::atomic<int> total{0};
         std::atomic<bool> cancelled{false};
-        // Set by a Scope opened inside another: the progress of the run this one counts a part
-        // of, in other units. Cancelling that cancels this too.
-        const Progress *whole = nullptr;
     };
 
     // Range widening for values stored row by row by several threads: each row keeps its own
@@ -54,8 +51,9 @@ public:
         std::vector<double> hi;
     };
 
-    // Installs progress on the current thread for the lifetime of the scope; inside another
-    // scope, as a part of that one's progress.
+    // Installs progress on the current thread for the lifetime of the scope. Inside another
+    // scope it counts a part of that one's run in units of its own (the rows of one page of a
+    // stack whose pages are counted, say), and cancelling the outer run cancels it too.
     class Scope
     {
     public:
@@ -65,7 +63,9 @@ public:
         Scope &operator=(const Scope &) = delete;
 
     private:
-        Progress *previous;
+        friend class ParallelRows;
+        Progress *progress;
+        const Scope *outer;
     };
 
     static constexpr int MaxThreads = 1024;

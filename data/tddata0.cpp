@@ -44,9 +44,9 @@ bool writeFlags(SaveFile *device, const QVector<bool> &valids)
     return device->write(flags);
 }
 
-// Reads as many whole values as the device holds; the rest of values stays as it is.
-// Reads the values a band of rows at a time, reporting the rows; false when the run was
-// cancelled first. Values the file lacks stay 0.0, a value it holds in part too.
+// Reads as many whole values as the device holds, a band of rows at a time, reporting the rows;
+// the rest of values stays as it is, and a value held in part becomes 0.0. False when the run was
+// cancelled first.
 bool readValues(QIODevice *device, int width, QVector<double> *values)
 {
     char *data = reinterpret_cast<char *>(values->data());

@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QSet>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QTabBar>
 
@@ -20,13 +21,23 @@ ImgBase::ImgBase(QWidget *parent)
     connect(ui.ImgBaseTab, &QTabWidget::tabCloseRequested, this, &ImgBase::closeTab);
     connect(ui.ImgBaseTab, &QTabWidget::currentChanged, this, &ImgBase::pageShown);
     connect(ui.ImgBaseTab, &QTabWidget::currentChanged, this, &ImgBase::placeCloseButtons);
+    // A tab behind the current one that goes may bring the count back to where every tab has a
+    // close button.
+    connect(pageStack(), &QStackedWidget::widgetRemoved, this, &ImgBase::placeCloseButtons);
+}
+
+QStackedWidget *ImgBase::pageStack() const
+{
+    return ui.ImgBaseTab->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 ImgBase::~ImgBase()
 {
     // The pages belong to their rows (often by value); the tab widget must not delete them.
     // Hidden, and taken from the end behind the first, the tab widget neither lays out its tabs
-    // nor switches pages for each one that goes.
+    // nor switches pages for each one that goes, and their buttons and updates are left alone.
+    ui.ImgBaseTab->disconnect(this);
+    pageStack()->disconnect(this);
     ui.ImgBaseTab->hide();
     ui.ImgBaseTab->setCurrentIndex(0);
     for (int i = ui.ImgBaseTab->count() - 1; i >= 0; --i) {

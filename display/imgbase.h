@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QTabBar>
 
+class QStackedWidget;
+
 // The tab window that collects the image display windows as pages. The pages stay owned by
 // whoever added them (the data control rows); the tab window never deletes a page. Closing a
 // tab does not close the image: the page goes on as a visible window of its own.
@@ -27,11 +29,13 @@ public:
 public slots:
     void closeTab(int idx);
     // Gives the tabs their close buttons as closeButtonsUpTo says: when a page was added, and
-    // whenever another tab becomes current.
+    // whenever a page goes or another tab becomes current.
     void placeCloseButtons();
 
 private:
     QTabBar::ButtonPosition closeSide() const;
+    // The tab widget's own stack of pages.
+    QStackedWidget *pageStack() const;
     // Only the current page takes updates. A page switch disables and enables the updates of the
     // whole page stack, which otherwise walks every widget of every page, once per page added.
     void pageShown(int idx);

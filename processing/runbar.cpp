@@ -74,6 +74,7 @@ RunBar::RunBar(QWidget *parent)
         if (!showsRun()) {
             hide();
             ui.RunProgress->reset();
+            holdBusyCursor(false);
         }
     });
     connect(ui.RunCancel, &QPushButton::clicked, this, &RunBar::cancel);
@@ -100,10 +101,9 @@ RunBar::~RunBar()
             (void)(*it)->finished.load();
         }
         qDeleteAll((*it)->results);
-        if ((*it)->shown)
-            QApplication::restoreOverrideCursor();
         it = runs.erase(it);
     }
+    holdBusyCursor(false);
     // Runs of other bars that waited behind these go out from the event loop, not from inside
     // the destruction of whatever owns this bar.
     QMetaObject::invokeMethod(QCoreApplication::instance(), &RunBar::flush, Qt::QueuedConnection);
@@ -149,7 +149,7 @@ void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish,
         return;
     }
     run->shown = true;
-    QApplication::setOverrideCursor(Qt::BusyCursor);
+    holdBusyCursor(true);
     refresh();
 }
 
@@ -192,15 +192,12 @@ void RunBar::cancel()
 void RunBar::flush()
 {
     auto &runs = queue();
-    // A finished run off the queue: the worker is done with it once it has released done, and
-    // its busy cursor goes.
+    // A finished run off the queue: the worker is done with it once it has released done.
     auto retire = [](Run &run, Outcome outcome) {
         run.done.acquire();
-        if (run.shown) {
-            QApplication::restoreOverrideCursor();
-            // A bar that lingers shows how the run ended.
+        // A bar that lingers shows how the run ended.
+        if (run.shown)
             run.bar->display(run.progress);
-        }
         if (outcome == Outcome::Cancelled)
             qDeleteAll(run.results);
     };
@@ -255,14 +252,17 @@ void RunBar::refresh()
 {
     if (showsRun()) {
         lingering.stop();
-        if (isHidden())
+        // A bar still lingering keeps showing how the last run ended until the next tick, so that
+        // runs in quick succession (the steps of a stack) do not blink.
+        if (isHidden()) {
             show();
-        if (!timer.isActive()) {
-            timer.start();
             showProgress();
         }
+        if (!timer.isActive())
+            timer.start();
     } else if (!isHidden() && !lingering.isActive()) {
-        // A bar that went at once would blink between runs that follow one another.
+        // A bar (and busy cursor) that went at once would blink between runs that follow one
+        // another.
         lingering.start();
         timer.stop();
     }
@@ -282,10 +282,10 @@ void RunBar::display(const ParallelRows::Progress &progress)
 {
     const int done = progress.done;
     const int total = progress.total;
-    // Until a run has counted what it does, the bar keeps what it showed: empty, or how the run
-    // before it ended.
-    if (total == 0)
+    if (total == 0) {
+        ui.RunProgress->reset();
         return;
+    }
     // A progress bar repaints at once when its value changes, which paints everything pending in
     // the window there and then; the new value is shown with the window's next paint instead.
     ui.RunProgress->setUpdatesEnabled(false);
@@ -293,4 +293,15 @@ void RunBar::display(const ParallelRows::Progress &progress)
     ui.RunProgress->setValue(done);
     ui.RunProgress->setUpdatesEnabled(true);
     emit progressed(done, total);
+}
+
+void RunBar::holdBusyCursor(bool hold)
+{
+    if (hold == holdsCursor)
+        return;
+    holdsCursor = hold;
+    if (hold)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }

@@ -16,9 +16,10 @@ class TDData;
 // worker thread on inputs of its own (snapshots of the datasets, so rows may be changed or
 // deleted meanwhile). A run that ends within shortRunMs delivers its results before start()
 // returns, as a plain call would; a longer one shows this bar (rows done, Cancel) and the busy
-// cursor, and delivers later from the event loop. Results of all bars go out in the order their
-// runs were started; a cancelled run delivers nothing and its results are deleted. A run that
-// fails (runs out of memory, say) delivers nothing and says so through notice().
+// cursor, which stay a moment after the last such run, and delivers later from the event loop.
+// Results of all bars go out in the order their runs were started; a cancelled run delivers
+// nothing and its results are deleted. A run that fails (runs out of memory, say) delivers
+// nothing and says so through notice().
 class RunBar : public QWidget
 {
     Q_OBJECT
@@ -82,7 +83,11 @@ private:
     void refresh();
     // True while a run of this bar shows (went beside the event loop and is not over).
     bool showsRun() const;
+    // The busy cursor shows from the first run that goes beside the event loop until the bar
+    // hides.
+    void holdBusyCursor(bool hold);
 
     QTimer timer;
     QTimer lingering;
+    bool holdsCursor = false;
 };

@@ -68,6 +68,10 @@ bool mainWindowShot(const QDir &samples, const QDir &out)
     body.show();
     for (const char *name : {"spots.tif", "spots2.zrt", "phantom.ct", "flat.qlv"})
         QMetaObject::invokeMethod(&body, "loadAFile", Q_ARG(QString, samples.filePath(QString::fromLatin1(name))));
+    // On a slow machine the last files may be read beside the event loop; the shot waits for them
+    // and for their bar to go.
+    while (body.files.loadBar.busy() || body.files.loadBar.isVisible())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (body.ctrls.dataCtrls.size() != 4) {
         std::fprintf(stderr, "cannot load the four samples from %s\n", qPrintable(samples.path()));
         return false;

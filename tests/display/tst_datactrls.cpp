@@ -880,7 +880,12 @@ void TestDataCtrls::closeButtonsOnManyTabs()
     QTest::ignoreMessage(QtDebugMsg, "close Tab");
     qobject_cast<QAbstractButton *>(bar->tabButton(3, side))->click();
     QVERIFY(page->isWindow() && page->isVisible());
-    // Back at the limit, every tab has its button again.
+    // Back at the limit, every tab has its button again, also when a tab behind the current one goes.
+    QCOMPARE(withButton().size(), ImgBase::closeButtonsUpTo);
+    rows.add();
+    rows.tabs()->setCurrentIndex(3);
+    delete rows[ImgBase::closeButtonsUpTo + 1];
+    QCOMPARE(rows.tabs()->currentIndex(), 3);
     QCOMPARE(withButton().size(), ImgBase::closeButtonsUpTo);
     QCOMPARE(strayButtons(), 0);
 }
