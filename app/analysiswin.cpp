@@ -2,6 +2,7 @@
 
 #include "app/filedialog.h"
 #include "data/floattiff.h"
+#include "data/parallelrows.h"
 #include "data/savefile.h"
 #include "data/tddata.h"
 #include "display/colorbar.h"
@@ -17,6 +18,7 @@
 #include <QShowEvent>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -25,6 +27,26 @@ enum StatRow { Valid, Invalid, NaN, Infinite, Min, Max, Mean, StdDev, Sum, Media
 QString number(double v)
 {
     return QString::number(v, 'g', 6);
+}
+
+// Takes nothing more once the run it is written from is cancelled: the PNG writer then gives up at
+// its next write instead of encoding the rest of a large picture for nothing.
+class StoppingBuffer : public QBuffer
+{
+public:
+    using QBuffer::QBuffer;
+
+protected:
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        return ParallelRows::cancelled() ? -1 : QBuffer::writeData(data, size);
+    }
+};
+
+// Why a cancelled export wrote nothing; never shown, as the run's end tells of the cancel.
+QString cancelledExport()
+{
+    return QStringLiteral("cancelled");
 }
 
 } // namespace
@@ -62,6 +84,10 @@ AnalysisWin::AnalysisWin(DataCtrls *ctrls, QWidget *parent)
     connect(ui.ResetRange, &QPushButton::clicked, this, [this] { setMarkFractions(0.0, 1.0); });
     connect(ui.LowerValue, &QLineEdit::editingFinished, this, &AnalysisWin::typedMarks);
     connect(ui.UpperValue, &QLineEdit::editingFinished, this, &AnalysisWin::typedMarks);
+    connect(&wholeRun, &FrameStatsRun::computed, this, &AnalysisWin::showWhole);
+    connect(&regionRun, &FrameStatsRun::computed, this,
+            [this](const FrameStats::Result *stats) { fillStats(1, stats); });
+    connect(ui.ExportRun, &RunBar::notice, this, &AnalysisWin::notice);
     connect(ui.SavePng, &QPushButton::clicked, this, [this] { saveDialog(true)->show(); });
     connect(ui.ExportTiff, &QPushButton::clicked, this, [this] { saveDialog(false)->show(); });
     for (DataCtrl *c : qAsConst(ctrls->dataCtrls))
@@ -145,13 +171,15 @@ void AnalysisWin::refreshAll()
     DataCtrl *c = currentCtrl();
     const TDData *d = c ? c->data(false) : nullptr;
     ui.DataName->setText(d ? d->shownId() : QStringLiteral("--"));
-    FrameStats::Histogram hist;
-    whole = d ? FrameStats::compute(*d, FrameStats::wholeGrid(*d), &hist) : FrameStats::Result();
     computedFor = c;
-    ui.Histogram->setHistogram(hist);
-    fillStats(0, d ? &whole : nullptr);
-    for (QWidget *w : {static_cast<QWidget *>(ui.FullRange), static_cast<QWidget *>(ui.AutoRange)})
-        w->setEnabled(!whole.empty());
+    if (d) {
+        showWhole(nullptr, FrameStats::Histogram());
+        fillPending(0);
+        wholeRun.start(*d, FrameStats::wholeGrid(*d), true);
+    } else {
+        wholeRun.drop();
+        showWhole(nullptr, FrameStats::Histogram());
+    }
     refreshRegion();
     refreshMarks();
     refreshProfiles();
@@ -164,11 +192,27 @@ void AnalysisWin::refreshRegion()
     DataCtrl *c = currentCtrl();
     const TDData *d = c ? c->data(false) : nullptr;
     if (!d || c->imgDisp.regionState != ImgDisp::RegionSet) {
+        regionRun.drop();
         fillStats(1, nullptr);
         return;
     }
-    const FrameStats::Result region = FrameStats::compute(*d, c->imgDisp.regionRect());
-    fillStats(1, &region);
+    fillPending(1);
+    regionRun.start(*d, c->imgDisp.regionRect(), false);
+}
+
+void AnalysisWin::showWhole(const FrameStats::Result *stats, const FrameStats::Histogram &histogram)
+{
+    whole = stats ? *stats : FrameStats::Result();
+    ui.Histogram->setHistogram(histogram);
+    fillStats(0, stats);
+    for (QWidget *w : {static_cast<QWidget *>(ui.FullRange), static_cast<QWidget *>(ui.AutoRange)})
+        w->setEnabled(!whole.empty());
+}
+
+void AnalysisWin::fillPending(int column)
+{
+    for (int row = 0; row < StatRows; ++row)
+        ui.Stats->item(row, column)->setText(QStringLiteral("..."));
 }
 
 void AnalysisWin::fillStats(int column, const FrameStats::Result *s)
@@ -283,46 +327,88 @@ _FileDialog *AnalysisWin::saveDialog(bool png)
     return dialog;
 }
 
-bool AnalysisWin::savePng(const QString &path)
-{
-    DataCtrl *c = currentCtrl();
-    TDData *d = c ? c->data(false) : nullptr;
-    if (!d)
-        return exported(path, tr("no dataset is shown"));
-    const QImage image = ViewExport::image(*d, *c->imgDisp.ui.CBar, ui.WithColorBar->isChecked());
-    if (image.isNull())
-        return exported(path, tr("the picture is too large"));
-    QByteArray png;
-    QBuffer buffer(&png);
-    QString error;
-    // Encoded first, so that the file is replaced only by a whole picture.
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
-        return exported(path, tr("the picture could not be encoded"));
-    if (!SaveFile::save(path, png, &error) && error.isEmpty())
-        error = tr("writing failed");
-    return exported(path, error);
-}
-
-bool AnalysisWin::exportTiff(const QString &path)
+void AnalysisWin::savePng(const QString &path)
 {
     DataCtrl *c = currentCtrl();
     const TDData *d = c ? c->data(false) : nullptr;
-    QString error;
-    if (!d)
-        error = tr("no dataset is shown");
-    else if (!FloatTiff::write(*d, path, &error) && error.isEmpty())
-        error = tr("writing failed");
-    return exported(path, error);
+    if (!d) {
+        exported(path, tr("no dataset is shown"));
+        return;
+    }
+    // The picture is made from copies, so the row and its bar may change or go meanwhile.
+    const std::shared_ptr<TDData> view(d->snapshot());
+    const ColorBar0 bar = *c->imgDisp.ui.CBar;
+    const bool withBar = ui.WithColorBar->isChecked();
+    startExport(path, [view, bar, withBar, path] {
+        const QImage image = ViewExport::image(*view, bar, withBar);
+        if (image.isNull())
+            return tr("the picture is too large");
+        QByteArray png;
+        StoppingBuffer buffer(&png);
+        // Encoded first, so that the file is replaced only by a whole picture.
+        const bool encoded = buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG");
+        if (ParallelRows::cancelled())
+            return cancelledExport();
+        if (!encoded)
+            return tr("the picture could not be encoded");
+        QString error;
+        if (!SaveFile::save(path, png, &error) && error.isEmpty())
+            error = tr("writing failed");
+        return error;
+    });
 }
 
-bool AnalysisWin::exported(const QString &path, const QString &error)
+void AnalysisWin::exportTiff(const QString &path)
+{
+    const TDData *d = currentData();
+    if (!d) {
+        exported(path, tr("no dataset is shown"));
+        return;
+    }
+    const std::shared_ptr<const TDData> data(d->snapshot());
+    startExport(path, [data, path] {
+        QString error;
+        if (!FloatTiff::write(*data, path, &error) && error.isEmpty())
+            error = tr("writing failed");
+        return error;
+    });
+}
+
+void AnalysisWin::startExport(const QString &path, const std::function<QString()> &write)
+{
+    // Written by the worker, read once the run is over.
+    struct Ending
+    {
+        bool ran = false;
+        QString error;
+    };
+    const auto ending = std::make_shared<Ending>();
+    const RunBar::Job job = [write, ending] {
+        ending->error = write();
+        ending->ran = true;
+        return QVector<TDData *>();
+    };
+    ui.ExportRun->start(job, RunBar::Deliver(), [this, path, ending](RunBar::Outcome outcome) {
+        // A Cancel that came too late to stop the writing does not hide what was written.
+        if (ending->ran && ending->error.isEmpty()) {
+            exported(path, QString());
+        } else if (outcome == RunBar::Outcome::Cancelled) {
+            qDebug() << "export cancelled:" << path;
+            emit notice(tr("export of %1 cancelled; nothing was written").arg(QDir::toNativeSeparators(path)));
+        } else if (ending->ran) {
+            exported(path, ending->error);
+        }
+        // A run that failed has told why through the bar.
+    });
+}
+
+void AnalysisWin::exported(const QString &path, const QString &error)
 {
     const QString name = QDir::toNativeSeparators(path);
     if (!error.isEmpty()) {
         qDebug() << "can't export" << path << error;
         emit notice(tr("could not export %1: %2").arg(name, error));
-        return false;
+        return;
     }
     emit notice(tr("exported %1").arg(name));
-    return true;
 }

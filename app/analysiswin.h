@@ -1,11 +1,14 @@
 #pragma once
 
 #include "processing/framestats.h"
+#include "processing/framestatsrun.h"
 #include "ui_analysiswin.h"
 
 #include <QFrame>
 #include <QPoint>
 #include <QPointer>
+
+#include <functional>
 
 class DataCtrl;
 class DataCtrls;
@@ -20,9 +23,11 @@ class _FileDialog;
 //
 // The current dataset is the one whose image the mouse last moved over, else the one of the
 // current tab. The window follows it live; while hidden it only notes what changed and computes
-// nothing. Histogram and statistics are computed when the dataset or its region changes, the
-// profiles on every crosshair move, the mark lines on every colour bar change. Top-level, no
-// parent; every export says through notice() what it wrote or why it wrote nothing.
+// nothing. Histogram and statistics are computed when the dataset or its region changes, beside
+// the event loop for a large frame (the figures show "..." until they are known), the profiles on
+// every crosshair move, the mark lines on every colour bar change. Exports are encoded and written
+// beside the event loop too, a long one with its progress and Cancel under the buttons. Top-level,
+// no parent; every export says through notice() what it wrote or why it wrote nothing.
 class AnalysisWin : public QFrame
 {
     Q_OBJECT
@@ -34,19 +39,24 @@ public:
     DataCtrl *currentCtrl() const;
     // Its dataset, null when there is none.
     TDData *currentData() const;
-    // Whole-dataset statistics as last computed.
+    // Whole-dataset statistics as last computed; empty while they are being computed.
     const FrameStats::Result &wholeStats() const { return whole; }
+    // True while the whole-dataset or region figures are being computed.
+    bool computing() const { return wholeRun.busy() || regionRun.busy(); }
 
     Ui_AnalysisWin ui;
+    // The figures of the whole dataset (with the histogram) and of its region.
+    FrameStatsRun wholeRun;
+    FrameStatsRun regionRun;
 
 public slots:
     // Follows c's mouse, colour bar and region from now on.
     void watch(DataCtrl *c);
     void showWindow();
     void refreshAll();
-    // Writes the current dataset; false (with a debug line) when there is none or writing fails.
-    bool savePng(const QString &path);
-    bool exportTiff(const QString &path);
+    // Write the current dataset to path beside the event loop; notice() tells how that ended.
+    void savePng(const QString &path);
+    void exportTiff(const QString &path);
 
 signals:
     // What an export wrote, or why it wrote nothing, in plain words.
@@ -73,10 +83,15 @@ private:
     void setMarkValues(double lower, double upper);
     void setMarkFractions(double lower, double upper);
     void refreshProfiles();
+    void showWhole(const FrameStats::Result *stats, const FrameStats::Histogram &histogram);
+    // Figures for a column: stats, "--" without them, "..." while they are computed.
     void fillStats(int column, const FrameStats::Result *stats);
+    void fillPending(int column);
+    // Runs write (which returns why it wrote nothing, or an empty text) beside the event loop and
+    // tells how it ended.
+    void startExport(const QString &path, const std::function<QString()> &write);
     // Tells what an export did: wrote path when error is empty, else nothing for that reason.
-    // Returns whether it wrote.
-    bool exported(const QString &path, const QString &error);
+    void exported(const QString &path, const QString &error);
     // The one dialog for PNG or for TIFF, made on first use.
     _FileDialog *saveDialog(bool png);
 

@@ -1,8 +1,8 @@
 #include "data/floattiff.h"
 
-#include "data/tddata0.h"
-
+#include "data/parallelrows.h"
 #include "data/savefile.h"
+#include "data/tddata0.h"
 
 #include <QBuffer>
 #include <QDebug>
@@ -79,10 +79,11 @@ bool writeImage(TIFF *tif, const TDData0 &d)
     if (!d.dataId.isEmpty())
         TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, d.dataId.toUtf8().constData());
     std::vector<float> line(size_t(d.width));
+    ParallelRows::rowsStarted(d.height);
     for (int y = 0; y < d.height; ++y) {
         for (int x = 0; x < d.width; ++x)
             line[size_t(x)] = d.isValid(x, y) ? float(d.value(x, y)) : std::numeric_limits<float>::quiet_NaN();
-        if (TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) < 0)
+        if (TIFFWriteScanline(tif, line.data(), uint32_t(y), 0) < 0 || !ParallelRows::rowsDone(1))
             return false;
     }
     return TIFFWriteDirectory(tif) != 0;
@@ -114,6 +115,8 @@ bool FloatTiff::write(const TDData0 &d, const QString &path, QString *reason)
         return fail(path, QStringLiteral("TIFF writer not started"), reason);
     const bool written = writeImage(tif, d);
     TIFFClose(tif);
+    if (ParallelRows::cancelled())
+        return fail(path, QStringLiteral("cancelled"), reason);
     if (!written)
         return fail(path, QStringLiteral("TIFF not written"), reason);
     QString error;

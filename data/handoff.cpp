@@ -61,9 +61,11 @@ public:
 
     bool event(QEvent *e) override
     {
+        // Before the event is read: it was made on the posting thread, before the courier was
+        // handed over.
+        received(this);
         if (e->type() != QEvent::User)
             return QObject::event(e);
-        received(this);
         work();
         return true;
     }

@@ -24,6 +24,10 @@
         <translation>%1 を書き出せませんでした: %2</translation>
     </message>
     <message>
+        <source>export of %1 cancelled; nothing was written</source>
+        <translation>%1 の書き出しを取り消しました。何も書き込まれていません</translation>
+    </message>
+    <message>
         <source>exported %1</source>
         <translation>%1 を書き出しました</translation>
     </message>

@@ -9,6 +9,7 @@
 #include "display/profileplot.h"
 #include "../display/displaytesttools.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,12 +20,14 @@ class TestAnalysisWin : public QObject
 
 private slots:
     void followsTheCurrentRowWhenShown();
+    void figuresComeBesideTheEventLoop();
     void draggingOnTheHistogramMovesTheBarMark_data();
     void draggingOnTheHistogramMovesTheBarMark();
     void buttonsAndFieldsSetTheMarks();
     void savesTheViewAsPng();
     void exportsSayWhatTheyDid_data();
     void exportsSayWhatTheyDid();
+    void cancelledExportWritesNothing();
     void denseProfileKeepsExtremesAndGaps();
 };
 
@@ -56,6 +59,24 @@ struct Setup
     DataCtrl *row;
 };
 
+// Starts an export and returns what the window said of it, once it said one thing.
+QString exportAndWait(AnalysisWin &win, bool png, const QString &path)
+{
+    QSignalSpy notices(&win, &AnalysisWin::notice);
+    if (png)
+        win.savePng(path);
+    else
+        win.exportTiff(path);
+    if (notices.isEmpty())
+        notices.wait(30000);
+    return notices.count() == 1 ? notices.first().first().toString() : QString();
+}
+
+QString statText(const AnalysisWin &win, int row, int column)
+{
+    return win.ui.Stats->item(row, column)->text();
+}
+
 } // namespace
 
 void TestAnalysisWin::followsTheCurrentRowWhenShown()
@@ -70,6 +91,31 @@ void TestAnalysisWin::followsTheCurrentRowWhenShown()
     s.row->imgDisp.setRegion(QRect(QPoint(5, 0), QPoint(9, 1)));
     QCOMPARE(s.win.ui.Stats->item(0, 1)->text(), QStringLiteral("9"));  // 10 pixels, one invalid
     QCOMPARE(s.win.ui.Stats->item(1, 1)->text(), QStringLiteral("1"));
+}
+
+// Figures that take longer than their wait show "..." until they are known; the window that moved
+// on to another frame meanwhile shows that frame's, never the one it left.
+void TestAnalysisWin::figuresComeBesideTheEventLoop()
+{
+    Setup s;
+    auto *other = new DataCtrl;
+    other->setData(new TDData(3, 3));
+    s.ctrls.addDataCtrl(other);
+    s.win.wholeRun.waitMs = s.win.regionRun.waitMs = 0;
+    s.win.show();
+    emit s.row->pointAt(1, 1);
+    QCOMPARE(statText(s.win, 0, 0), QStringLiteral("..."));
+    QVERIFY(!s.win.ui.FullRange->isEnabled());
+    emit other->pointAt(1, 1);
+    emit s.row->pointAt(2, 2);
+    QTRY_VERIFY(!s.win.computing());
+    QCOMPARE(statText(s.win, 0, 0), QStringLiteral("199"));
+    QCOMPARE(s.win.wholeStats().valid, qint64(199));
+    QVERIFY(s.win.ui.FullRange->isEnabled());
+    s.row->imgDisp.setRegion(QRect(QPoint(5, 0), QPoint(9, 1)));
+    QCOMPARE(statText(s.win, 0, 1), QStringLiteral("..."));
+    QTRY_COMPARE(statText(s.win, 0, 1), QStringLiteral("9"));
+    delete other;
 }
 
 void TestAnalysisWin::draggingOnTheHistogramMovesTheBarMark_data()
@@ -127,7 +173,7 @@ void TestAnalysisWin::savesTheViewAsPng()
     s.bar()->upperMark = s.fraction(1150);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("view.png"));
-    QVERIFY(s.win.savePng(path));
+    QVERIFY(exportAndWait(s.win, true, path).startsWith(QLatin1String("exported")));
     const QImage saved(path);
     QCOMPARE(saved.size(), QSize(20, 10));
     const TDData *d = s.row->data(false);
@@ -137,7 +183,7 @@ void TestAnalysisWin::savesTheViewAsPng()
         QCOMPARE(saved.pixelColor(i % 20, i / 20), want);
     }
     s.win.ui.WithColorBar->setChecked(true);
-    QVERIFY(s.win.savePng(path));
+    QVERIFY(exportAndWait(s.win, true, path).startsWith(QLatin1String("exported")));
     const QImage withBar(path);
     QVERIFY(withBar.width() > 20 && withBar.height() >= 10);
     QCOMPARE(withBar.copy(0, 0, 20, 10).convertToFormat(QImage::Format_RGB32), saved.convertToFormat(QImage::Format_RGB32));
@@ -163,13 +209,38 @@ void TestAnalysisWin::exportsSayWhatTheyDid()
     s.win.show();
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
+    const QString text = exportAndWait(s.win, png, path);
+    QVERIFY2(text.startsWith(notice + QDir::toNativeSeparators(path)), qPrintable(text));
+    QCOMPARE(QFileInfo::exists(path), notice.startsWith(QLatin1String("exported")));
+}
+
+// An export cancelled before it could write says so and leaves no file.
+void TestAnalysisWin::cancelledExportWritesNothing()
+{
+    Setup s;
+    s.win.show();
+    // The export waits behind a task that holds the only thread of its pool.
+    QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    QSemaphore hold;
+    pool.start([&hold] { hold.acquire(); });
+    RunBar *bar = s.win.ui.ExportRun;
+    bar->pool = &pool;
+    bar->shortRunMs = 0;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("view.tif"));
     QSignalSpy notices(&s.win, &AnalysisWin::notice);
-    const bool written = png ? s.win.savePng(path) : s.win.exportTiff(path);
-    QCOMPARE(written, notice.startsWith(QLatin1String("exported")));
-    QCOMPARE(QFileInfo::exists(path), written);
+    s.win.exportTiff(path);
+    QVERIFY(bar->isVisible() && notices.isEmpty());
+    bar->ui.RunCancel->click();
+    hold.release();
+    pool.waitForDone();
+    QCoreApplication::sendPostedEvents();
     QCOMPARE(notices.count(), 1);
     const QString text = notices.first().first().toString();
-    QVERIFY2(text.startsWith(notice + QDir::toNativeSeparators(path)), qPrintable(text));
+    QVERIFY2(text.startsWith(QStringLiteral("export of %1 cancelled").arg(QDir::toNativeSeparators(path))),
+             qPrintable(text));
+    QVERIFY(!QFileInfo::exists(path));
 }
 
 // A profile of far more pixels than the plot is wide still shows its single highest and lowest

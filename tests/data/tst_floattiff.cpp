@@ -1,9 +1,10 @@
 // The float TIFF writer: what it writes reads back through ImgData::load, and a failed write
-// leaves an existing file alone.
+// leaves an existing file alone, as does a cancelled one.
 
 #include "../filetesttools.h"
 #include "data/floattiff.h"
 #include "data/imgdata.h"
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 
 #include <QTemporaryDir>
@@ -46,7 +47,13 @@ void TestFloatTiff::roundTrip()
     }
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("out.tif"));
-    QVERIFY(FloatTiff::write(d, path));
+    {
+        // Written inside a run (an export beside the event loop), it counts every row.
+        ParallelRows::Progress rows;
+        const ParallelRows::Scope scope(&rows);
+        QVERIFY(FloatTiff::write(d, path));
+        QCOMPARE(QPoint(rows.done, rows.total), QPoint(h, h));
+    }
 
     // The layout other programs expect.
     TIFF *tif = TIFFOpen(QFile::encodeName(path).constData(), "r");
@@ -87,6 +94,15 @@ void TestFloatTiff::failureKeepsTheOldFile()
     QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^can't write float TIFF")));
     QVERIFY(!FloatTiff::write(TDData(2, 2), dir.filePath(QStringLiteral("missing/out.tif")), &reason));
     QVERIFY(!reason.isEmpty());
+
+    // A cancelled run stops the writing and leaves the file alone.
+    ParallelRows::Progress cancelled;
+    cancelled.cancelled = true;
+    const ParallelRows::Scope scope(&cancelled);
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^can't write float TIFF")));
+    QVERIFY(!FloatTiff::write(TDData(3, 3), path, &reason));
+    QCOMPARE(reason, QStringLiteral("cancelled"));
+    QCOMPARE(readFile(path), QByteArray("old contents"));
 }
 
 QTEST_MAIN(TestFloatTiff)

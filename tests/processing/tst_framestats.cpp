@@ -5,6 +5,7 @@
 #include "data/tddata.h"
 #include "filtertesttools.h"
 #include "processing/framestats.h"
+#include "processing/framestatsrun.h"
 #include "processing/lineprofile.h"
 
 #include <QtTest>
@@ -117,6 +118,8 @@ private slots:
     void statistics_data();
     void statistics();
     void profiles();
+    void besideTheEventLoop_data();
+    void besideTheEventLoop();
 };
 
 void TestFrameStats::statistics_data()
@@ -195,6 +198,60 @@ void TestFrameStats::profiles()
                 QVERIFY(p.values[i] == d->value(x, y) || std::isnan(d->value(x, y)));
             }
         }
+    }
+}
+
+void TestFrameStats::besideTheEventLoop_data()
+{
+    QTest::addColumn<int>("waitMs");
+    QTest::addColumn<QString>("then");  // what the caller does once the first start returned
+    QTest::newRow("known within the wait") << 60000 << "";
+    QTest::newRow("known later") << 0 << "";
+    QTest::newRow("superseded") << 0 << "start again";
+    QTest::newRow("dropped") << 0 << "drop";
+    QTest::newRow("run gone") << 0 << "destroy";
+}
+
+// Only the newest request's figures arrive, exactly once, and they are those of the dataset as it
+// was when that request started.
+void TestFrameStats::besideTheEventLoop()
+{
+    QFETCH(int, waitMs);
+    QFETCH(QString, then);
+    const Grid d(specialGrid(64, 48, 11, 0));
+    const QRect whole(0, 0, 64, 48);
+    const QRect part(QPoint(3, 4), QPoint(40, 30));
+    auto run = std::make_unique<FrameStatsRun>();
+    run->waitMs = waitMs;
+    QVector<QVector<double>> got;
+    QVector<QVector<qint64>> hists;
+    connect(run.get(), &FrameStatsRun::computed, this,
+            [&](const FrameStats::Result *s, const FrameStats::Histogram &h) {
+                got << (s ? figures(*s) : QVector<double>());
+                hists << h.counts;
+            });
+    FrameStats::Histogram wantHist;
+    QVector<double> want = figures(FrameStats::compute(*d, whole, &wantHist));
+    run->start(*d, whole, true);
+    QCOMPARE(got.size(), waitMs > 0 ? 1 : 0);
+    d->setValue(5, 5, 1e6);
+    if (then == QLatin1String("start again")) {
+        want = figures(FrameStats::compute(*d, part));
+        wantHist = FrameStats::Histogram();
+        run->start(*d, part, false);
+    } else if (then == QLatin1String("drop")) {
+        run->drop();
+    } else if (then == QLatin1String("destroy")) {
+        run.reset();
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::sendPostedEvents();
+    const bool delivers = then.isEmpty() || then == QLatin1String("start again");
+    QCOMPARE(got.size(), delivers ? 1 : 0);
+    if (delivers) {
+        QCOMPARE(got.first(), want);
+        QCOMPARE(hists.first(), wantHist.counts);
+        QVERIFY(!run->busy());
     }
 }
 

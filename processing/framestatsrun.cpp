@@ -1,0 +1,103 @@
+#include "processing/framestatsrun.h"
+
+#include "data/handoff.h"
+#include "data/tddata.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QSemaphore>
+#include <QThreadPool>
+
+#include <atomic>
+#include <new>
+
+struct FrameStatsRun::Request
+{
+    std::shared_ptr<const TDData> data;
+    QRect rect;
+    bool histogram = false;
+    // Touched on the GUI thread only: whom the figures go to, null once delivered or dropped.
+    FrameStatsRun *owner = nullptr;
+    // Set when a newer request took over before this one's computation started.
+    std::atomic<bool> superseded{false};
+    // Written by the worker before it sets finished.
+    bool failed = false;
+    FrameStats::Result stats;
+    FrameStats::Histogram bins;
+    std::atomic<bool> finished{false};
+    QSemaphore done;
+};
+
+namespace {
+
+void compute(FrameStatsRun::Request *request)
+{
+    if (request->superseded)
+        return;
+    // An exception must not leave the pool's thread: Qt would end the program.
+    try {
+        request->stats = FrameStats::compute(*request->data, request->rect,
+                                             request->histogram ? &request->bins : nullptr);
+    } catch (const std::bad_alloc &) {
+        qDebug() << "FrameStatsRun: not enough memory for the statistics of" << request->rect;
+        request->failed = true;
+        request->bins = FrameStats::Histogram();
+    }
+    // The snapshot goes here, its work done: it takes part in no connection, timer or event.
+    request->data.reset();
+}
+
+} // namespace
+
+FrameStatsRun::FrameStatsRun(QObject *parent)
+    : QObject(parent)
+{
+}
+
+FrameStatsRun::~FrameStatsRun()
+{
+    drop();
+}
+
+void FrameStatsRun::start(const TDData &data, const QRect &rect, bool histogram)
+{
+    drop();
+    auto request = std::make_shared<Request>();
+    request->data.reset(data.snapshot());
+    request->rect = rect;
+    request->histogram = histogram;
+    request->owner = this;
+    current = request;
+    QCoreApplication *app = QCoreApplication::instance();
+    Handoff::start(QThreadPool::globalInstance(), [request, app] {
+        compute(request.get());
+        request->finished = true;
+        request->done.release();
+        Handoff::post(app, [request] {
+            if (request->owner)
+                request->owner->deliver(*request);
+        });
+    });
+    if (waitMs > 0 && request->done.tryAcquire(1, waitMs)) {
+        // The semaphore orders the worker's figures before this, but ThreadSanitizer cannot see
+        // inside it; the flag the worker set after them it can.
+        (void)request->finished.load();
+        deliver(*request);
+    }
+}
+
+void FrameStatsRun::drop()
+{
+    if (!current)
+        return;
+    current->owner = nullptr;
+    current->superseded = true;
+    current.reset();
+}
+
+void FrameStatsRun::deliver(Request &request)
+{
+    request.owner = nullptr;
+    current.reset();
+    emit computed(request.failed ? nullptr : &request.stats, request.bins);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "processing/framestats.h"
+
+#include <QObject>
+#include <QRect>
+
+#include <memory>
+
+class TDData;
+
+// Statistics of a dataset computed beside the event loop, for a window that follows the user from
+// frame to frame and must not hold the mouse while a large frame is swept. Each request works on a
+// snapshot of its own, so the dataset may change or go meanwhile, and supersedes the requests
+// before it: only the newest one's figures are ever delivered, and the window never waits for a
+// frame it has already left. Figures known within waitMs are delivered before start() returns, as
+// a plain call would give them; later ones arrive from the event loop.
+class FrameStatsRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FrameStatsRun(QObject *parent = nullptr);
+    // Drops the request under way; its computation ends on its own, on its own snapshot.
+    ~FrameStatsRun() override;
+
+    // Computes FrameStats::compute(data, rect), with the histogram when histogram is set.
+    void start(const TDData &data, const QRect &rect, bool histogram);
+    // Forgets the request under way: its figures are never delivered.
+    void drop();
+    // True from start() until the figures are delivered or dropped.
+    bool busy() const { return bool(current); }
+
+    // How long start() waits for the figures; at 0 they always arrive from the event loop.
+    int waitMs = 100;
+
+    // One request between start() and its delivery.
+    struct Request;
+
+signals:
+    // The newest request's figures; stats is null when their memory could not be had (the
+    // histogram is then empty). Both live only for the duration of the call.
+    void computed(const FrameStats::Result *stats, const FrameStats::Histogram &histogram);
+
+private:
+    void deliver(Request &request);
+
+    std::shared_ptr<Request> current;
+};
