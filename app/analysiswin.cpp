@@ -172,6 +172,8 @@ void AnalysisWin::refreshAll()
     const TDData *d = c ? c->data(false) : nullptr;
     ui.DataName->setText(d ? d->shownId() : QStringLiteral("--"));
     computedFor = c;
+    // Both figures share one wait.
+    const QDeadlineTimer deadline(statsWaitMs);
     if (d) {
         showWhole(nullptr, FrameStats::Histogram());
         fillPending(0);
@@ -180,7 +182,9 @@ void AnalysisWin::refreshAll()
         wholeRun.drop();
         showWhole(nullptr, FrameStats::Histogram());
     }
-    refreshRegion();
+    startRegion();
+    wholeRun.settle(deadline);
+    regionRun.settle(deadline);
     refreshMarks();
     refreshProfiles();
 }
@@ -189,6 +193,12 @@ void AnalysisWin::refreshRegion()
 {
     if (!isVisible())
         return;
+    startRegion();
+    regionRun.settle(QDeadlineTimer(statsWaitMs));
+}
+
+void AnalysisWin::startRegion()
+{
     DataCtrl *c = currentCtrl();
     const TDData *d = c ? c->data(false) : nullptr;
     if (!d || c->imgDisp.regionState != ImgDisp::RegionSet) {

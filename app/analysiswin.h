@@ -48,6 +48,8 @@ public:
     // The figures of the whole dataset (with the histogram) and of its region.
     FrameStatsRun wholeRun;
     FrameStatsRun regionRun;
+    // How long a change waits for its figures before it lets them come beside the event loop.
+    int statsWaitMs = 100;
 
 public slots:
     // Follows c's mouse, colour bar and region from now on.
@@ -71,6 +73,8 @@ private slots:
     void followCurrent();
     void refreshMarks();
     void refreshRegion();
+    // Starts the region's figures, or shows there are none.
+    void startRegion();
     void dragMark(bool lower, double value);
     void typedMarks();
 

@@ -98,6 +98,11 @@ bool ImgDisp::grayScaleDefault()
     return grayScaleDefaultFlag;
 }
 
+int ImgDisp::formatOf(bool grey)
+{
+    return grey ? ColorBar0::FormatGrayscale8 : ColorBar0::FormatRGB888;
+}
+
 void ImgDisp::setSquarePixelsDefault(bool on)
 {
     squarePixelsDefaultFlag = on;
@@ -218,7 +223,7 @@ void ImgDisp::mReleased()
 
 void ImgDisp::setCBarGrayScale(bool f)
 {
-    ui.CBar->format = f ? ColorBar0::FormatGrayscale8 : ColorBar0::FormatRGB888;
+    ui.CBar->format = formatOf(f);
     ui.CBar->paintCBar();
 }
 

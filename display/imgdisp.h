@@ -49,6 +49,9 @@ public:
     // keep theirs. Off until the main window sets it.
     static void setGrayScaleDefault(bool grey);
     static bool grayScaleDefault();
+    // The ColorBar0 format of the Grey switch's two states, and the one windows built now start in.
+    static int formatOf(bool grey);
+    static int defaultFormat() { return formatOf(grayScaleDefault()); }
     // Whether windows built from now on keep data pixels square (Ctrl+1 switches each window);
     // off, the data range asked for fills the whole area.
     static void setSquarePixelsDefault(bool on);

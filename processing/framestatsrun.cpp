@@ -78,12 +78,19 @@ void FrameStatsRun::start(const TDData &data, const QRect &rect, bool histogram)
                 request->owner->deliver(*request);
         });
     });
-    if (waitMs > 0 && request->done.tryAcquire(1, waitMs)) {
-        // The semaphore orders the worker's figures before this, but ThreadSanitizer cannot see
-        // inside it; the flag the worker set after them it can.
-        (void)request->finished.load();
-        deliver(*request);
-    }
+}
+
+void FrameStatsRun::settle(QDeadlineTimer deadline)
+{
+    if (!current || deadline.hasExpired())
+        return;
+    const std::shared_ptr<Request> request = current;
+    if (!request->done.tryAcquire(1, int(deadline.remainingTime())))
+        return;
+    // The semaphore orders the worker's figures before this, but ThreadSanitizer cannot see inside
+    // it; the flag the worker set after them it can.
+    (void)request->finished.load();
+    deliver(*request);
 }
 
 void FrameStatsRun::drop()

@@ -2,6 +2,7 @@
 
 #include "processing/framestats.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QRect>
 
@@ -13,8 +14,8 @@ class TDData;
 // frame to frame and must not hold the mouse while a large frame is swept. Each request works on a
 // snapshot of its own, so the dataset may change or go meanwhile, and supersedes the requests
 // before it: only the newest one's figures are ever delivered, and the window never waits for a
-// frame it has already left. Figures known within waitMs are delivered before start() returns, as
-// a plain call would give them; later ones arrive from the event loop.
+// frame it has already left. The figures arrive from the event loop, or from settle() when they
+// are known by its deadline: the caller then shows them at once, as a plain call would give them.
 class FrameStatsRun : public QObject
 {
     Q_OBJECT
@@ -24,15 +25,16 @@ public:
     // Drops the request under way; its computation ends on its own, on its own snapshot.
     ~FrameStatsRun() override;
 
-    // Computes FrameStats::compute(data, rect), with the histogram when histogram is set.
+    // Computes FrameStats::compute(data, rect), with the histogram when histogram is set; delivers
+    // nothing before it returns.
     void start(const TDData &data, const QRect &rect, bool histogram);
+    // Waits for the figures under way until deadline and delivers them when they are known by
+    // then; returns at once when the deadline has passed.
+    void settle(QDeadlineTimer deadline);
     // Forgets the request under way: its figures are never delivered.
     void drop();
     // True from start() until the figures are delivered or dropped.
     bool busy() const { return bool(current); }
-
-    // How long start() waits for the figures; at 0 they always arrive from the event loop.
-    int waitMs = 100;
 
     // One request between start() and its delivery.
     struct Request;

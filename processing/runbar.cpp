@@ -3,6 +3,8 @@
 #include "data/handoff.h"
 #include "data/parallelrows.h"
 #include "data/tddata.h"
+#include "display/colorbar0.h"
+#include "display/imgdisp.h"
 
 #include <QApplication>
 #include <QSemaphore>
@@ -117,7 +119,9 @@ void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish,
     run->finish = finish;
     queue().push_back(run);
     QCoreApplication *app = QCoreApplication::instance();
-    Handoff::start(pool, [run, job, app] {
+    ColorBar0 firstView;
+    firstView.format = ImgDisp::defaultFormat();
+    Handoff::start(pool, [run, job, app, firstView] {
         if (run->claimed.exchange(true))
             return;
         {
@@ -125,6 +129,10 @@ void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish,
             // An exception must not leave the pool's thread: Qt would end the program.
             try {
                 run->results = job();
+                for (TDData *result : qAsConst(run->results)) {
+                    if (result && !ParallelRows::cancelled())
+                        result->makeImg(&firstView);
+                }
             } catch (const std::bad_alloc &) {
                 run->failure = tr("Not enough memory for this run; nothing was added");
             } catch (const std::exception &e) {

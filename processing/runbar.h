@@ -17,8 +17,10 @@ class TDData;
 // deleted meanwhile). A run that ends within shortRunMs delivers its results before start()
 // returns, as a plain call would; a longer one shows this bar (rows done, Cancel) and the busy
 // cursor, which stay a moment after the last such run, and delivers later from the event loop.
-// Results of all bars go out in the order their runs were started; a cancelled run delivers
-// nothing and its results are deleted. A run that fails (runs out of memory, say) delivers
+// Results of all bars go out in the order their runs were started, each already rendered once
+// in the format a new image window starts in: the window's own rendering then reuses that image
+// buffer instead of touching a fresh one on the GUI thread (page faults of about 0.3 s for 8192 x
+// 8192 pixels). A cancelled run delivers nothing and its results are deleted. A run that fails (runs out of memory, say) delivers
 // nothing and says so through notice().
 class RunBar : public QWidget
 {

@@ -101,7 +101,7 @@ void TestAnalysisWin::figuresComeBesideTheEventLoop()
     auto *other = new DataCtrl;
     other->setData(new TDData(3, 3));
     s.ctrls.addDataCtrl(other);
-    s.win.wholeRun.waitMs = s.win.regionRun.waitMs = 0;
+    s.win.statsWaitMs = 0;
     s.win.show();
     emit s.row->pointAt(1, 1);
     QCOMPARE(statText(s.win, 0, 0), QStringLiteral("..."));

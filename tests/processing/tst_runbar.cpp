@@ -2,9 +2,11 @@
 // is delivered, and the runs around it still arrive in the order they were started. Runs that
 // wait for a pool thread behind another panel's run are dropped at once when cancelled or when
 // their bar goes, without waiting for the run ahead. Each run is told how it ended, once its
-// results went out.
+// results went out, rendered once for the window that will show them.
 
 #include "data/tddata.h"
+#include "display/datactrl.h"
+#include "display/imgdisp.h"
 #include "processing/runbar.h"
 
 #include <QApplication>
@@ -22,6 +24,33 @@ class TestRunBar : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { ImgDisp::setGrayScaleDefault(false); }
+
+    // Results come rendered in the format a new image window starts in, and the window's own
+    // rendering reuses that buffer: its pages were touched on the worker.
+    void resultsComeRendered_data()
+    {
+        QTest::addColumn<bool>("grey");
+        QTest::newRow("colour") << false;
+        QTest::newRow("grey") << true;
+    }
+
+    void resultsComeRendered()
+    {
+        QFETCH(bool, grey);
+        ImgDisp::setGrayScaleDefault(grey);
+        RunBar bar;
+        bar.shortRunMs = 60000;
+        TDData *result = nullptr;
+        bar.start([] { return QVector<TDData *>{new TDData(64, 32)}; }, [&result](TDData *d) { result = d; });
+        QVERIFY(result && result->img);
+        QCOMPARE(int(result->img->format()), ImgDisp::formatOf(grey));
+        const uchar *buffer = result->imgBuf;
+        DataCtrl row;
+        row.setData(result);
+        QCOMPARE(result->imgBuf, buffer);
+    }
+
     void failedRunAmongOthers_data()
     {
         QTest::addColumn<int>("shortRunMs");
