@@ -87,7 +87,11 @@ AnalysisWin::AnalysisWin(DataCtrls *ctrls, QWidget *parent)
     connect(&wholeRun, &FrameStatsRun::computed, this, &AnalysisWin::showWhole);
     connect(&regionRun, &FrameStatsRun::computed, this,
             [this](const FrameStats::Result *stats) { fillStats(1, stats); });
-    connect(ui.ExportRun, &RunBar::notice, this, &AnalysisWin::notice);
+    exportPool.setMaxThreadCount(1);
+    exportRun.pool = &exportPool;
+    exportRun.ordered = false;
+    ui.gridLayout->addWidget(&exportRun, ui.gridLayout->rowCount(), 0);
+    connect(&exportRun, &RunBar::notice, this, &AnalysisWin::notice);
     connect(ui.SavePng, &QPushButton::clicked, this, [this] { saveDialog(true)->show(); });
     connect(ui.ExportTiff, &QPushButton::clicked, this, [this] { saveDialog(false)->show(); });
     for (DataCtrl *c : qAsConst(ctrls->dataCtrls))
@@ -398,7 +402,7 @@ void AnalysisWin::startExport(const QString &path, const std::function<QString()
         ending->ran = true;
         return QVector<TDData *>();
     };
-    ui.ExportRun->start(job, RunBar::Deliver(), [this, path, ending](RunBar::Outcome outcome) {
+    exportRun.start(job, RunBar::Deliver(), [this, path, ending](RunBar::Outcome outcome) {
         // A Cancel that came too late to stop the writing does not hide what was written.
         if (ending->ran && ending->error.isEmpty()) {
             exported(path, QString());

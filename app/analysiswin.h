@@ -2,11 +2,13 @@
 
 #include "processing/framestats.h"
 #include "processing/framestatsrun.h"
+#include "processing/runbar.h"
 #include "ui_analysiswin.h"
 
 #include <QFrame>
 #include <QPoint>
 #include <QPointer>
+#include <QThreadPool>
 
 #include <functional>
 
@@ -50,6 +52,11 @@ public:
     FrameStatsRun regionRun;
     // How long a change waits for its figures before it lets them come beside the event loop.
     int statsWaitMs = 100;
+    // Exports, one at a time in the order asked for (two to one file end with the later), each
+    // delivered as soon as it is over.
+    QThreadPool exportPool;
+    // A long export: its progress and Cancel, under the export buttons.
+    RunBar exportRun;
 
 public slots:
     // Follows c's mouse, colour bar and region from now on.

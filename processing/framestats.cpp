@@ -63,26 +63,29 @@ struct Binning
     double scale = 0.0;
 };
 
-// The rows of r split into one band per thread, each band swept by body(band, rows) on its own.
-// Everything a band finds is kept apart and combined in band order afterwards, so the figures
-// do not depend on the number of bands.
+// The rows of r split into a few bands per thread, each band swept by body(band, rows) on its
+// own, by whichever thread is free. Everything a band finds is kept apart and combined in band
+// order afterwards, so the figures do not depend on the number of bands. A cancelled run stops
+// between two bands.
 struct Bands
 {
     explicit Bands(const QRect &r)
         : r(r)
-        , count(std::min(ParallelRows::threadCount(), r.height()))
+        , count(std::min(BandsPerThread * ParallelRows::threadCount(), r.height()))
     {
     }
+    static constexpr int BandsPerThread = 4;
     QRect rows(int band) const
     {
         const int top = r.top() + int(qint64(r.height()) * band / count);
         const int bottom = r.top() + int(qint64(r.height()) * (band + 1) / count) - 1;
         return QRect(QPoint(r.left(), top), QPoint(r.right(), bottom));
     }
+    // False when the run was cancelled, leaving bands undone.
     template <typename Body>
-    void run(Body body) const
+    bool run(Body body) const
     {
-        ParallelRows::run(0, count, 0, [&](int first, int last) {
+        return ParallelRows::run(0, count, 1, [&](int first, int last) {
             for (int band = first; band < last; ++band)
                 body(band, rows(band));
         });
@@ -290,11 +293,13 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
     const bool rangeUsable = std::isfinite(d.minVal) && std::isfinite(d.maxVal) && d.minVal < d.maxVal;
     const Binning fine(rangeUsable ? d.minVal : 0.0, rangeUsable ? d.maxVal : 0.0, FineBins);
     std::vector<FirstSweep> firsts(size_t(bands.count));
-    bands.run([&](int band, const QRect &rows) {
+    const bool swept = bands.run([&](int band, const QRect &rows) {
         sweepBand(d, r, rows, &rowSums, [&](const double *values, const bool *flags, int n) {
             return firstSweepRow(values, flags, n, fine, &firsts[size_t(band)]);
         });
     });
+    if (!swept)
+        return Result();
     // Bands in order: on a tie between +0.0 and -0.0 the extremes keep the earlier one, as
     // widening pixel by pixel does.
     double min = std::numeric_limits<double>::infinity();
@@ -361,13 +366,16 @@ FrameStats::Result FrameStats::compute(const TDData0 &d, const QRect &rect, Hist
         return res;
     }
     std::vector<BandBins> bandShown(size_t(bands.count), BandBins(HistogramBins + 1));
-    bands.run([&](int band, const QRect &rows) {
+    const bool sweptAgain = bands.run([&](int band, const QRect &rows) {
         SecondSweep sweep{res.mean, fine, shown, picked.data(), bandShown[size_t(band)].counts.data(),
                           values.get() + bandStart[size_t(band)], 0};
         sweepBand(d, r, rows, &rowSums, [&sweep](const double *values, const bool *flags, int n) {
             return secondSweepRow(values, flags, n, &sweep);
         });
     });
+    // Nothing of the histogram is given yet.
+    if (!sweptAgain)
+        return Result();
     const double squares = total(rowSums);
     std::vector<qint64> shownCounts(HistogramBins + 1, 0);
     for (const BandBins &counts : bandShown)

@@ -68,7 +68,8 @@ public:
     // histogram is given it receives the HistogramBins-bin histogram of the same valid values.
     // Should the memory for sorting fail, only counts, extremes, sum and mean are known, with a
     // debug line: standard deviation, median and quantiles are then NaN (never a made-up 0), and
-    // no histogram is given.
+    // no histogram is given. Inside a ParallelRows run that is cancelled it stops at its next band
+    // of rows and gives an empty result.
     static Result compute(const TDData0 &d, const QRect &rect, Histogram *histogram = nullptr);
     // The whole grid of d, as a rectangle for compute().
     static QRect wholeGrid(const TDData0 &d);

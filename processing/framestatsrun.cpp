@@ -1,12 +1,12 @@
 #include "processing/framestatsrun.h"
 
 #include "data/handoff.h"
+#include "data/parallelrows.h"
 #include "data/tddata.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QSemaphore>
-#include <QThreadPool>
 
 #include <atomic>
 #include <new>
@@ -18,8 +18,8 @@ struct FrameStatsRun::Request
     bool histogram = false;
     // Touched on the GUI thread only: whom the figures go to, null once delivered or dropped.
     FrameStatsRun *owner = nullptr;
-    // Set when a newer request took over before this one's computation started.
-    std::atomic<bool> superseded{false};
+    // Cancelled when a newer request takes over.
+    ParallelRows::Progress progress;
     // Written by the worker before it sets finished.
     bool failed = false;
     FrameStats::Result stats;
@@ -32,7 +32,8 @@ namespace {
 
 void compute(FrameStatsRun::Request *request)
 {
-    if (request->superseded)
+    const ParallelRows::Scope scope(&request->progress);
+    if (ParallelRows::cancelled())
         return;
     // An exception must not leave the pool's thread: Qt would end the program.
     try {
@@ -51,7 +52,9 @@ void compute(FrameStatsRun::Request *request)
 
 FrameStatsRun::FrameStatsRun(QObject *parent)
     : QObject(parent)
+    , pool(&ownPool)
 {
+    ownPool.setMaxThreadCount(1);
 }
 
 FrameStatsRun::~FrameStatsRun()
@@ -69,7 +72,7 @@ void FrameStatsRun::start(const TDData &data, const QRect &rect, bool histogram)
     request->owner = this;
     current = request;
     QCoreApplication *app = QCoreApplication::instance();
-    Handoff::start(QThreadPool::globalInstance(), [request, app] {
+    Handoff::start(pool, [request, app] {
         compute(request.get());
         request->finished = true;
         request->done.release();
@@ -98,7 +101,7 @@ void FrameStatsRun::drop()
     if (!current)
         return;
     current->owner = nullptr;
-    current->superseded = true;
+    current->progress.cancelled = true;
     current.reset();
 }
 

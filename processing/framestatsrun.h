@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QRect>
+#include <QThreadPool>
 
 #include <memory>
 
@@ -13,8 +14,9 @@ class TDData;
 // Statistics of a dataset computed beside the event loop, for a window that follows the user from
 // frame to frame and must not hold the mouse while a large frame is swept. Each request works on a
 // snapshot of its own, so the dataset may change or go meanwhile, and supersedes the requests
-// before it: only the newest one's figures are ever delivered, and the window never waits for a
-// frame it has already left. The figures arrive from the event loop, or from settle() when they
+// before it: only the newest one's figures are ever delivered, and an older computation stops at
+// its next band of rows, so the window never waits for a frame it has already left. The work has
+// a thread of its own, so that long panel runs do not hold it up. The figures arrive from the event loop, or from settle() when they
 // are known by its deadline: the caller then shows them at once, as a plain call would give them.
 class FrameStatsRun : public QObject
 {
@@ -22,7 +24,7 @@ class FrameStatsRun : public QObject
 
 public:
     explicit FrameStatsRun(QObject *parent = nullptr);
-    // Drops the request under way; its computation ends on its own, on its own snapshot.
+    // Drops the request under way and waits for its computation (on the own thread) to stop.
     ~FrameStatsRun() override;
 
     // Computes FrameStats::compute(data, rect), with the histogram when histogram is set; delivers
@@ -36,6 +38,9 @@ public:
     // True from start() until the figures are delivered or dropped.
     bool busy() const { return bool(current); }
 
+    // Where the computations run: a thread of this run's own unless set otherwise.
+    QThreadPool *pool;
+
     // One request between start() and its delivery.
     struct Request;
 
@@ -47,5 +52,6 @@ signals:
 private:
     void deliver(Request &request);
 
+    QThreadPool ownPool;
     std::shared_ptr<Request> current;
 };

@@ -7,6 +7,7 @@
 #include "display/imgdisp.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QSemaphore>
 #include <QThreadPool>
 
@@ -50,6 +51,20 @@ QVector<RunBar *> &bars()
 {
     static QVector<RunBar *> all;
     return all;
+}
+
+// Renders each result once for the window that will show it. Only a head start: should it fail
+// (out of memory, say), the window renders the result itself.
+void firstRendering(const QVector<TDData *> &results, const ColorBar0 &view)
+{
+    try {
+        for (TDData *result : results) {
+            if (result && !ParallelRows::cancelled())
+                result->makeImg(&view);
+        }
+    } catch (const std::bad_alloc &) {
+        qDebug() << "RunBar: no memory to render the results ahead of their windows";
+    }
 }
 
 } // namespace
@@ -129,10 +144,7 @@ void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish,
             // An exception must not leave the pool's thread: Qt would end the program.
             try {
                 run->results = job();
-                for (TDData *result : qAsConst(run->results)) {
-                    if (result && !ParallelRows::cancelled())
-                        result->makeImg(&firstView);
-                }
+                firstRendering(run->results, firstView);
             } catch (const std::bad_alloc &) {
                 run->failure = tr("Not enough memory for this run; nothing was added");
             } catch (const std::exception &e) {
@@ -200,48 +212,55 @@ void RunBar::cancel()
 void RunBar::flush()
 {
     auto &runs = queue();
-    // A finished run off the queue: the worker is done with it once it has released done.
-    auto retire = [](Run &run, Outcome outcome) {
+    // A finished run off the queue: the worker is done with it once it has released done. Returns
+    // how it ended, and tells a failure.
+    auto retire = [](Run &run) {
         run.done.acquire();
+        const Outcome outcome = run.cancelled               ? Outcome::Cancelled
+                                : !run.failure.isEmpty() ? Outcome::Failed
+                                                         : Outcome::Delivered;
         // A bar that lingers shows how the run ended.
         if (run.shown)
             run.bar->display(run.progress);
         if (outcome == Outcome::Cancelled)
             qDeleteAll(run.results);
+        if (outcome == Outcome::Failed)
+            emit run.bar->notice(run.failure);
+        return outcome;
     };
-    // A cancelled run delivers nothing, so it need not wait for its turn once its worker is done
-    // with it (or it never started). Their ends are told once the queue is walked: an end may
-    // start the next run.
-    std::vector<Finish> cancelled;
+    // Hands out a retired run's results and tells its end, which may start the next run or
+    // destroy a bar: neither touches the run's bar.
+    auto tell = [](const Run &run, Outcome outcome) {
+        if (outcome == Outcome::Delivered) {
+            for (TDData *result : qAsConst(run.results))
+                run.deliver(result);
+        }
+        if (run.finish)
+            run.finish(outcome);
+    };
+    // Cancelled runs deliver nothing and runs of unordered bars hold no place in the list, so
+    // neither waits for its turn once its worker is done with it (or it never started). They are
+    // told once the queue is walked.
+    std::vector<std::pair<std::shared_ptr<Run>, Outcome>> early;
     for (auto it = runs.begin(); it != runs.end();) {
         const std::shared_ptr<Run> run = *it;
-        if (!run->cancelled || !run->finished) {
+        if (!run->finished || (!run->cancelled && run->bar->ordered)) {
             ++it;
             continue;
         }
         it = runs.erase(it);
-        retire(*run, Outcome::Cancelled);
-        if (run->finish)
-            cancelled.push_back(run->finish);
+        early.emplace_back(run, retire(*run));
     }
-    for (const Finish &finish : cancelled)
-        finish(Outcome::Cancelled);
-    while (!runs.empty() && runs.front()->finished) {
-        const std::shared_ptr<Run> run = runs.front();
-        runs.pop_front();
-        // Cancelled while the loop above was done with it, or failed, or to be delivered.
-        const Outcome outcome = run->cancelled               ? Outcome::Cancelled
-                                : !run->failure.isEmpty() ? Outcome::Failed
-                                                          : Outcome::Delivered;
-        retire(*run, outcome);
-        if (outcome == Outcome::Failed)
-            emit run->bar->notice(run->failure);
-        if (outcome == Outcome::Delivered) {
-            for (TDData *result : qAsConst(run->results))
-                run->deliver(result);
-        }
-        if (run->finish)
-            run->finish(outcome);
+    for (const auto &ended : early)
+        tell(*ended.first, ended.second);
+    // The others in the order they were started: the first that is not over holds back the rest.
+    for (;;) {
+        const auto first = std::find_if(runs.begin(), runs.end(), [](const auto &run) { return run->bar->ordered; });
+        if (first == runs.end() || !(*first)->finished)
+            break;
+        const std::shared_ptr<Run> run = *first;
+        runs.erase(first);
+        tell(*run, retire(*run));
     }
     for (RunBar *bar : qAsConst(bars()))
         bar->refresh();

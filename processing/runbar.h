@@ -17,11 +17,12 @@ class TDData;
 // deleted meanwhile). A run that ends within shortRunMs delivers its results before start()
 // returns, as a plain call would; a longer one shows this bar (rows done, Cancel) and the busy
 // cursor, which stay a moment after the last such run, and delivers later from the event loop.
-// Results of all bars go out in the order their runs were started, each already rendered once
-// in the format a new image window starts in: the window's own rendering then reuses that image
-// buffer instead of touching a fresh one on the GUI thread (page faults of about 0.3 s for 8192 x
-// 8192 pixels). A cancelled run delivers nothing and its results are deleted. A run that fails (runs out of memory, say) delivers
-// nothing and says so through notice().
+// Results of all (ordered) bars go out in the order their runs were started, each already
+// rendered once in the format a new image window starts in: the window's own rendering then
+// reuses that image buffer instead of touching a fresh one on the GUI thread (page faults of
+// about 0.3 s for 8192 x 8192 pixels). A cancelled run delivers nothing and its results are
+// deleted. A run that fails (runs out of memory, say) delivers nothing and says so through
+// notice().
 class RunBar : public QWidget
 {
     Q_OBJECT
@@ -59,6 +60,10 @@ public:
     int shortRunMs = 300;
     // Where the runs go; runs of bars sharing a one-thread pool run one after another, in order.
     QThreadPool *pool;
+    // Whether this bar's runs take their turn in the order all runs were started, as results
+    // joining the list must. Runs that add nothing to it (exports) go out as soon as they are
+    // over, and hold back no other bar's runs.
+    bool ordered = true;
     // How long the bar stays after its last run, so that it does not blink between runs.
     static constexpr int lingerMs = 250;
 

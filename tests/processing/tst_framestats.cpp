@@ -180,6 +180,13 @@ void TestFrameStats::statistics()
             QCOMPARE(hist.max, p.max);
         }
     }
+    // Inside a cancelled run nothing is made up.
+    ParallelRows::Progress cancelled;
+    cancelled.cancelled = true;
+    const ParallelRows::Scope scope(&cancelled);
+    FrameStats::Histogram hist;
+    QCOMPARE(FrameStats::compute(*d, rect, &hist).pixels(), qint64(0));
+    QVERIFY(hist.counts.isEmpty());
 }
 
 void TestFrameStats::profiles()
@@ -221,7 +228,9 @@ void TestFrameStats::besideTheEventLoop()
     const Grid d(specialGrid(64, 48, 11, 0));
     const QRect whole(0, 0, 64, 48);
     const QRect part(QPoint(3, 4), QPoint(40, 30));
+    QThreadPool work;
     auto run = std::make_unique<FrameStatsRun>();
+    run->pool = &work;
     QVector<QVector<double>> got;
     QVector<QVector<qint64>> hists;
     connect(run.get(), &FrameStatsRun::computed, this,
@@ -245,7 +254,7 @@ void TestFrameStats::besideTheEventLoop()
     } else if (then == QLatin1String("destroy")) {
         run.reset();
     }
-    QThreadPool::globalInstance()->waitForDone();
+    work.waitForDone();
     QCoreApplication::sendPostedEvents();
     const bool delivers = then.isEmpty() || then == QLatin1String("start again");
     QCOMPARE(got.size(), delivers ? 1 : 0);
