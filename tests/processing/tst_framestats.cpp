@@ -231,15 +231,15 @@ void TestFrameStats::besideTheEventLoop()
     QThreadPool work;
     auto run = std::make_unique<FrameStatsRun>();
     run->pool = &work;
+    // The figures and the histogram's counts of each delivery.
+    auto flat = [](const FrameStats::Result &r, const FrameStats::Histogram &h) {
+        return figures(r) + QVector<double>(h.counts.begin(), h.counts.end());
+    };
     QVector<QVector<double>> got;
-    QVector<QVector<qint64>> hists;
     connect(run.get(), &FrameStatsRun::computed, this,
-            [&](const FrameStats::Result *s, const FrameStats::Histogram &h) {
-                got << (s ? figures(*s) : QVector<double>());
-                hists << h.counts;
-            });
+            [&](const FrameStats::Result *s, const FrameStats::Histogram &h) { got << (s ? flat(*s, h) : QVector<double>()); });
     FrameStats::Histogram wantHist;
-    QVector<double> want = figures(FrameStats::compute(*d, whole, &wantHist));
+    QVector<double> want = flat(FrameStats::compute(*d, whole, &wantHist), wantHist);
     run->start(*d, whole, true);
     QVERIFY(got.isEmpty());
     run->settle(QDeadlineTimer(waitMs));
@@ -247,7 +247,6 @@ void TestFrameStats::besideTheEventLoop()
     d->setValue(5, 5, 1e6);
     if (then == QLatin1String("start again")) {
         want = figures(FrameStats::compute(*d, part));
-        wantHist = FrameStats::Histogram();
         run->start(*d, part, false);
     } else if (then == QLatin1String("drop")) {
         run->drop();
@@ -260,7 +259,6 @@ void TestFrameStats::besideTheEventLoop()
     QCOMPARE(got.size(), delivers ? 1 : 0);
     if (delivers) {
         QCOMPARE(got.first(), want);
-        QCOMPARE(hists.first(), wantHist.counts);
         QVERIFY(!run->busy());
     }
 }

@@ -29,25 +29,19 @@ private slots:
 
     // Results come rendered in the format a new image window starts in, so that the window's own
     // rendering reuses that buffer, whose pages were touched on the worker.
-    void resultsComeRendered_data()
-    {
-        QTest::addColumn<bool>("grey");
-        QTest::newRow("colour") << false;
-        QTest::newRow("grey") << true;
-    }
-
     void resultsComeRendered()
     {
-        QFETCH(bool, grey);
-        ImgDisp::setGrayScaleDefault(grey);
-        RunBar bar;
-        bar.shortRunMs = 60000;
-        TDData *result = nullptr;
-        bar.start([] { return QVector<TDData *>{new TDData(64, 32)}; }, [&result](TDData *d) { result = d; });
-        QVERIFY(result && result->img);
-        DataCtrl row;
-        QCOMPARE(int(result->img->format()), row.imgDisp.ui.CBar->format);
-        row.setData(result);
+        for (bool grey : {false, true}) {
+            ImgDisp::setGrayScaleDefault(grey);
+            RunBar bar;
+            bar.shortRunMs = 60000;
+            TDData *result = nullptr;
+            bar.start([] { return QVector<TDData *>{new TDData(64, 32)}; }, [&result](TDData *d) { result = d; });
+            QVERIFY(result && result->img);
+            DataCtrl row;
+            QCOMPARE(int(result->img->format()), row.imgDisp.ui.CBar->format);
+            row.setData(result);
+        }
     }
 
     // A bar whose runs add nothing to the list (an export) holds back no other bar's results.
