@@ -16,8 +16,9 @@ class TDData;
 // snapshot of its own, so the dataset may change or go meanwhile, and supersedes the requests
 // before it: only the newest one's figures are ever delivered, and an older computation stops at
 // its next band of rows, so the window never waits for a frame it has already left. The work has
-// a thread of its own, so that long panel runs do not hold it up. The figures arrive from the event loop, or from settle() when they
-// are known by its deadline: the caller then shows them at once, as a plain call would give them.
+// a thread of its own, so that long panel runs do not hold it up. The figures arrive from the
+// event loop, or from settle() when they are known by its deadline: the caller then shows them at
+// once, as a plain call would give them.
 class FrameStatsRun : public QObject
 {
     Q_OBJECT

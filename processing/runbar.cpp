@@ -213,17 +213,20 @@ void RunBar::flush()
 {
     auto &runs = queue();
     // A finished run off the queue: the worker is done with it once it has released done. Returns
-    // how it ended, and tells a failure.
+    // how it ended, and tells a failure through the run's bar, unless an earlier run's end
+    // destroyed that bar.
     auto retire = [](Run &run) {
         run.done.acquire();
         const Outcome outcome = run.cancelled               ? Outcome::Cancelled
                                 : !run.failure.isEmpty() ? Outcome::Failed
                                                          : Outcome::Delivered;
+        if (outcome == Outcome::Cancelled)
+            qDeleteAll(run.results);
+        if (!bars().contains(run.bar))
+            return outcome;
         // A bar that lingers shows how the run ended.
         if (run.shown)
             run.bar->display(run.progress);
-        if (outcome == Outcome::Cancelled)
-            qDeleteAll(run.results);
         if (outcome == Outcome::Failed)
             emit run.bar->notice(run.failure);
         return outcome;
@@ -240,19 +243,18 @@ void RunBar::flush()
     };
     // Cancelled runs deliver nothing and runs of unordered bars hold no place in the list, so
     // neither waits for its turn once its worker is done with it (or it never started). They are
-    // told once the queue is walked.
-    std::vector<std::pair<std::shared_ptr<Run>, Outcome>> early;
+    // ended once the queue is walked.
+    std::vector<std::shared_ptr<Run>> early;
     for (auto it = runs.begin(); it != runs.end();) {
-        const std::shared_ptr<Run> run = *it;
-        if (!run->finished || (!run->cancelled && run->bar->ordered)) {
+        if (!(*it)->finished || (!(*it)->cancelled && (*it)->bar->ordered)) {
             ++it;
             continue;
         }
+        early.push_back(*it);
         it = runs.erase(it);
-        early.emplace_back(run, retire(*run));
     }
-    for (const auto &ended : early)
-        tell(*ended.first, ended.second);
+    for (const auto &run : early)
+        tell(*run, retire(*run));
     // The others in the order they were started: the first that is not over holds back the rest.
     for (;;) {
         const auto first = std::find_if(runs.begin(), runs.end(), [](const auto &run) { return run->bar->ordered; });
