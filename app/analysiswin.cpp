@@ -178,13 +178,12 @@ void AnalysisWin::refreshAll()
     computedFor = c;
     // Both figures share one wait.
     const QDeadlineTimer deadline(statsWaitMs);
+    showWhole(nullptr, FrameStats::Histogram());
     if (d) {
-        showWhole(nullptr, FrameStats::Histogram());
         fillPending(0);
         wholeRun.start(*d, FrameStats::wholeGrid(*d), true);
     } else {
         wholeRun.drop();
-        showWhole(nullptr, FrameStats::Histogram());
     }
     startRegion();
     wholeRun.settle(deadline);
