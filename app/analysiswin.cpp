@@ -19,6 +19,7 @@
 
 #include <cmath>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -397,7 +398,12 @@ void AnalysisWin::startExport(const QString &path, const std::function<QString()
     };
     const auto ending = std::make_shared<Ending>();
     const RunBar::Job job = [write, ending] {
-        ending->error = write();
+        // Told as an export that failed, not as a run whose result was not added.
+        try {
+            ending->error = write();
+        } catch (const std::bad_alloc &) {
+            ending->error = tr("not enough memory");
+        }
         ending->ran = true;
         return QVector<TDData *>();
     };

@@ -67,7 +67,7 @@ ImgDisp::ImgDisp(QWidget *parent)
 
     // The list asks for the width setDataSize gives it, not for its entries', which would widen
     // the window, and shrinks like the labels when the window is narrow.
-    ui.Regions->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLength);
+    ui.Regions->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     ui.Regions->setMinimumWidth(ui.Regions->minimumSizeHint().width());
     setDataSize(dataWidth, dataHeight, 0.0, 0.0);
 

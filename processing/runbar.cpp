@@ -312,7 +312,9 @@ void RunBar::display(const ParallelRows::Progress &progress)
     const int done = progress.done;
     const int total = progress.total;
     if (total == 0) {
-        ui.RunProgress->reset();
+        // Nothing counted yet, or a run that cannot count (a picture being encoded): a busy bar
+        // rather than an empty one, which would look stalled.
+        ui.RunProgress->setRange(0, 0);
         return;
     }
     // A progress bar repaints at once when its value changes, which paints everything pending in

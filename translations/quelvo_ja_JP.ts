@@ -147,6 +147,10 @@
         <source>with colour bar</source>
         <translation>カラーバー付き</translation>
     </message>
+    <message>
+        <source>not enough memory</source>
+        <translation>メモリが足りません</translation>
+    </message>
 </context>
 <context>
     <name>Body</name>
