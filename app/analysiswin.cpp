@@ -317,10 +317,14 @@ void AnalysisWin::refreshProfiles()
     const TDData *d = c ? c->data(false) : nullptr;
     const int ix = crosshair.x();
     const int iy = crosshair.y();
-    ui.RowProfile->setTitle(tr("Row %1").arg(iy));
-    ui.ColumnProfile->setTitle(tr("Column %1").arg(ix));
-    ui.RowProfile->setProfile(d ? LineProfile::row(*d, iy) : LineProfile::Result(), ix);
-    ui.ColumnProfile->setProfile(d ? LineProfile::column(*d, ix) : LineProfile::Result(), iy);
+    const LineProfile::Result row = d ? LineProfile::row(*d, iy) : LineProfile::Result();
+    const LineProfile::Result column = d ? LineProfile::column(*d, ix) : LineProfile::Result();
+    ui.RowProfile->setTitle(row.values.isEmpty() ? tr("Row (the crosshair is not on this frame)")
+                                                 : tr("Row %1").arg(iy));
+    ui.ColumnProfile->setTitle(column.values.isEmpty() ? tr("Column (the crosshair is not on this frame)")
+                                                       : tr("Column %1").arg(ix));
+    ui.RowProfile->setProfile(row, ix);
+    ui.ColumnProfile->setProfile(column, iy);
 }
 
 _FileDialog *AnalysisWin::saveDialog(bool png)

@@ -1,5 +1,6 @@
 #include "display/plotarea.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -7,11 +8,13 @@
 
 namespace {
 
-const int LeftMargin = 56;
+const int MinLeftMargin = 56;
 const int RightMargin = 10;
 const int TopMargin = 18;
 const int BottomMargin = 20;
 const int TickLength = 4;
+// Between a tick's text and its tick, or the widget's edge.
+const int TextGap = 2;
 
 // Ticks at multiples of 1, 2 or 5 times a power of ten, at most about five across [a, b].
 QVector<double> ticks(double a, double b)
@@ -55,13 +58,14 @@ QString number(double v)
 
 PlotArea::PlotArea(QWidget *parent)
     : QWidget(parent)
+    , leftMargin(MinLeftMargin)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void PlotArea::setTitle(const QString &t)
 {
-    title = t;
+    titleText = t;
     update();
 }
 
@@ -93,12 +97,29 @@ void PlotArea::setRanges(double ax0, double ax1, double ay0, double ay1)
     x1 = ax1;
     y0 = ay0;
     y1 = ay1;
+    fitLeftMargin();
     update();
+}
+
+void PlotArea::fitLeftMargin()
+{
+    const QFontMetrics fm(font());
+    int widest = 0;
+    for (double t : ticks(y0, y1))
+        widest = qMax(widest, fm.horizontalAdvance(yTickText(t)));
+    leftMargin = qMax(MinLeftMargin, TextGap + widest + TextGap + TickLength);
+}
+
+void PlotArea::changeEvent(QEvent *e)
+{
+    if (e->type() == QEvent::FontChange)
+        fitLeftMargin();
+    QWidget::changeEvent(e);
 }
 
 QRectF PlotArea::plotRect() const
 {
-    return QRectF(LeftMargin, TopMargin, qMax(1, width() - LeftMargin - RightMargin),
+    return QRectF(leftMargin, TopMargin, qMax(1, width() - leftMargin - RightMargin),
                   qMax(1, height() - TopMargin - BottomMargin));
 }
 
@@ -143,18 +164,21 @@ void PlotArea::drawAxes(QPainter &p) const
     const QRectF r = plotRect();
     p.setPen(palette().color(QPalette::WindowText));
     p.drawRect(r);
-    p.drawText(QRectF(r.left(), 0, r.width(), TopMargin), Qt::AlignLeft | Qt::AlignVCenter, title);
+    p.drawText(QRectF(r.left(), 0, r.width(), TopMargin), Qt::AlignLeft | Qt::AlignVCenter, titleText);
     const QFontMetrics fm(p.font());
     for (double t : ticks(x0, x1)) {
         const double wx = toWidgetX(t);
         p.drawLine(QPointF(wx, r.bottom()), QPointF(wx, r.bottom() + TickLength));
-        p.drawText(QRectF(wx - 40, r.bottom() + TickLength, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-                   number(t));
+        // Centred under its tick, but moved in where it would leave the widget at either end.
+        const QString text = number(t);
+        const int w = fm.horizontalAdvance(text);
+        const double left = qBound(double(TextGap), wx - w / 2.0, double(width() - TextGap - w));
+        p.drawText(QRectF(left, r.bottom() + TickLength, w, fm.height()), Qt::AlignLeft | Qt::AlignTop, text);
     }
     for (double t : ticks(y0, y1)) {
         const double wy = toWidgetY(t);
         p.drawLine(QPointF(r.left() - TickLength, wy), QPointF(r.left(), wy));
-        p.drawText(QRectF(0, wy - fm.height() / 2.0, r.left() - TickLength - 2, fm.height()),
+        p.drawText(QRectF(0, wy - fm.height() / 2.0, r.left() - TickLength - TextGap, fm.height()),
                    Qt::AlignRight | Qt::AlignVCenter, yTickText(t));
     }
 }

@@ -15,6 +15,7 @@ public:
     explicit PlotArea(QWidget *parent = nullptr);
 
     void setTitle(const QString &title);
+    QString title() const { return titleText; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -29,6 +30,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *e) override;
+    void changeEvent(QEvent *e) override;
     // Draws the data, clipped to plotRect().
     virtual void drawContents(QPainter &p) = 0;
     // The text at a tick of the y axis.
@@ -36,10 +38,14 @@ protected:
 
 private:
     void drawAxes(QPainter &p) const;
+    // Widens the left margin to the widest text of the y axis, which depends on the range, on
+    // yTickText() and on the font.
+    void fitLeftMargin();
 
-    QString title;
+    QString titleText;
     double x0 = 0.0;
     double x1 = 1.0;
     double y0 = 0.0;
     double y1 = 1.0;
+    int leftMargin = 0;
 };

@@ -52,6 +52,10 @@
         <translation>列 %1</translation>
     </message>
     <message>
+        <source>Column (the crosshair is not on this frame)</source>
+        <translation>列（十字線がこの画像の上にありません）</translation>
+    </message>
+    <message>
         <source>Export TIFF</source>
         <translation>TIFF書出し</translation>
     </message>
@@ -118,6 +122,10 @@
     <message>
         <source>Row %1</source>
         <translation>行 %1</translation>
+    </message>
+    <message>
+        <source>Row (the crosshair is not on this frame)</source>
+        <translation>行（十字線がこの画像の上にありません）</translation>
     </message>
     <message>
         <source>Save view as PNG</source>

@@ -6,6 +6,7 @@
 #include "display/colorbar.h"
 #include "display/datactrl.h"
 #include "display/datactrls.h"
+#include "display/histogramplot.h"
 #include "display/profileplot.h"
 #include "../display/displaytesttools.h"
 
@@ -29,6 +30,8 @@ private slots:
     void cancelledExport_data();
     void cancelledExport();
     void denseProfileKeepsExtremesAndGaps();
+    void axisTextsStayInside_data();
+    void axisTextsStayInside();
 };
 
 namespace {
@@ -93,12 +96,14 @@ void TestAnalysisWin::followsTheCurrentRowWhenShown()
     QCOMPARE(s.win.ui.DataName->text(), QStringLiteral("ratio"));
     QCOMPARE(statText(s.win, 0, 0), QStringLiteral("..."));
     QVERIFY(!s.win.ui.FullRange->isEnabled());
+    QCOMPARE(s.win.ui.RowProfile->title(), QStringLiteral("Row (the crosshair is not on this frame)"));
     auto *other = new DataCtrl;
     other->setData(new TDData(3, 3));
     s.ctrls.addDataCtrl(other);
     emit other->pointAt(1, 1);
     emit s.row->pointAt(2, 2);
     QTRY_VERIFY(!s.win.computing());
+    QCOMPARE(s.win.ui.ColumnProfile->title(), QStringLiteral("Column 2"));
     QCOMPARE(s.win.wholeStats().valid, qint64(199));
     QVERIFY(s.win.ui.FullRange->isEnabled());
     QCOMPARE(statText(s.win, 0, 1), QStringLiteral("--"));
@@ -294,6 +299,51 @@ void TestAnalysisWin::denseProfileKeepsExtremesAndGaps()
     const int gap = qRound(plot.toWidgetX(101500));
     QVERIFY(!inked(gap, gap, r.top() + 1, r.bottom() - 1));
     QVERIFY(inked(gap - 10, gap - 10, r.top() + 1, r.bottom() - 1));
+}
+
+void TestAnalysisWin::axisTextsStayInside_data()
+{
+    QTest::addColumn<QString>("plot");
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<double>("hi");
+    QTest::newRow("histogram, counts in the hundred thousands") << "histogram" << -999.999 << 1016.0;
+    QTest::newRow("histogram, log counts") << "log histogram" << -1.0e-7 << 3.0e-7;
+    QTest::newRow("profile of large values") << "profile" << -123456.7 << 987654.3;
+}
+
+// No text of the axes is cut off by the widget's edges, whatever the widths of the tick texts.
+void TestAnalysisWin::axisTextsStayInside()
+{
+    QFETCH(QString, plot);
+    QFETCH(double, lo);
+    QFETCH(double, hi);
+    HistogramPlot histogram;
+    ProfilePlot profile;
+    PlotArea *area = &profile;
+    if (plot.contains(QLatin1String("histogram"))) {
+        FrameStats::Histogram h;
+        h.min = lo;
+        h.max = hi;
+        h.counts.fill(600000, FrameStats::HistogramBins);
+        histogram.setHistogram(h);
+        histogram.setLogCounts(plot.startsWith(QLatin1String("log")));
+        area = &histogram;
+    } else {
+        LineProfile::Result line;
+        for (int i = 0; i < 8192; ++i) {
+            line.values << lo + (hi - lo) * i / 8191.0;
+            line.valid << true;
+        }
+        profile.setProfile(line, -1);
+    }
+    area->resize(300, 150);
+    QImage picture(area->size(), QImage::Format_RGB32);
+    area->render(&picture);
+    const QRgb background = area->palette().window().color().rgb();
+    for (int x : {0, picture.width() - 1}) {
+        for (int y = 0; y < picture.height(); ++y)
+            QVERIFY2(picture.pixel(x, y) == background, qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+    }
 }
 
 QTEST_MAIN(TestAnalysisWin)
