@@ -407,6 +407,8 @@ void AnalysisWin::startExport(const QString &path, const std::function<QString()
             ending->error = write();
         } catch (const std::bad_alloc &) {
             ending->error = tr("not enough memory");
+        } catch (const std::exception &e) {
+            ending->error = QString::fromLocal8Bit(e.what());
         }
         ending->ran = true;
         return QVector<TDData *>();

@@ -4,6 +4,9 @@
 #include <QEvent>
 #include <QThreadPool>
 
+#include <memory>
+#include <new>
+
 #if defined(__SANITIZE_THREAD__)
 extern "C" void __tsan_acquire(void *address);
 extern "C" void __tsan_release(void *address);
@@ -96,14 +99,21 @@ private:
 
 } // namespace
 
-void Handoff::post(QObject *receiver, std::function<void()> work)
+bool Handoff::post(QObject *receiver, std::function<void()> work)
 {
-    auto *courier = new Courier(std::move(work));
-    courier->moveToThread(receiver->thread());
-    auto *delivery = new CourierEvent(courier);
-    sent(courier);
-    sent(delivery);
-    QCoreApplication::postEvent(courier, delivery);
+    try {
+        auto courier = std::make_unique<Courier>(std::move(work));
+        courier->moveToThread(receiver->thread());
+        auto *delivery = new CourierEvent(courier.get());
+        Courier *carried = courier.release();
+        sent(carried);
+        sent(delivery);
+        // Deletes the event, and the courier with it, should it throw.
+        QCoreApplication::postEvent(carried, delivery);
+        return true;
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
 }
 
 void Handoff::start(QThreadPool *pool, std::function<void()> work)

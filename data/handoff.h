@@ -17,7 +17,8 @@ void start(QThreadPool *pool, std::function<void()> work);
 
 // Runs work from the event loop of receiver's thread; what the calling thread did before happens
 // before it. receiver lives on the main thread and must outlive the call (the application object,
-// say): work still queued when the application goes is dropped with it.
-void post(QObject *receiver, std::function<void()> work);
+// say): work still queued when the application goes is dropped with it. Never throws, as pool
+// threads call it last: false when there was no memory to post the work, which is then dropped.
+bool post(QObject *receiver, std::function<void()> work);
 
 } // namespace Handoff

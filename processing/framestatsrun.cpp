@@ -35,12 +35,12 @@ void compute(FrameStatsRun::Request *request)
     const ParallelRows::Scope scope(&request->progress);
     if (ParallelRows::cancelled())
         return;
-    // An exception must not leave the pool's thread: Qt would end the program.
+    // Nothing may leave the pool's thread: Qt would end the program. The debug line is written on
+    // the GUI thread, as words take memory this thread may not have.
     try {
         request->stats = FrameStats::compute(*request->data, request->rect,
                                              request->histogram ? &request->bins : nullptr);
-    } catch (const std::bad_alloc &) {
-        qDebug() << "FrameStatsRun: not enough memory for the statistics of" << request->rect;
+    } catch (...) {
         request->failed = true;
         request->bins = FrameStats::Histogram();
     }
@@ -76,6 +76,7 @@ void FrameStatsRun::start(const TDData &data, const QRect &rect, bool histogram)
         compute(request.get());
         request->finished = true;
         request->done.release();
+        // Should even that fail for want of memory, the figures stay pending until the next request.
         Handoff::post(app, [request] {
             if (request->owner)
                 request->owner->deliver(*request);
@@ -107,6 +108,8 @@ void FrameStatsRun::drop()
 
 void FrameStatsRun::deliver(Request &request)
 {
+    if (request.failed)
+        qDebug() << "FrameStatsRun: not enough memory for the statistics of" << request.rect;
     request.owner = nullptr;
     current.reset();
     emit computed(request.failed ? nullptr : &request.stats, request.bins);

@@ -25,7 +25,8 @@ class FrameStatsRun : public QObject
 
 public:
     explicit FrameStatsRun(QObject *parent = nullptr);
-    // Drops the request under way and waits for its computation (on the own thread) to stop.
+    // Drops the request under way and, on the own thread, waits for its computation to stop; one
+    // on another pool stops by itself, on its own snapshot.
     ~FrameStatsRun() override;
 
     // Computes FrameStats::compute(data, rect), with the histogram when histogram is set; delivers

@@ -26,8 +26,8 @@ struct RunBar::Run
     Finish finish;
     ParallelRows::Progress progress;
     QVector<TDData *> results;
-    // Why the job failed; empty when it did not.
-    QString failure;
+    // What the job threw; null when it did not.
+    std::exception_ptr error;
     std::atomic<bool> finished{false};
     QSemaphore done;
     // Taken by the worker when it starts the job, or by the window when it drops the run first: a
@@ -64,6 +64,21 @@ void firstRendering(const QVector<TDData *> &results, const ColorBar0 &view)
         }
     } catch (const std::bad_alloc &) {
         qDebug() << "RunBar: no memory to render the results ahead of their windows";
+    }
+}
+
+// What went wrong, in plain words: made on the GUI thread, as words take memory a worker that ran
+// out of it may not have.
+QString failureText(const std::exception_ptr &error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc &) {
+        return RunBar::tr("Not enough memory for this run; nothing was added");
+    } catch (const std::exception &e) {
+        return RunBar::tr("The run failed (%1); nothing was added").arg(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return RunBar::tr("The run failed (%1); nothing was added").arg(RunBar::tr("unknown error"));
     }
 }
 
@@ -141,23 +156,23 @@ void RunBar::start(const Job &job, const Deliver &deliver, const Finish &finish,
             return;
         {
             ParallelRows::Scope scope(&run->progress);
-            // An exception must not leave the pool's thread: Qt would end the program.
+            // Nothing may leave the pool's thread: Qt would end the program.
             try {
                 run->results = job();
                 firstRendering(run->results, firstView);
-            } catch (const std::bad_alloc &) {
-                run->failure = tr("Not enough memory for this run; nothing was added");
-            } catch (const std::exception &e) {
-                run->failure = tr("The run failed (%1); nothing was added").arg(QString::fromLocal8Bit(e.what()));
+                // Results were made here but live on the GUI thread (deleteLater, signals).
+                for (TDData *result : qAsConst(run->results)) {
+                    if (result)
+                        result->moveToThread(app->thread());
+                }
+            } catch (...) {
+                run->error = std::current_exception();
             }
-        }
-        // Results were made here but live on the GUI thread (deleteLater, signals).
-        for (TDData *result : qAsConst(run->results)) {
-            if (result)
-                result->moveToThread(app->thread());
         }
         run->finished = true;
         run->done.release();
+        // Should even that fail for want of memory, the run goes out with the next flush: the end
+        // of another run, or Cancel.
         Handoff::post(app, &RunBar::flush);
     });
     const int wait = waitMs < 0 ? shortRunMs : waitMs;
@@ -217,18 +232,18 @@ void RunBar::flush()
     // destroyed that bar.
     auto retire = [](Run &run) {
         run.done.acquire();
-        const Outcome outcome = run.cancelled               ? Outcome::Cancelled
-                                : !run.failure.isEmpty() ? Outcome::Failed
-                                                         : Outcome::Delivered;
-        if (outcome == Outcome::Cancelled)
+        const Outcome outcome = run.cancelled ? Outcome::Cancelled
+                                : run.error   ? Outcome::Failed
+                                              : Outcome::Delivered;
+        if (outcome != Outcome::Delivered)
             qDeleteAll(run.results);
         if (!bars().contains(run.bar))
             return outcome;
         // A bar that lingers shows how the run ended.
         if (run.shown)
-            run.bar->display(run.progress);
+            run.bar->display(run.progress, true);
         if (outcome == Outcome::Failed)
-            emit run.bar->notice(run.failure);
+            emit run.bar->notice(failureText(run.error));
         return outcome;
     };
     // Hands out a retired run's results and tells its end, which may start the next run or
@@ -253,8 +268,15 @@ void RunBar::flush()
         early.push_back(*it);
         it = runs.erase(it);
     }
-    for (const auto &run : early)
-        tell(*run, retire(*run));
+    for (const auto &run : early) {
+        const Outcome outcome = retire(*run);
+        // An earlier end may have destroyed this run's bar, which drops its runs untold: the end
+        // may belong to what went with the bar.
+        if (bars().contains(run->bar))
+            tell(*run, outcome);
+        else if (outcome == Outcome::Delivered)
+            qDeleteAll(run->results);
+    }
     // The others in the order they were started: the first that is not over holds back the rest.
     for (;;) {
         const auto first = std::find_if(runs.begin(), runs.end(), [](const auto &run) { return run->bar->ordered; });
@@ -307,14 +329,15 @@ void RunBar::showProgress()
     }
 }
 
-void RunBar::display(const ParallelRows::Progress &progress)
+void RunBar::display(const ParallelRows::Progress &progress, bool over)
 {
     const int done = progress.done;
     const int total = progress.total;
     if (total == 0) {
         // Nothing counted yet, or a run that cannot count (a picture being encoded): a busy bar
-        // rather than an empty one, which would look stalled.
-        ui.RunProgress->setRange(0, 0);
+        // while it goes, rather than an empty one, which would look stalled; an empty one after.
+        ui.RunProgress->setRange(0, over ? 1 : 0);
+        ui.RunProgress->reset();
         return;
     }
     // A progress bar repaints at once when its value changes, which paints everything pending in

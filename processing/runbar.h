@@ -86,7 +86,8 @@ private:
     static void flush();
     // The oldest run of this bar still going, on the bar.
     void showProgress();
-    void display(const ParallelRows::Progress &progress);
+    // over: the run has ended.
+    void display(const ParallelRows::Progress &progress, bool over = false);
     void refresh();
     // True while a run of this bar shows (went beside the event loop and is not over).
     bool showsRun() const;

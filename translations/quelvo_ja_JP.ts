@@ -1038,6 +1038,10 @@ Filters: %2</source>
         <translation>メモリが足りず処理を完了できません。何も追加していません</translation>
     </message>
     <message>
+        <source>unknown error</source>
+        <translation>不明なエラー</translation>
+    </message>
+    <message>
         <source>The run failed (%1); nothing was added</source>
         <translation>処理に失敗しました (%1)。何も追加していません</translation>
     </message>

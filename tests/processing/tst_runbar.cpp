@@ -69,6 +69,45 @@ private slots:
         QVERIFY(deliveredFirst);
         QVERIFY(busyBar);
         QTRY_VERIFY(exported);
+        QCOMPARE(exports.ui.RunProgress->maximum(), 1);  // over: no longer busy
+    }
+
+    void barDestroyedByAnEarlierEnd_data()
+    {
+        QTest::addColumn<bool>("cancelled");  // both runs of one bar cancelled, else two export bars
+        QTest::newRow("two unordered bars") << false;
+        QTest::newRow("one bar, two cancelled runs") << true;
+    }
+
+    // A run whose bar an earlier run's end destroyed in the same flush goes with its bar: its end
+    // is not told, as what it refers to may have gone with the bar.
+    void barDestroyedByAnEarlierEnd()
+    {
+        QFETCH(bool, cancelled);
+        QThreadPool held;
+        held.setMaxThreadCount(1);
+        QSemaphore hold;
+        held.start([&hold] { hold.acquire(); });
+        auto *first = new RunBar;
+        RunBar *second = cancelled ? first : new RunBar;
+        QStringList ends;
+        for (RunBar *bar : {first, second}) {
+            bar->pool = &held;
+            bar->ordered = cancelled;
+            bar->shortRunMs = 0;
+        }
+        auto nothing = [] { return QVector<TDData *>{new TDData(1, 1)}; };
+        first->start(nothing, [](TDData *d) { delete d; }, [&](RunBar::Outcome) {
+            ends << QStringLiteral("first");
+            delete second;
+        });
+        second->start(nothing, [](TDData *d) { delete d; }, [&](RunBar::Outcome) { ends << QStringLiteral("second"); });
+        if (cancelled)
+            first->cancel();
+        hold.release();
+        held.waitForDone();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(ends, QStringList{QStringLiteral("first")});
     }
 
     void failedRunAmongOthers_data()
@@ -78,9 +117,11 @@ private slots:
         QTest::addColumn<QString>("notice");
         const QString memory = QStringLiteral("Not enough memory for this run; nothing was added");
         const QString other = QStringLiteral("The run failed (no such thing); nothing was added");
+        const QString unknown = QStringLiteral("The run failed (unknown error); nothing was added");
         QTest::newRow("out of memory, beside the event loop") << 0 << "memory" << memory;
         QTest::newRow("out of memory, short runs") << 60000 << "memory" << memory;
         QTest::newRow("other exception, beside the event loop") << 0 << "other" << other;
+        QTest::newRow("not an exception class, short runs") << 60000 << "int" << unknown;
     }
 
     void failedRunAmongOthers()
@@ -110,6 +151,8 @@ private slots:
             [failure]() -> QVector<TDData *> {
                 if (failure == QLatin1String("memory"))
                     throw std::bad_alloc();
+                if (failure == QLatin1String("int"))
+                    throw 42;
                 throw std::runtime_error("no such thing");
             },
             deliver, over);
