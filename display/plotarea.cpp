@@ -8,10 +8,11 @@
 
 namespace {
 
+// The margins around the plot are at least these, and wider where the texts need it.
 const int MinLeftMargin = 56;
 const int RightMargin = 10;
-const int TopMargin = 18;
-const int BottomMargin = 20;
+const int MinTopMargin = 18;
+const int MinBottomMargin = 20;
 const int TickLength = 4;
 // Between a tick's text and its tick, or the widget's edge.
 const int TextGap = 2;
@@ -58,9 +59,9 @@ QString number(double v)
 
 PlotArea::PlotArea(QWidget *parent)
     : QWidget(parent)
-    , leftMargin(MinLeftMargin)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    fitMargins();
 }
 
 void PlotArea::setTitle(const QString &t)
@@ -97,30 +98,32 @@ void PlotArea::setRanges(double ax0, double ax1, double ay0, double ay1)
     x1 = ax1;
     y0 = ay0;
     y1 = ay1;
-    fitLeftMargin();
+    fitMargins();
     update();
 }
 
-void PlotArea::fitLeftMargin()
+void PlotArea::fitMargins()
 {
     const QFontMetrics fm(font());
     int widest = 0;
     for (double t : ticks(y0, y1))
         widest = qMax(widest, fm.horizontalAdvance(yTickText(t)));
-    leftMargin = qMax(MinLeftMargin, TextGap + widest + TextGap + TickLength);
+    margins = QMargins(qMax(MinLeftMargin, TextGap + widest + TextGap + TickLength),
+                       qMax(MinTopMargin, fm.height() + TextGap), RightMargin,
+                       qMax(MinBottomMargin, TickLength + fm.height()));
 }
 
 void PlotArea::changeEvent(QEvent *e)
 {
     if (e->type() == QEvent::FontChange)
-        fitLeftMargin();
+        fitMargins();
     QWidget::changeEvent(e);
 }
 
 QRectF PlotArea::plotRect() const
 {
-    return QRectF(leftMargin, TopMargin, qMax(1, width() - leftMargin - RightMargin),
-                  qMax(1, height() - TopMargin - BottomMargin));
+    return QRectF(margins.left(), margins.top(), qMax(1, width() - margins.left() - margins.right()),
+                  qMax(1, height() - margins.top() - margins.bottom()));
 }
 
 double PlotArea::toWidgetX(double x) const
@@ -164,7 +167,7 @@ void PlotArea::drawAxes(QPainter &p) const
     const QRectF r = plotRect();
     p.setPen(palette().color(QPalette::WindowText));
     p.drawRect(r);
-    p.drawText(QRectF(r.left(), 0, r.width(), TopMargin), Qt::AlignLeft | Qt::AlignVCenter, titleText);
+    p.drawText(QRectF(r.left(), 0, r.width(), margins.top()), Qt::AlignLeft | Qt::AlignVCenter, titleText);
     const QFontMetrics fm(p.font());
     for (double t : ticks(x0, x1)) {
         const double wx = toWidgetX(t);

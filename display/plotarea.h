@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QWidget>
 
 class QPainter;
@@ -38,14 +39,14 @@ protected:
 
 private:
     void drawAxes(QPainter &p) const;
-    // Widens the left margin to the widest text of the y axis, which depends on the range, on
-    // yTickText() and on the font.
-    void fitLeftMargin();
+    // Sizes the margins around the plot to the font and to the widest text of the y axis, which
+    // depends on the range and on yTickText().
+    void fitMargins();
 
     QString titleText;
     double x0 = 0.0;
     double x1 = 1.0;
     double y0 = 0.0;
     double y1 = 1.0;
-    int leftMargin = 0;
+    QMargins margins;
 };

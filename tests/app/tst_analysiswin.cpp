@@ -306,17 +306,21 @@ void TestAnalysisWin::axisTextsStayInside_data()
     QTest::addColumn<QString>("plot");
     QTest::addColumn<double>("lo");
     QTest::addColumn<double>("hi");
-    QTest::newRow("histogram, counts in the hundred thousands") << "histogram" << -999.999 << 1016.0;
-    QTest::newRow("histogram, log counts") << "log histogram" << -1.0e-7 << 3.0e-7;
-    QTest::newRow("profile of large values") << "profile" << -123456.7 << 987654.3;
+    QTest::addColumn<int>("pointSize");  // 0: the widget's own
+    QTest::newRow("histogram, counts in the hundred thousands") << "histogram" << -999.999 << 1016.0 << 0;
+    QTest::newRow("histogram, log counts") << "log histogram" << -1.0e-7 << 3.0e-7 << 0;
+    QTest::newRow("profile of large values") << "profile" << -123456.7 << 987654.3 << 0;
+    QTest::newRow("profile, a large font") << "profile" << 0.0 << 1.0 << 24;
 }
 
-// No text of the axes is cut off by the widget's edges, whatever the widths of the tick texts.
+// No text of a plot is cut off by the widget's edges, whatever the widths of the tick texts and
+// the size of the font.
 void TestAnalysisWin::axisTextsStayInside()
 {
     QFETCH(QString, plot);
     QFETCH(double, lo);
     QFETCH(double, hi);
+    QFETCH(int, pointSize);
     HistogramPlot histogram;
     ProfilePlot profile;
     PlotArea *area = &profile;
@@ -335,15 +339,27 @@ void TestAnalysisWin::axisTextsStayInside()
             line.valid << true;
         }
         profile.setProfile(line, -1);
+        profile.setTitle(QStringLiteral("Row 1"));
+    }
+    if (pointSize > 0) {
+        QFont font = area->font();
+        font.setPointSize(pointSize);
+        area->setFont(font);
     }
     area->resize(300, 150);
     QImage picture(area->size(), QImage::Format_RGB32);
     area->render(&picture);
     const QRgb background = area->palette().window().color().rgb();
-    for (int x : {0, picture.width() - 1}) {
-        for (int y = 0; y < picture.height(); ++y)
-            QVERIFY2(picture.pixel(x, y) == background, qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+    // The first pixel of the widget's border that is not background.
+    QString inked;
+    const int w = picture.width();
+    const int h = picture.height();
+    for (int i = 0; i < 2 * (w + h) && inked.isEmpty(); ++i) {
+        const QPoint p = i < w ? QPoint(i, 0) : i < 2 * w ? QPoint(i - w, h - 1) : QPoint(i < 2 * w + h ? 0 : w - 1, (i - 2 * w) % h);
+        if (picture.pixel(p) != background)
+            inked = QStringLiteral("(%1, %2)").arg(p.x()).arg(p.y());
     }
+    QVERIFY2(inked.isEmpty(), qPrintable(inked));
 }
 
 QTEST_MAIN(TestAnalysisWin)
