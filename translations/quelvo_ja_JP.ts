@@ -277,11 +277,11 @@ Log %2、負 %3</translation>
     </message>
     <message>
         <source>Gen takes %1 over %2; result %3 × %4</source>
-        <translation>Gen の入力: 分子 %1、分母 %2、結果 %3 × %4</translation>
+        <translation>結果生成の入力: 分子 %1、分母 %2、結果 %3 × %4</translation>
     </message>
     <message>
         <source>Gen takes nothing yet: mark numerators with A and denominators with B.</source>
-        <translation>Gen の入力はまだありません: 分子を A、分母を B で選んでください。</translation>
+        <translation>結果生成の入力はまだありません: 分子を A、分母を B で選んでください。</translation>
     </message>
     <message>
         <source>Log</source>

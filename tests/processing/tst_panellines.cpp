@@ -111,18 +111,18 @@ void TestPanelLines::lines_data()
                                  << "Runs take S1 I[2] flat in whole grid 40 × 30. Matching cannot run: S1 has no region for a template."
                                  << "Copy takes nothing: draw a region on S1 I[2] flat.";
     QTest::newRow("no selection ja") << int(NoSelection) << true
-                                     << "Gen の入力はまだありません: 分子を A、分母を B で選んでください。"
+                                     << "結果生成の入力はまだありません: 分子を A、分母を B で選んでください。"
                                      << "実行の入力はまだありません: S1 でデータを選んでください。"
                                      << "コピーの入力はまだありません: S1 (ピーク付き) と S2 を選んでください。";
     QTest::newRow("region on one operand ja")
-        << int(RegionOnOneOperand) << true << "Gen の入力: 分子 I[1] spots、領域 (10,20)-(29,28)、分母 I[2] flat、結果 40 × 30"
+        << int(RegionOnOneOperand) << true << "結果生成の入力: 分子 I[1] spots、領域 (10,20)-(29,28)、分母 I[2] flat、結果 40 × 30"
         << "実行の入力: S1 I[1] spots、範囲 全体 40 × 30。パタンマッチのテンプレート (10,20)-(29,28)、20 × 9。"
         << "コピーの入力: S2 I[1] spots の領域 (10,20)-(29,28) を S1 I[1] spots の 2 個のピークの周りに、基準ピーク 0 (5, 6)";
     QTest::newRow("kept list of three ja")
-        << int(KeptListOfThree) << true << "Gen の入力: 分子 I[1] spots、分母 なし、結果 40 × 30"
+        << int(KeptListOfThree) << true << "結果生成の入力: 分子 I[1] spots、分母 なし、結果 40 × 30"
         << "実行の入力: S1 I[1] spots、範囲 保存領域 3 個の 1 番目: (5,5)-(30,20)。パタンマッチ不可: Exec1 か Exec2 を選んでください。"
         << "コピーの入力: S2 I[2] flat の領域 (0,0)-(39,29) を S1 I[1] spots の 2 個のピークの周りに、基準ピーク 0 (5, 6)";
-    QTest::newRow("no template ja") << int(NoTemplate) << true << "Gen の入力: 分子 なし、分母 I[2] flat、結果 40 × 30"
+    QTest::newRow("no template ja") << int(NoTemplate) << true << "結果生成の入力: 分子 なし、分母 I[2] flat、結果 40 × 30"
                                     << "実行の入力: S1 I[2] flat、範囲 全体 40 × 30。パタンマッチ不可: S1 にテンプレートとなる領域がありません。"
                                     << "コピーの入力がありません: S1 I[2] flat に領域を描いてください。";
 }
