@@ -50,9 +50,21 @@ void HistogramPlot::updateRanges()
     setRanges(hist.min, hist.max, 0.0, countY(std::max<qint64>(top, 1)) * 1.05);
 }
 
-QString HistogramPlot::yTickText(double y) const
+QVector<PlotArea::Tick> HistogramPlot::yTicks() const
 {
-    return PlotArea::yTickText(logCounts ? std::pow(10.0, y) - 1.0 : y);
+    if (!logCounts)
+        return PlotArea::yTicks();
+    // Counts of 0 and of whole decades, at most about five of them, where those counts lie.
+    const double decades = std::floor(yTop());
+    const int step = std::max(1, int(std::ceil(decades / 5.0)));
+    QVector<Tick> result{{0.0, QStringLiteral("0")}};
+    for (int k = step; k <= decades; k += step) {
+        const double count = std::pow(10.0, k);
+        const double y = countY(qint64(count));
+        if (y <= yTop())
+            result.append({y, QString::number(count, 'g', 4)});
+    }
+    return result;
 }
 
 double HistogramPlot::markX(double value) const

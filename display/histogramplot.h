@@ -19,13 +19,14 @@ public:
     void setLogCounts(bool log);
     // The marks as data values; marks outside the histogram's range are drawn at its edges.
     void setMarks(double lower, double upper);
+    // On the logarithmic scale, counts of whole decades.
+    QVector<Tick> yTicks() const override;
 
 signals:
     void markDragged(bool lower, double value);
 
 protected:
     void drawContents(QPainter &p) override;
-    QString yTickText(double y) const override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;

@@ -106,8 +106,8 @@ void PlotArea::fitMargins()
 {
     const QFontMetrics fm(font());
     int widest = 0;
-    for (double t : ticks(y0, y1))
-        widest = qMax(widest, fm.horizontalAdvance(yTickText(t)));
+    for (const Tick &t : yTicks())
+        widest = qMax(widest, fm.horizontalAdvance(t.text));
     margins = QMargins(qMax(MinLeftMargin, TextGap + widest + TextGap + TickLength),
                        qMax(MinTopMargin, fm.height() + TextGap), RightMargin,
                        qMax(MinBottomMargin, TickLength + fm.height()));
@@ -144,9 +144,12 @@ double PlotArea::toDataX(double wx) const
     return 2.0 * (x0 * 0.5 + (wx - r.left()) / r.width() * halfSpan(x0, x1));
 }
 
-QString PlotArea::yTickText(double y) const
+QVector<PlotArea::Tick> PlotArea::yTicks() const
 {
-    return number(y);
+    QVector<Tick> result;
+    for (double t : ticks(y0, y1))
+        result.append({t, number(t)});
+    return result;
 }
 
 void PlotArea::paintEvent(QPaintEvent *)
@@ -178,10 +181,10 @@ void PlotArea::drawAxes(QPainter &p) const
         const double left = qBound(double(TextGap), wx - w / 2.0, double(width() - TextGap - w));
         p.drawText(QRectF(left, r.bottom() + TickLength, w, fm.height()), Qt::AlignLeft | Qt::AlignTop, text);
     }
-    for (double t : ticks(y0, y1)) {
-        const double wy = toWidgetY(t);
+    for (const Tick &t : yTicks()) {
+        const double wy = toWidgetY(t.y);
         p.drawLine(QPointF(r.left() - TickLength, wy), QPointF(r.left(), wy));
         p.drawText(QRectF(0, wy - fm.height() / 2.0, r.left() - TickLength - TextGap, fm.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, yTickText(t));
+                   Qt::AlignRight | Qt::AlignVCenter, t.text);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMargins>
+#include <QVector>
 #include <QWidget>
 
 class QPainter;
@@ -29,18 +30,28 @@ public:
     double toWidgetY(double y) const;
     double toDataX(double wx) const;
 
+    // A tick of the y axis: where it is, in data y, and its text.
+    struct Tick
+    {
+        double y;
+        QString text;
+    };
+    // The ticks of the y axis: by default at 1, 2 or 5 times a power of ten, about five across the
+    // range, with their values as texts.
+    virtual QVector<Tick> yTicks() const;
+    // The top of the y range.
+    double yTop() const { return y1; }
+
 protected:
     void paintEvent(QPaintEvent *e) override;
     void changeEvent(QEvent *e) override;
     // Draws the data, clipped to plotRect().
     virtual void drawContents(QPainter &p) = 0;
-    // The text at a tick of the y axis.
-    virtual QString yTickText(double y) const;
 
 private:
     void drawAxes(QPainter &p) const;
     // Sizes the margins around the plot to the font and to the widest text of the y axis, which
-    // depends on the range and on yTickText().
+    // depends on the range and on yTicks().
     void fitMargins();
 
     QString titleText;

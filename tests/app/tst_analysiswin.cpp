@@ -31,6 +31,8 @@ private slots:
     void cancelledExport();
     void denseProfileKeepsExtremesAndGaps();
     void axisTextsStayInside_data();
+    void logCountTicksAreDecades_data();
+    void logCountTicksAreDecades();
     void axisTextsStayInside();
 };
 
@@ -360,6 +362,35 @@ void TestAnalysisWin::axisTextsStayInside()
             inked = QStringLiteral("(%1, %2)").arg(p.x()).arg(p.y());
     }
     QVERIFY2(inked.isEmpty(), qPrintable(inked));
+}
+
+void TestAnalysisWin::logCountTicksAreDecades_data()
+{
+    QTest::addColumn<qint64>("top");  // the highest count
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("a million: every other decade") << qint64(1000000) << QStringList{"0", "100", "1e+04", "1e+06"};
+    QTest::newRow("a thousand") << qint64(1000) << QStringList{"0", "10", "100", "1000"};
+    QTest::newRow("eight: no decade fits") << qint64(8) << QStringList{"0"};
+}
+
+// On the logarithmic scale the ticks name round counts and sit where bars of those counts end.
+void TestAnalysisWin::logCountTicksAreDecades()
+{
+    QFETCH(qint64, top);
+    QFETCH(QStringList, texts);
+    HistogramPlot plot;
+    FrameStats::Histogram h;
+    h.max = 1.0;
+    h.counts = {top, 1};
+    plot.setHistogram(h);
+    plot.setLogCounts(true);
+    QStringList shown;
+    for (const PlotArea::Tick &t : plot.yTicks()) {
+        shown << t.text;
+        QCOMPARE(t.y, std::log10(t.text.toDouble() + 1.0));
+        QVERIFY(t.y <= plot.yTop());
+    }
+    QCOMPARE(shown, texts);
 }
 
 QTEST_MAIN(TestAnalysisWin)
