@@ -209,7 +209,10 @@ void Body::showNewRow()
 
 void Body::showNotice(const QString &text)
 {
-    ui.StatusLine->setText(text);
+    burst = sinceNotice.isValid() && sinceNotice.elapsed() < burstGapMs ? burst + 1 : 1;
+    sinceNotice.start();
+    // The count first: the line is cut at its right end when it is too long.
+    ui.StatusLine->setText(burst > 1 ? tr("%1 notices, the latest: %2").arg(burst).arg(text) : text);
     noticeList.clear();
     noticeList.addItems(notices.notices());
     noticeList.scrollToBottom();
@@ -242,6 +245,8 @@ bool Body::eventFilter(QObject *watched, QEvent *e)
 {
     if (watched == ui.StatusLine) {
         if (e->type() == QEvent::MouseButtonRelease) {
+            // The burst has been seen.
+            burst = 0;
             noticeList.show();
             noticeList.raise();
         }

@@ -10,6 +10,7 @@
 #include "processing/filterctrl.h"
 #include "ui_body.h"
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QListWidget>
 #include <QPointer>
@@ -93,6 +94,11 @@ private:
 
     // The row last added, until the list has scrolled to it.
     QPointer<DataCtrl> rowToShow;
+    // Notices that follow one another closely (the failures of files chosen together, say) make a
+    // burst, which the status line counts, so that the earlier ones are not hidden by the last.
+    static constexpr int burstGapMs = 5000;
+    QElapsedTimer sinceNotice;
+    int burst = 0;
 
 public:
     // Reading and saving files. Last, so that it is done with its runs, which add rows and

@@ -163,6 +163,10 @@
 <context>
     <name>Body</name>
     <message>
+        <source>%1 notices, the latest: %2</source>
+        <translation>お知らせ %1 件、最新: %2</translation>
+    </message>
+    <message>
         <source>Analysis</source>
         <translation>解析</translation>
     </message>
