@@ -319,10 +319,12 @@ void AnalysisWin::refreshProfiles()
     const int iy = crosshair.y();
     const LineProfile::Result row = d ? LineProfile::row(*d, iy) : LineProfile::Result();
     const LineProfile::Result column = d ? LineProfile::column(*d, ix) : LineProfile::Result();
-    ui.RowProfile->setTitle(row.values.isEmpty() ? tr("Row (the crosshair is not on this frame)")
-                                                 : tr("Row %1").arg(iy));
-    ui.ColumnProfile->setTitle(column.values.isEmpty() ? tr("Column (the crosshair is not on this frame)")
-                                                       : tr("Column %1").arg(ix));
+    ui.RowProfile->setTitle(!d                     ? tr("Row")
+                            : row.values.isEmpty() ? tr("Row (the crosshair is not on this frame)")
+                                                   : tr("Row %1").arg(iy));
+    ui.ColumnProfile->setTitle(!d                        ? tr("Column")
+                               : column.values.isEmpty() ? tr("Column (the crosshair is not on this frame)")
+                                                         : tr("Column %1").arg(ix));
     ui.RowProfile->setProfile(row, ix);
     ui.ColumnProfile->setProfile(column, iy);
 }
@@ -398,6 +400,8 @@ void AnalysisWin::startExport(const QString &path, const std::function<QString()
     struct Ending
     {
         bool ran = false;
+        // Worded on the GUI thread: words take memory.
+        bool outOfMemory = false;
         QString error;
     };
     const auto ending = std::make_shared<Ending>();
@@ -406,7 +410,7 @@ void AnalysisWin::startExport(const QString &path, const std::function<QString()
         try {
             ending->error = write();
         } catch (const std::bad_alloc &) {
-            ending->error = tr("not enough memory");
+            ending->outOfMemory = true;
         } catch (const std::exception &e) {
             ending->error = QString::fromLocal8Bit(e.what());
         }
@@ -414,6 +418,8 @@ void AnalysisWin::startExport(const QString &path, const std::function<QString()
         return QVector<TDData *>();
     };
     exportRun.start(job, RunBar::Deliver(), [this, path, ending](RunBar::Outcome outcome) {
+        if (ending->outOfMemory)
+            ending->error = tr("not enough memory");
         // A Cancel that came too late to stop the writing does not hide what was written.
         if (ending->ran && ending->error.isEmpty()) {
             exported(path, QString());

@@ -5,7 +5,6 @@
 #include <QThreadPool>
 
 #include <memory>
-#include <new>
 
 #if defined(__SANITIZE_THREAD__)
 extern "C" void __tsan_acquire(void *address);
@@ -99,21 +98,17 @@ private:
 
 } // namespace
 
-bool Handoff::post(QObject *receiver, std::function<void()> work)
+bool Handoff::postFunction(QObject *receiver, std::function<void()> &&work)
 {
-    try {
-        auto courier = std::make_unique<Courier>(std::move(work));
-        courier->moveToThread(receiver->thread());
-        auto *delivery = new CourierEvent(courier.get());
-        Courier *carried = courier.release();
-        sent(carried);
-        sent(delivery);
-        // Deletes the event, and the courier with it, should it throw.
-        QCoreApplication::postEvent(carried, delivery);
-        return true;
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
+    auto courier = std::make_unique<Courier>(std::move(work));
+    courier->moveToThread(receiver->thread());
+    auto *delivery = new CourierEvent(courier.get());
+    Courier *carried = courier.release();
+    sent(carried);
+    sent(delivery);
+    // Deletes the event, and the courier with it, should it throw.
+    QCoreApplication::postEvent(carried, delivery);
+    return true;
 }
 
 void Handoff::start(QThreadPool *pool, std::function<void()> work)

@@ -7,6 +7,7 @@
 #include "display/imgdisp.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QDebug>
 #include <QSemaphore>
 #include <QThreadPool>
@@ -21,7 +22,8 @@
 
 struct RunBar::Run
 {
-    RunBar *bar;
+    // Guarded: a bar destroyed by an earlier run's end may leave its address to a new one.
+    QPointer<RunBar> bar;
     Deliver deliver;
     Finish finish;
     ParallelRows::Progress progress;
@@ -51,6 +53,12 @@ QVector<RunBar *> &bars()
 {
     static QVector<RunBar *> all;
     return all;
+}
+
+// Whether the run's bar is still there (it leaves the list at the start of its destruction).
+bool hasBar(const RunBar::Run &run)
+{
+    return run.bar && bars().contains(run.bar);
 }
 
 // Renders each result once for the window that will show it. Only a head start: should it fail
@@ -237,7 +245,7 @@ void RunBar::flush()
                                               : Outcome::Delivered;
         if (outcome != Outcome::Delivered)
             qDeleteAll(run.results);
-        if (!bars().contains(run.bar))
+        if (!hasBar(run))
             return outcome;
         // A bar that lingers shows how the run ended.
         if (run.shown)
@@ -272,7 +280,7 @@ void RunBar::flush()
         const Outcome outcome = retire(*run);
         // An earlier end may have destroyed this run's bar, which drops its runs untold: the end
         // may belong to what went with the bar.
-        if (bars().contains(run->bar))
+        if (hasBar(*run))
             tell(*run, outcome);
         else if (outcome == Outcome::Delivered)
             qDeleteAll(run->results);
@@ -333,20 +341,24 @@ void RunBar::display(const ParallelRows::Progress &progress, bool over)
 {
     const int done = progress.done;
     const int total = progress.total;
-    if (total == 0) {
-        // Nothing counted yet, or a run that cannot count (a picture being encoded): a busy bar
-        // while it goes, rather than an empty one, which would look stalled; an empty one after.
-        ui.RunProgress->setRange(0, over ? 1 : 0);
-        ui.RunProgress->reset();
-        return;
-    }
     // A progress bar repaints at once when its value changes, which paints everything pending in
     // the window there and then; the new value is shown with the window's next paint instead.
     ui.RunProgress->setUpdatesEnabled(false);
-    ui.RunProgress->setMaximum(total);
-    ui.RunProgress->setValue(done);
+    if (total == 0) {
+        // Nothing counted yet, or a run that cannot count (a picture being encoded): a busy bar
+        // while it goes, rather than an empty one, which would look stalled; a full one, without
+        // a count, once it is over.
+        ui.RunProgress->setRange(0, over ? 1 : 0);
+        ui.RunProgress->setValue(over ? 1 : 0);
+        ui.RunProgress->setTextVisible(false);
+    } else {
+        ui.RunProgress->setMaximum(total);
+        ui.RunProgress->setValue(done);
+        ui.RunProgress->setTextVisible(true);
+    }
     ui.RunProgress->setUpdatesEnabled(true);
-    emit progressed(done, total);
+    if (total > 0)
+        emit progressed(done, total);
 }
 
 void RunBar::holdBusyCursor(bool hold)

@@ -107,6 +107,8 @@ private slots:
         hold.release();
         held.waitForDone();
         QCoreApplication::sendPostedEvents();
+        if (!cancelled)
+            delete first;
         QCOMPARE(ends, QStringList{QStringLiteral("first")});
     }
 
