@@ -58,7 +58,8 @@ QVector<PlotArea::Tick> HistogramPlot::yTicks() const
     const double decades = std::floor(yTop());
     const int step = std::max(1, int(std::ceil(decades / 5.0)));
     QVector<Tick> result{{0.0, QStringLiteral("0")}};
-    for (int k = step; k <= decades; k += step) {
+    // A count of 1 only where it has room below the next decade.
+    for (int k = decades < 2 ? 0 : step; k <= decades; k += step) {
         const double count = std::pow(10.0, k);
         const double y = countY(qint64(count));
         if (y <= yTop())

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QtNumeric>
 
 #include <cmath>
 
@@ -34,10 +35,16 @@ QVector<double> ticks(double a, double b)
     }
     // Counted, not stepped: far from 0 a step can be below the spacing of the doubles.
     const double first = std::ceil(a / step);
+    // A span near the smallest doubles has no step that can be counted.
+    if (!(step > 0.0) || !std::isfinite(first))
+        return result;
     for (int i = 0; i <= 12; ++i) {
         const double t = (first + i) * step;
         if (t > b + step * 1e-9)
             break;
+        // The quotient may round the first tick to just below a.
+        if (t < a - step * 1e-9)
+            continue;
         if (result.isEmpty() || t > result.last())
             result.append(std::abs(t) < step * 1e-9 ? 0.0 : t);
     }
@@ -50,9 +57,22 @@ double halfSpan(double a, double b)
     return b * 0.5 - a * 0.5;
 }
 
-QString number(double v)
+// The texts of ticks in increasing order: four significant digits, or as many more as it takes to
+// tell neighbours apart (a narrow range far from 0).
+QStringList tickTexts(const QVector<double> &ticks)
 {
-    return QString::number(v, 'g', 4);
+    QStringList texts;
+    for (int digits = 4; digits <= 17; ++digits) {
+        texts.clear();
+        bool distinct = true;
+        for (double t : ticks) {
+            texts << QString::number(t, 'g', digits);
+            distinct = distinct && (texts.size() == 1 || texts.last() != texts.at(texts.size() - 2));
+        }
+        if (distinct)
+            break;
+    }
+    return texts;
 }
 
 } // namespace
@@ -77,7 +97,8 @@ QSize PlotArea::sizeHint() const
 
 QSize PlotArea::minimumSizeHint() const
 {
-    return QSize(200, 100);
+    // Room for the texts around the plot, and a plot to see.
+    return QSize(qMax(200, margins.left() + margins.right() + 80), qMax(100, margins.top() + margins.bottom() + 40));
 }
 
 void PlotArea::setRanges(double ax0, double ax1, double ay0, double ay1)
@@ -108,9 +129,14 @@ void PlotArea::fitMargins()
     int widest = 0;
     for (const Tick &t : yTicks())
         widest = qMax(widest, fm.horizontalAdvance(t.text));
-    margins = QMargins(qMax(MinLeftMargin, TextGap + widest + TextGap + TickLength),
-                       qMax(MinTopMargin, fm.height() + TextGap), RightMargin,
-                       qMax(MinBottomMargin, TickLength + fm.height()));
+    const QMargins fitted(qMax(MinLeftMargin, TextGap + widest + TextGap + TickLength),
+                          qMax(MinTopMargin, fm.height() + TextGap), RightMargin,
+                          qMax(MinBottomMargin, TickLength + fm.height()));
+    if (fitted == margins)
+        return;
+    margins = fitted;
+    // The minimum size follows the margins.
+    updateGeometry();
 }
 
 void PlotArea::changeEvent(QEvent *e)
@@ -146,9 +172,11 @@ double PlotArea::toDataX(double wx) const
 
 QVector<PlotArea::Tick> PlotArea::yTicks() const
 {
+    const QVector<double> at = ticks(y0, y1);
+    const QStringList texts = tickTexts(at);
     QVector<Tick> result;
-    for (double t : ticks(y0, y1))
-        result.append({t, number(t)});
+    for (int i = 0; i < at.size(); ++i)
+        result.append({at[i], texts[i]});
     return result;
 }
 
@@ -172,19 +200,31 @@ void PlotArea::drawAxes(QPainter &p) const
     p.drawRect(r);
     p.drawText(QRectF(r.left(), 0, r.width(), margins.top()), Qt::AlignLeft | Qt::AlignVCenter, titleText);
     const QFontMetrics fm(p.font());
-    for (double t : ticks(x0, x1)) {
-        const double wx = toWidgetX(t);
+    // A text that would overlap the one drawn before it is left out; its tick stays.
+    double xTextsEnd = -qInf();
+    const QVector<double> xs = ticks(x0, x1);
+    const QStringList xTexts = tickTexts(xs);
+    for (int i = 0; i < xs.size(); ++i) {
+        const double wx = toWidgetX(xs[i]);
         p.drawLine(QPointF(wx, r.bottom()), QPointF(wx, r.bottom() + TickLength));
         // Centred under its tick, but moved in where it would leave the widget at either end.
-        const QString text = number(t);
-        const int w = fm.horizontalAdvance(text);
+        const int w = fm.horizontalAdvance(xTexts[i]);
         const double left = qBound(double(TextGap), wx - w / 2.0, double(width() - TextGap - w));
-        p.drawText(QRectF(left, r.bottom() + TickLength, w, fm.height()), Qt::AlignLeft | Qt::AlignTop, text);
+        if (left < xTextsEnd + TextGap)
+            continue;
+        p.drawText(QRectF(left, r.bottom() + TickLength, w, fm.height()), Qt::AlignLeft | Qt::AlignTop, xTexts[i]);
+        xTextsEnd = left + w;
     }
+    // The y ticks go upwards.
+    double yTextsTop = qInf();
     for (const Tick &t : yTicks()) {
         const double wy = toWidgetY(t.y);
         p.drawLine(QPointF(r.left() - TickLength, wy), QPointF(r.left(), wy));
-        p.drawText(QRectF(0, wy - fm.height() / 2.0, r.left() - TickLength - TextGap, fm.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, t.text);
+        const double top = wy - fm.height() / 2.0;
+        if (top + fm.height() > yTextsTop)
+            continue;
+        p.drawText(QRectF(0, top, r.left() - TickLength - TextGap, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
+                   t.text);
+        yTextsTop = top;
     }
 }

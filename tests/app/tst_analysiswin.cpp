@@ -32,6 +32,8 @@ private slots:
     void denseProfileKeepsExtremesAndGaps();
     void axisTextsStayInside_data();
     void logCountTicksAreDecades_data();
+    void ticksLieInTheRangeAndDiffer_data();
+    void ticksLieInTheRangeAndDiffer();
     void logCountTicksAreDecades();
     void axisTextsStayInside();
 };
@@ -370,7 +372,7 @@ void TestAnalysisWin::logCountTicksAreDecades_data()
     QTest::addColumn<QStringList>("texts");
     QTest::newRow("a million: every other decade") << qint64(1000000) << QStringList{"0", "100", "1e+04", "1e+06"};
     QTest::newRow("a thousand") << qint64(1000) << QStringList{"0", "10", "100", "1000"};
-    QTest::newRow("eight: no decade fits") << qint64(8) << QStringList{"0"};
+    QTest::newRow("eight: no decade but 1 fits") << qint64(8) << QStringList{"0", "1"};
 }
 
 // On the logarithmic scale the ticks name round counts and sit where bars of those counts end.
@@ -391,6 +393,36 @@ void TestAnalysisWin::logCountTicksAreDecades()
         QVERIFY(t.y <= plot.yTop());
     }
     QCOMPARE(shown, texts);
+}
+
+void TestAnalysisWin::ticksLieInTheRangeAndDiffer_data()
+{
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<double>("hi");
+    QTest::newRow("one ulp above 1") << 1.0 << std::nextafter(1.0, 2.0);
+    QTest::newRow("narrow, far from 0") << 1000.0 << 1000.05;
+    QTest::newRow("around 0") << -3.0 << 3.0;
+    QTest::newRow("within the subnormals") << 0.0 << 1e-310;
+}
+
+// However narrow the range, the ticks of a profile lie in it and no two read the same.
+void TestAnalysisWin::ticksLieInTheRangeAndDiffer()
+{
+    QFETCH(double, lo);
+    QFETCH(double, hi);
+    LineProfile::Result line;
+    line.values = {lo, hi};
+    line.valid = {true, true};
+    ProfilePlot plot;
+    plot.setProfile(line, -1);
+    // Within a hair of the range: the step times a count may round past its end.
+    const double hair = (hi - lo) * 1e-6;
+    QStringList texts;
+    for (const PlotArea::Tick &t : plot.yTicks()) {
+        QVERIFY2(t.y >= lo - hair && t.y <= hi + hair, qPrintable(t.text));
+        QVERIFY2(!texts.contains(t.text), qPrintable(t.text));
+        texts << t.text;
+    }
 }
 
 QTEST_MAIN(TestAnalysisWin)
