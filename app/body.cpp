@@ -209,10 +209,10 @@ void Body::showNewRow()
 
 void Body::showNotice(const QString &text)
 {
-    burst = sinceNotice.isValid() && sinceNotice.elapsed() < burstGapMs ? burst + 1 : 1;
-    sinceNotice.start();
+    // No more than the list keeps.
+    unseen = qMin(unseen + 1, NoticeLog::capacity);
     // The count first: the line is cut at its right end when it is too long.
-    ui.StatusLine->setText(burst > 1 ? tr("%1 notices, the latest: %2").arg(burst).arg(text) : text);
+    ui.StatusLine->setText(unseen > 1 ? tr("%1 notices, the latest: %2").arg(unseen).arg(text) : text);
     noticeList.clear();
     noticeList.addItems(notices.notices());
     noticeList.scrollToBottom();
@@ -245,8 +245,9 @@ bool Body::eventFilter(QObject *watched, QEvent *e)
 {
     if (watched == ui.StatusLine) {
         if (e->type() == QEvent::MouseButtonRelease) {
-            // The burst has been seen.
-            burst = 0;
+            // They have been seen.
+            unseen = 0;
+            ui.StatusLine->setText(notices.latest());
             noticeList.show();
             noticeList.raise();
         }

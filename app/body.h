@@ -10,7 +10,6 @@
 #include "processing/filterctrl.h"
 #include "ui_body.h"
 
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QListWidget>
 #include <QPointer>
@@ -94,11 +93,9 @@ private:
 
     // The row last added, until the list has scrolled to it.
     QPointer<DataCtrl> rowToShow;
-    // Notices that follow one another closely (the failures of files chosen together, say) make a
-    // burst, which the status line counts, so that the earlier ones are not hidden by the last.
-    static constexpr int burstGapMs = 5000;
-    QElapsedTimer sinceNotice;
-    int burst = 0;
+    // Notices since the list was last opened, which the status line counts, so that earlier ones
+    // (the failures among files chosen together, say) are not hidden behind the last.
+    int unseen = 0;
 
 public:
     // Reading and saving files. Last, so that it is done with its runs, which add rows and

@@ -52,6 +52,10 @@
         <translation>列 %1</translation>
     </message>
     <message>
+        <source>Column</source>
+        <translation>列</translation>
+    </message>
+    <message>
         <source>Column (the crosshair is not on this frame)</source>
         <translation>列（十字線がこの画像の上にありません）</translation>
     </message>
@@ -122,6 +126,10 @@
     <message>
         <source>Row %1</source>
         <translation>行 %1</translation>
+    </message>
+    <message>
+        <source>Row</source>
+        <translation>行</translation>
     </message>
     <message>
         <source>Row (the crosshair is not on this frame)</source>
@@ -341,7 +349,7 @@ Log %2、負 %3</translation>
     </message>
     <message>
         <source>Calc: no dataset is marked A or B</source>
-        <translation>計算: AまたはBの付いたデータセットがありません</translation>
+        <translation>演算: AまたはBの付いたデータセットがありません</translation>
     </message>
 </context>
 <context>
@@ -865,7 +873,7 @@ Filters: %2</source>
     </message>
     <message>
         <source>Matching: choose Exec1 or Exec2</source>
-        <translation>マッチング: Exec1かExec2を選んでください</translation>
+        <translation>パタンマッチ: Exec1かExec2を選んでください</translation>
     </message>
     <message>
         <source>Filter: no dataset is marked S1</source>
