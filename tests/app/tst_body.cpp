@@ -86,6 +86,14 @@ class TstBody : public QObject
         return path;
     }
 
+    QString writeStack(const QString &name, int width, int height, const QVector<QVector<quint16>> &pages)
+    {
+        const QString path = tmp.filePath(name);
+        if (!writeU16Stack(path, width, height, pages))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
 private slots:
     void init()
     {
@@ -103,9 +111,8 @@ private slots:
         const QString junk = tmp.filePath("notes.txt");
         QVERIFY(writeFile(frame, zrt) && writeFile(junk, "just some words, no image at all\n"));
         // Every page of a stack becomes a dataset named by its page; a single page keeps the plain name.
-        const QString stack = tmp.filePath("stack.tif");
-        const QString single = tmp.filePath("single.tif");
-        QVERIFY(writeU16Stack(stack, 2, 1, {{1, 2}, {3, 4}, {5, 60000}}) && writeU16Stack(single, 1, 1, {{9}}));
+        const QString stack = writeStack("stack.tif", 2, 1, {{1, 2}, {3, 4}, {5, 60000}});
+        const QString single = writeStack("single.tif", 1, 1, {{9}});
         const QStringList files = {write2dData("c.qlv", grid("third", 2, 2)), frame, junk, stack,
                                    write2dData("e.qlv", new TDData0(0, 0)), write2dData("b.qlv", grid("second", 2, 3)), single};
 
@@ -143,10 +150,8 @@ private slots:
     // and drops the files waiting behind it.
     void readingBesideTheWindow()
     {
-        const QString big = tmp.filePath("big.tif");
-        const QString stack = tmp.filePath("stack.tif");
-        QVERIFY(writeU16Stack(big, 2000, 1500, {QVector<quint16>(2000 * 1500, 7)}));
-        QVERIFY(writeU16Stack(stack, 1, 1, {{1}, {2}}));
+        const QString big = writeStack("big.tif", 2000, 1500, {QVector<quint16>(2000 * 1500, 7)});
+        const QString stack = writeStack("stack.tif", 1, 1, {{1}, {2}});
         const QString grid2d = write2dData("g.qlv", grid("grid", 2, 2));
 
         Body body;
@@ -194,11 +199,10 @@ private slots:
     void longStack()
     {
         QFETCH(bool, betweenSteps);
-        const QString many = tmp.filePath("many.tif");
         QVector<QVector<quint16>> pages;
         for (quint16 i = 1; i <= 200; ++i)
             pages << QVector<quint16>{i};
-        QVERIFY(writeU16Stack(many, 1, 1, pages));
+        const QString many = writeStack("many.tif", 1, 1, pages);
         const QString grid2d = write2dData("g.qlv", grid("grid", 2, 2));
 
         Body body;
@@ -241,8 +245,7 @@ private slots:
     void stackCutShort()
     {
         const QString cut = tmp.filePath("cut.tif");
-        const QString single = tmp.filePath("single.tif");
-        QVERIFY(writeU16Stack(single, 1, 1, {{9}}));
+        const QString single = writeStack("single.tif", 1, 1, {{9}});
         TIFF *tif = TIFFOpen(QFile::encodeName(cut).constData(), "w");
         QVERIFY(tif);
         for (const quint16 samples : {1, 2}) {
@@ -269,10 +272,8 @@ private slots:
     {
         if (!MemoryLimit::possible())
             QSKIP("the address space cannot be limited in this build");
-        const QString big = tmp.filePath("big.tif");
-        const QString single = tmp.filePath("single.tif");
-        QVERIFY(writeU16Stack(big, 3000, 3000, {QVector<quint16>(3000 * 3000, 5)}));
-        QVERIFY(writeU16Stack(single, 1, 1, {{9}}));
+        const QString big = writeStack("big.tif", 3000, 3000, {QVector<quint16>(3000 * 3000, 5)});
+        const QString single = writeStack("single.tif", 1, 1, {{9}});
         Body body;
         {
             // Room for the file's samples, not for a grid of doubles and flags four times larger.
@@ -286,10 +287,8 @@ private slots:
     // A stack beyond the limit gives its first pages and says so; the file behind it still loads.
     void stackBeyondTheLimit()
     {
-        const QString many = tmp.filePath("many.tif");
-        const QString single = tmp.filePath("single.tif");
-        QVERIFY(writeU16Stack(many, 1, 1, {{1}, {2}, {3}, {4}, {5}}));
-        QVERIFY(writeU16Stack(single, 1, 1, {{9}}));
+        const QString many = writeStack("many.tif", 1, 1, {{1}, {2}, {3}, {4}, {5}});
+        const QString single = writeStack("single.tif", 1, 1, {{9}});
         Body body;
         body.files.maxStackPages = 3;
         emit body.loadDialog->filesSelected({many, single});
@@ -404,8 +403,7 @@ private slots:
     // and a window closed with a save waiting still writes its files.
     void savesInTurn()
     {
-        const QString big = tmp.filePath("big.tif");
-        QVERIFY(writeU16Stack(big, 2000, 1500, {QVector<quint16>(2000 * 1500, 7)}));
+        const QString big = writeStack("big.tif", 2000, 1500, {QVector<quint16>(2000 * 1500, 7)});
         QTemporaryDir dir;
         const QString saved = QDir(dir.path()).filePath("x.qlv");
         auto fill = [](Body *body) {
@@ -593,8 +591,7 @@ private slots:
             addDataset(&body, grid(QString::number(i), 2, 2));
         QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
         // Also after a stack, whose pages come over several turns of the event loop.
-        const QString stack = tmp.filePath("stack.tif");
-        QVERIFY(writeU16Stack(stack, 1, 1, QVector<QVector<quint16>>(30, {7})));
+        const QString stack = writeStack("stack.tif", 1, 1, QVector<QVector<quint16>>(30, {7}));
         const int before = bar->maximum();
         emit body.loadNextFile(stack);
         QTRY_COMPARE(body.ctrls.dataCtrls.size(), 70);

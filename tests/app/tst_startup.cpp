@@ -8,6 +8,7 @@
 #include "display/imgdisp.h"
 
 #include "tests/filetesttools.h"
+#include "tests/processing/filtertesttools.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,13 +41,6 @@ QStringList entries(const OptTable &table)
     for (const QString &key : table.keys())
         result.append(key + '=' + table.valueOf(key, "<none>"));
     return result;
-}
-
-QStringList debugLines;
-
-void recordDebugLine(QtMsgType, const QMessageLogContext &, const QString &text)
-{
-    debugLines << text;
 }
 
 QString defaultConfigPath()
@@ -103,12 +97,11 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(QByteArray, config);
-        QFETCH(QStringList, expected);
         OptTable table;
         parseCommandLine(&table, args);
         if (!config.isNull())
             table.readCfgFile(write("lines.cfg", config));
-        QCOMPARE(entries(table), expected);
+        QTEST(entries(table), "expected");
     }
 
     // An included file is read whole before the next line, as often as it is named; files already
@@ -145,14 +138,12 @@ private slots:
                                                            : QByteArray("Last y\n"));
             expected << (k + 1 < levels ? QString("L%1=x").arg(k) : QString("Last=y"));
         }
-        debugLines.clear();
-        const QtMessageHandler old = qInstallMessageHandler(recordDebugLine);
+        const DebugCatcher caught;
         OptTable table;
         table.readCfgFile(tmp.filePath("l0.cfg"));
-        qInstallMessageHandler(old);
         QCOMPARE(entries(table), expected);
-        QVERIFY(!debugLines.isEmpty());
-        for (const QString &line : qAsConst(debugLines))
+        QVERIFY(!DebugCatcher::lines().isEmpty());
+        for (const QString &line : qAsConst(DebugCatcher::lines()))
             QVERIFY2(line.startsWith("Too many INCLUDE lines, skipped : "), qPrintable(line));
     }
 
@@ -199,23 +190,19 @@ private slots:
         QFETCH(QByteArray, config);
         QFETCH(QString, root);
         QFETCH(bool, japanese);
-        QFETCH(QStringList, lines);
         QFETCH(int, threads);
-        QFETCH(bool, square);
         if (config.isNull() && !defaultConfigPath().isEmpty())
             QSKIP("a config.cfg lies beside the test program");
         OptTable options;
         parseCommandLine(&options, config.isNull() ? args : args + QStringList{"-c", write("root.cfg", config)});
         {
             QTranslator translator;
-            debugLines.clear();
-            const QtMessageHandler previous = qInstallMessageHandler(recordDebugLine);
+            const DebugCatcher caught;
             configure(&options, &translator);
-            qInstallMessageHandler(previous);
-            QCOMPARE(debugLines, lines);
+            QTEST(DebugCatcher::lines(), "lines");
             QCOMPARE(dataRoot, root);
             QCOMPARE(ParallelRows::threadCount(), threads > 0 ? threads : QThread::idealThreadCount());
-            QCOMPARE(ImgDisp::squarePixelsDefault(), square);
+            QTEST(ImgDisp::squarePixelsDefault(), "square");
             QCOMPARE(QCoreApplication::translate("Body", "Load"), japanese ? QStringLiteral("読込") : QStringLiteral("Load"));
         }
         // The translator removes itself when destroyed.

@@ -242,14 +242,13 @@ void TestDataCtrls::setRegionGivesItBack_data()
 void TestDataCtrls::setRegionGivesItBack()
 {
     QFETCH(QRect, r);
-    QFETCH(QString, label);
     ImgDisp disp;
     QSignalSpy regions(&disp, &ImgDisp::newRegion);
     disp.setRegion(r);
 
     QCOMPARE(disp.regionState, 2);
     QCOMPARE(disp.regionRect(), r);
-    QCOMPARE(disp.ui.Region->text(), label);
+    QTEST(disp.ui.Region->text(), "label");
     QCOMPARE(regions.at(0).at(0).toRect(), r);
     // The corners a drag over exactly these pixels leaves.
     QCOMPARE(disp.curData, QPointF(r.right() + 1, r.bottom() + 1));

@@ -406,8 +406,7 @@ void TestDispA::dragMarks()
         updated.clear();
         updating.clear();
         mouse(QEvent::MouseMove, y);
-        QCOMPARE(updated.count() + updating.count(), 1);
-        QCOMPARE(updating.count(), 1);
+        QCOMPARE(QPoint(updated.count(), updating.count()), QPoint(0, 1));
         if (y == 660)
             QCOMPARE(bar.upperMark, -0.1);
     }
@@ -415,8 +414,7 @@ void TestDispA::dragMarks()
     mouse(QEvent::MouseButtonRelease, 450);
     QVERIFY(!bar.dragging);
     QCOMPARE(bar.upperMark, 0.25);
-    QCOMPARE(updated.count(), 1);
-    QCOMPARE(updating.count(), 1);
+    QCOMPARE(QPoint(updated.count(), updating.count()), QPoint(1, 1));
     const QImage released = bar.barPicture.toImage();
     bar.paintCBar();
     QCOMPARE(released, bar.barPicture.toImage());

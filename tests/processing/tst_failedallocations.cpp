@@ -108,25 +108,16 @@ private slots:
         QTest::newRow("moving average, plain copy") << Run([s, whole] { return MovingAvrF(0, 0).exec(s, whole); });
         QTest::newRow("adaptive threshold") << Run([s, whole] { return AdaptiveThresholdF(2, 1).exec(s, whole); });
         QTest::newRow("matching, exec1") << Run([s, whole] { return MatchingF(1, 1).exec1(s, whole); });
-        QTest::newRow("matching, exec2") << Run([s, whole] {
-            MatchingF filter(2, 2);
-            return filter.exec2(s, whole);
-        });
+        QTest::newRow("matching, exec2") << Run([s, whole] { return MatchingF(2, 2).exec2(s, whole); });
         QTest::newRow("peak finding") << Run([s, whole] { return FindPeaksF(3.0, 5, true).exec(s, whole); });
         QTest::newRow("ratio") << Run([s] {
-            RatioOperand op;
-            op.data = s;
+            const RatioOperand op{s, false, QPointF(), QPointF()};
             return CalcRatio::exec({op}, {op, op}, 40, 30, RatioOptions());
         });
         const QVector<Filter *> filters = chain;
         QTest::newRow("filter chain") << Run([s, whole, filters] { return FilterChain::apply(filters, s, whole); });
-        QTest::newRow("tile around a peak") << Run([s] {
-            PeakTile tile;
-            tile.k = 3;
-            tile.peak = QPointF(7.5, 8.0);
-            tile.rect = QRect(-2, 4, 9, 7);
-            return CopyAroundPeaks::makeTile(s, tile);
-        });
+        QTest::newRow("tile around a peak")
+            << Run([s] { return CopyAroundPeaks::makeTile(s, PeakTile{3, QPointF(7.5, 8.0), QRect(-2, 4, 9, 7)}); });
     }
 
     void everyFailure()
@@ -141,20 +132,15 @@ private slots:
         for (long k = 1; k <= count; ++k) {
             const qint64 live = liveBytes;
             untilFailure = k;
-            bool threw = false;
             try {
                 delete run();
             } catch (const std::bad_alloc &) {
-                threw = true;
             }
             const bool failed = untilFailure == 0;
             untilFailure = 0;
             QVERIFY2(failed, qPrintable(QStringLiteral("allocation %1 of %2 was not made").arg(k).arg(count)));
-            Q_UNUSED(threw);
             QVERIFY2(liveBytes == live, qPrintable(QStringLiteral("allocation %1 of %2 failing left %3 bytes")
-                                                        .arg(k)
-                                                        .arg(count)
-                                                        .arg(qint64(liveBytes) - live)));
+                                                        .arg(k).arg(count).arg(qint64(liveBytes) - live)));
         }
     }
 

@@ -218,10 +218,7 @@ void TestFilterExactness::runningSumsSignedZeroRange()
         TDData fast(8, 2);
         fast.minVal = 5.0;
         fast.maxVal = 7.0;
-        if (alongX)
-            src.movingAvrX(&fast, 1);
-        else
-            src.movingAvrY(&fast, 1);
+        alongX ? src.movingAvrX(&fast, 1) : src.movingAvrY(&fast, 1);
         compareResults(&fast, &plain);
     }
 }
