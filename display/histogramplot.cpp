@@ -58,7 +58,7 @@ QVector<PlotArea::Tick> HistogramPlot::yTicks() const
     const double decades = std::floor(yTop());
     const int step = std::max(1, int(std::ceil(decades / 5.0)));
     QVector<Tick> result{{0.0, QStringLiteral("0")}};
-    // A count of 1 only where it has room below the next decade.
+    // A count of 1 only when the scale spans few decades: elsewhere its text would crowd that of 0.
     for (int k = decades < 2 ? 0 : step; k <= decades; k += step) {
         const double count = std::pow(10.0, k);
         const double y = countY(qint64(count));

@@ -7,8 +7,8 @@
 #include "display/imgdisp.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QDebug>
+#include <QPointer>
 #include <QSemaphore>
 #include <QThreadPool>
 
