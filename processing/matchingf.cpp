@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <immintrin.h>
 #include <memory>
 #include <vector>
 
@@ -130,12 +131,14 @@ void fillStrip(const TDData *src, int x0, int y0, int rows, Strip *strip)
 // in their order, exactly as the plain loop does; a pair that does not count adds +0.0 to St2
 // instead of being skipped, which changes no sum: none is ever -0.0. With an infinite or NaN
 // template value (MaskProducts) a*t is masked too, after multiplying, so that an infinite value
-// meeting an invalid pixel gives 0.0, not NaN. D and B are vectors of doubles and of their bits.
-template <typename D, typename B, bool MaskProducts>
+// meeting an invalid pixel gives 0.0, not NaN.
+template <bool MaskProducts>
 QUELVO_LANE_INLINE void partialSumsOver(const double *values, const TemplatePixel *tpl, int count, int blocks,
                                         double *st2, double *sa2, double *sat)
 {
-    constexpr int lanes = int(sizeof(D) / sizeof(double));
+    using D = Lanes::Doubles;
+    using B = Lanes::Bits;
+    constexpr int lanes = Lanes::count;
     // Two vectors a step: with four, the sums and their constants would not fit in AVX2's registers.
     constexpr int vectors = 2;
     const B hole = B{} + holeBits;
@@ -170,94 +173,116 @@ QUELVO_LANE_INLINE void partialSumsOver(const double *values, const TemplatePixe
     }
 }
 
-// Vectors of eight, which only AVX-512 holds in one register, and of four.
-typedef double FullDoubles __attribute__((vector_size(8 * sizeof(double))));
-typedef qint64 FullBits __attribute__((vector_size(8 * sizeof(qint64))));
-using HalfDoubles = Lanes::Doubles;
-using HalfBits = Lanes::Bits;
-
-template <typename D, typename B>
-QUELVO_LANE_INLINE void partialSumsOf(const double *values, const TemplatePixel *tpl, int count, int blocks,
-                                      bool maskProducts, double *st2, double *sa2, double *sat)
+QUELVO_LANE_CLONES
+void partialSumsNarrow(const double *values, const TemplatePixel *tpl, int count, int blocks, bool maskProducts,
+                       double *st2, double *sa2, double *sat)
 {
     if (maskProducts)
-        partialSumsOver<D, B, true>(values, tpl, count, blocks, st2, sa2, sat);
+        partialSumsOver<true>(values, tpl, count, blocks, st2, sa2, sat);
     else
-        partialSumsOver<D, B, false>(values, tpl, count, blocks, st2, sa2, sat);
-}
-
-QUELVO_LANE_CLONES
-void partialSumsFull(const double *values, const TemplatePixel *tpl, int count, int blocks, bool maskProducts,
-                     double *st2, double *sa2, double *sat)
-{
-    partialSumsOf<FullDoubles, FullBits>(values, tpl, count, blocks, maskProducts, st2, sa2, sat);
-}
-
-QUELVO_LANE_CLONES
-void partialSumsHalf(const double *values, const TemplatePixel *tpl, int count, int blocks, bool maskProducts,
-                     double *st2, double *sa2, double *sat)
-{
-    partialSumsOf<HalfDoubles, HalfBits>(values, tpl, count, blocks, maskProducts, st2, sa2, sat);
-}
-
-std::atomic<int> chosenLanes{0};
-
-// Full vectors where the processor has registers that wide (AVX-512); elsewhere their sums would
-// not fit in the registers (sixteen of 256 bits with AVX2) and spill to memory at every template
-// pixel, so half vectors go twice as often instead. The bits are the same either way.
-bool hasFullVectors()
-{
-    if (const int lanes = chosenLanes.load())
-        return lanes == 8;
-#if defined(__x86_64__) && defined(__GNUC__)
-    static const bool full = __builtin_cpu_supports("avx512f");
-    return full;
-#else
-    return false;
-#endif
+        partialSumsOver<false>(values, tpl, count, blocks, st2, sa2, sat);
 }
 
 // Sa2 and Sat of blocks of window positions whose windows are whole, each lane summing as the
-// general loop does; nothing needs a mask. Four vectors of two sums (AVX2) keep the adders busy
-// while each sum waits on itself.
-template <typename D>
-QUELVO_LANE_INLINE void windowSumsOver(const double *values, const TemplatePixel *tpl, int count, int blocks,
-                                       double *sa2, double *sat)
+// general loop does; nothing needs a mask. Four vectors of two sums keep the adders busy while
+// each sum waits on itself.
+QUELVO_LANE_CLONES
+void windowSumsNarrow(const double *values, const TemplatePixel *tpl, int count, int blocks, double *sa2, double *sat)
 {
-    constexpr int lanes = int(sizeof(D) / sizeof(double));
-    constexpr int vectors = blockLanes / lanes;
+    using Lanes::Doubles;
+    constexpr int vectors = blockLanes / Lanes::count;
     for (int b = 0; b < blocks; ++b) {
         const double *v = values + b * blockLanes;
-        D a2[vectors] = {};
-        D at[vectors] = {};
+        Doubles a2[vectors] = {};
+        Doubles at[vectors] = {};
         for (int k = 0; k < count; ++k) {
             const int o = tpl[k].offset;
             const double t = tpl[k].t;
             for (int h = 0; h < vectors; ++h) {
-                D a;
-                std::memcpy(&a, v + o + h * lanes, sizeof a);
+                Doubles a;
+                std::memcpy(&a, v + o + h * Lanes::count, sizeof a);
                 a2[h] += a * a;
                 at[h] += a * t;
             }
         }
         for (int h = 0; h < vectors; ++h) {
-            const int i = b * blockLanes + h * lanes;
+            const int i = b * blockLanes + h * Lanes::count;
             std::memcpy(sa2 + i, &a2[h], sizeof a2[h]);
             std::memcpy(sat + i, &at[h], sizeof at[h]);
         }
     }
 }
 
-QUELVO_LANE_CLONES
-void windowSumsFull(const double *values, const TemplatePixel *tpl, int count, int blocks, double *sa2, double *sat)
+std::atomic<int> chosenLanes{0};
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define QUELVO_WIDE_SUMS
+
+// The same sums with AVX-512, in its intrinsics: eight lanes a register, and up to four blocks (eight
+// registers of each sum) a step, so that a template pixel's offset and constants, loaded once a
+// step, serve 64 positions. A pixel that does not count is left out of St2 by one masked addition
+// where the loop above adds +0.0: the same bits, one instruction fewer. With Whole (every window
+// of the blocks whole) St2 is not summed at all.
+template <int Vectors, bool Whole, bool MaskProducts>
+__attribute__((target("avx512f"), always_inline)) inline void wideStep(const double *values, const TemplatePixel *tpl,
+                                                                        int count, int i, double *st2, double *sa2,
+                                                                        double *sat)
 {
-    windowSumsOver<FullDoubles>(values, tpl, count, blocks, sa2, sat);
+    const __m512i hole = _mm512_set1_epi64(holeBits);
+    __m512d t2[Vectors], a2[Vectors], at[Vectors];
+    for (int h = 0; h < Vectors; ++h)
+        t2[h] = a2[h] = at[h] = _mm512_setzero_pd();
+    for (int k = 0; k < count; ++k) {
+        const double *v = values + i + tpl[k].offset;
+        const __m512d t = _mm512_set1_pd(tpl[k].t);
+        const __m512d tt = _mm512_castsi512_pd(_mm512_set1_epi64(tpl[k].ttBits));
+        for (int h = 0; h < Vectors; ++h) {
+            const __m512d a = _mm512_loadu_pd(v + 8 * h);
+            a2[h] = _mm512_add_pd(a2[h], _mm512_mul_pd(a, a));
+            __m512d product = _mm512_mul_pd(a, t);
+            if (!Whole) {
+                const __mmask8 valid = _mm512_cmpneq_epi64_mask(_mm512_castpd_si512(a), hole);
+                t2[h] = _mm512_mask_add_pd(t2[h], valid, t2[h], tt);
+                if (MaskProducts)
+                    product = _mm512_maskz_mov_pd(valid, product);
+            }
+            at[h] = _mm512_add_pd(at[h], product);
+        }
+    }
+    for (int h = 0; h < Vectors; ++h) {
+        if (!Whole)
+            _mm512_storeu_pd(st2 + i + 8 * h, t2[h]);
+        _mm512_storeu_pd(sa2 + i + 8 * h, a2[h]);
+        _mm512_storeu_pd(sat + i + 8 * h, at[h]);
+    }
 }
 
-QUELVO_LANE_CLONES
-void windowSumsHalf(const double *values, const TemplatePixel *tpl, int count, int blocks, double *sa2, double *sat)
+// Four blocks a step while there are, then two, then one. st2 is not written with Whole.
+template <bool Whole, bool MaskProducts>
+__attribute__((target("avx512f"))) void wideSums(const double *values, const TemplatePixel *tpl, int count, int blocks,
+                                                  double *st2, double *sa2, double *sat)
 {
-    windowSumsOver<HalfDoubles>(values, tpl, count, blocks, sa2, sat);
+    constexpr int perBlock = blockLanes / 8;
+    int b = 0;
+    for (; b + 4 <= blocks; b += 4)
+        wideStep<4 * perBlock, Whole, MaskProducts>(values, tpl, count, b * blockLanes, st2, sa2, sat);
+    for (; b + 2 <= blocks; b += 2)
+        wideStep<2 * perBlock, Whole, MaskProducts>(values, tpl, count, b * blockLanes, st2, sa2, sat);
+    for (; b < blocks; ++b)
+        wideStep<perBlock, Whole, MaskProducts>(values, tpl, count, b * blockLanes, st2, sa2, sat);
+}
+#endif
+
+// AVX-512 where the processor has it, unless a test chose four lanes; elsewhere the sums of
+// eight-lane vectors would not fit in the registers (sixteen of 256 bits with AVX2).
+bool wideVectors()
+{
+#ifdef QUELVO_WIDE_SUMS
+    static const bool has = __builtin_cpu_supports("avx512f");
+    return has && chosenLanes.load() != 4;
+#else
+    return false;
+#endif
 }
 
 // The valid template pixels in their order, with what the sums need to know of them as a whole.
@@ -271,13 +296,23 @@ struct TemplateSums
 
     void windowSums(const double *values, int blocks, double *sa2, double *sat) const
     {
-        (hasFullVectors() ? windowSumsFull : windowSumsHalf)(values, pixels.data(), int(pixels.size()), blocks,
-                                                             sa2, sat);
+        const int count = int(pixels.size());
+#ifdef QUELVO_WIDE_SUMS
+        if (wideVectors())
+            return wideSums<true, false>(values, pixels.data(), count, blocks, nullptr, sa2, sat);
+#endif
+        windowSumsNarrow(values, pixels.data(), count, blocks, sa2, sat);
     }
     void partialSums(const double *values, int blocks, double *st2, double *sa2, double *sat) const
     {
-        (hasFullVectors() ? partialSumsFull : partialSumsHalf)(values, pixels.data(), int(pixels.size()), blocks,
-                                                               !finite, st2, sa2, sat);
+        const int count = int(pixels.size());
+#ifdef QUELVO_WIDE_SUMS
+        if (wideVectors()) {
+            return (finite ? wideSums<false, false> : wideSums<false, true>)(values, pixels.data(), count, blocks,
+                                                                             st2, sa2, sat);
+        }
+#endif
+        partialSumsNarrow(values, pixels.data(), count, blocks, !finite, st2, sa2, sat);
     }
 };
 

@@ -339,7 +339,7 @@ void TestFilterExactness::matching()
         DebugCatcher caught;
         std::unique_ptr<TDData> plain(Plain::matching(src.get(), rect, measure, copyTemplate));
         const QStringList plainLines = DebugCatcher::lines();
-        // Both vector widths, whichever this processor would take.
+        // Both vector widths where this processor has both.
         for (int lanes : {4, 8}) {
             MatchingF::setVectorLanes(lanes);
             DebugCatcher::lines().clear();
