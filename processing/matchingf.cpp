@@ -11,9 +11,12 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <immintrin.h>
 #include <memory>
 #include <vector>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
