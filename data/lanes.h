@@ -9,7 +9,8 @@
 // into fused multiply-adds stays off (-ffp-contract=off), so every clone gives the same bits for
 // every value except NaN: which NaN (sign and payload) comes out of an operation on several NaNs
 // depends on the order of its operands, which the clones need not share. With
-// QUELVO_NO_LANE_CLONES (the ThreadSanitizer build) only the baseline is compiled.
+// QUELVO_NO_LANE_CLONES (the ThreadSanitizer build) only the baseline is compiled; functions
+// compiled for one instruction set and chosen at run time, as matching's, are kept.
 
 #include <QtGlobal>
 

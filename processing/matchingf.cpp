@@ -14,7 +14,9 @@
 #include <memory>
 #include <vector>
 
+// The sums with AVX-512 intrinsics, in functions compiled for it and chosen at run time.
 #if defined(__x86_64__) && defined(__GNUC__)
+#define QUELVO_WIDE_SUMS
 #include <immintrin.h>
 #endif
 
@@ -56,7 +58,7 @@ Template templateOf(const TDData0 *src, const QRect &positions)
     return t;
 }
 
-// Lanes of one block of window positions: two vectors.
+// Lanes of one block of window positions.
 constexpr int blockLanes = 16;
 // Window rows computed from one padded copy of the source.
 constexpr int stripRows = 32;
@@ -218,8 +220,7 @@ void windowSumsNarrow(const double *values, const TemplatePixel *tpl, int count,
 
 std::atomic<int> chosenLanes{0};
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define QUELVO_WIDE_SUMS
+#ifdef QUELVO_WIDE_SUMS
 
 // The same sums with AVX-512, in its intrinsics: eight lanes a register, and up to four blocks (eight
 // registers of each sum) a step, so that a template pixel's offset and constants, loaded once a
@@ -274,19 +275,14 @@ __attribute__((target("avx512f"))) void wideSums(const double *values, const Tem
     for (; b < blocks; ++b)
         wideStep<perBlock, Whole, MaskProducts>(values, tpl, count, b * blockLanes, st2, sa2, sat);
 }
-#endif
 
-// AVX-512 where the processor has it, unless a test chose four lanes; elsewhere the sums of
-// eight-lane vectors would not fit in the registers (sixteen of 256 bits with AVX2).
+// AVX-512 where the processor has it, unless a test chose four lanes.
 bool wideVectors()
 {
-#ifdef QUELVO_WIDE_SUMS
     static const bool has = __builtin_cpu_supports("avx512f");
     return has && chosenLanes.load() != 4;
-#else
-    return false;
-#endif
 }
+#endif
 
 // The valid template pixels in their order, with what the sums need to know of them as a whole.
 struct TemplateSums
@@ -430,7 +426,7 @@ MatchingF::MatchingF(int measure, int execMode)
 
 void MatchingF::setVectorLanes(int lanes)
 {
-    chosenLanes = lanes == 4 || lanes == 8 ? lanes : 0;
+    chosenLanes = lanes == 4 ? 4 : 0;
 }
 
 TDData *MatchingF::exec1(const TDData *src, const QRect &rect) const

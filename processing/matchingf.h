@@ -34,7 +34,7 @@ public:
 
     // The sums go eight window positions a vector where the processor has registers that wide
     // (AVX-512), four elsewhere. Lanes 4 takes four on any processor, for tests of both (the bits
-    // are the same); 8 or 0 goes back to the processor's choice.
+    // are the same); any other number goes back to the processor's choice.
     static void setVectorLanes(int lanes);
 
     QVector<double> patValues;
