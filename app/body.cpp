@@ -138,7 +138,6 @@ void Body::addRow(DataCtrl *c)
     c->imgDisp.installEventFilter(this);
     // The list follows the new row once the layout has placed it and the list has grown.
     rowToShow = c;
-
 }
 
 void Body::saveFile(QString fname)
