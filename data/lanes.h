@@ -10,16 +10,25 @@
 // every value except NaN: which NaN (sign and payload) comes out of an operation on several NaNs
 // depends on the order of its operands, which the clones need not share. With
 // QUELVO_NO_LANE_CLONES (the ThreadSanitizer build) only the baseline is compiled; functions
-// compiled for one instruction set and chosen at run time, as matching's, are kept.
+// compiled for AVX-512 alone and chosen at run time (QUELVO_WIDE_LANES) are kept.
 
 #include <QtGlobal>
 
+#include <atomic>
 #include <cstring>
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(QUELVO_NO_LANE_CLONES)
 #define QUELVO_LANE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define QUELVO_LANE_CLONES
+#endif
+
+// A function compiled for AVX-512 alone, for loops written for vectors of Lanes::wideCount
+// doubles; callers take it only where Lanes::wide() says the processor has such registers.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define QUELVO_WIDE_LANES __attribute__((target("avx512f")))
+#else
+#define QUELVO_WIDE_LANES
 #endif
 
 // Helpers called from clones are forced inline so that they are compiled for the clone's
@@ -31,6 +40,23 @@
 namespace Lanes {
 
 constexpr int count = 4;
+// Doubles in a register where the processor has AVX-512.
+constexpr int wideCount = 8;
+
+// Set by tests to run the four-lane loops on any processor, for tests of both widths.
+inline std::atomic<bool> narrowChosen{false};
+
+// Whether loops with a version for vectors of wideCount may take it: the processor has AVX-512
+// and no test chose four lanes. Both versions give the same bits.
+inline bool wide()
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool has = __builtin_cpu_supports("avx512f");
+    return has && !narrowChosen.load(std::memory_order_relaxed);
+#else
+    return false;
+#endif
+}
 
 typedef double Doubles __attribute__((vector_size(count * sizeof(double))));
 typedef qint64 Bits __attribute__((vector_size(count * sizeof(qint64))));

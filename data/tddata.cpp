@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,119 +31,241 @@ struct Scale
     qint32 invalidIndex;
 };
 
-// Table positions of a vector of pixels. The scaled positions lie in 0..steps, so converting them
-// to 32-bit integers truncates exactly as to 64-bit ones, and has a vector instruction.
-typedef qint32 Indices __attribute__((vector_size(Lanes::count * sizeof(qint32))));
+// The vectors of N pixels the rendering works on: N = Lanes::count, or Lanes::wideCount where the
+// processor has registers that wide.
+template <int N>
+struct PixelLanes
+{
+    typedef double Doubles __attribute__((vector_size(N * sizeof(double))));
+    typedef qint64 Bits __attribute__((vector_size(N * sizeof(qint64))));
+    typedef qint32 Indices __attribute__((vector_size(N * sizeof(qint32))));
+    // Pixels gathered as one word of four bytes each, in memory order.
+    typedef quint32 Words __attribute__((vector_size(N * sizeof(quint32))));
+    typedef uchar WordBytes __attribute__((vector_size(N * sizeof(quint32))));
+};
 
-// Table positions of Lanes::count pixels.
+// All ones in the lanes whose flag is set, else zeros. Four flags are shifted as one 32-bit word
+// in 32-bit lanes; eight as one 64-bit word in 64-bit lanes, then narrowed (one instruction with
+// AVX-512): the compiler would move the bytes one by one otherwise.
+template <int N>
+QUELVO_LANE_INLINE void validMask(const bool *valids, typename PixelLanes<N>::Indices *mask);
+
+template <>
+QUELVO_LANE_INLINE void validMask<Lanes::count>(const bool *valids, PixelLanes<Lanes::count>::Indices *mask)
+{
+    using I = PixelLanes<Lanes::count>::Indices;
+    Lanes::FlagWord flags;
+    std::memcpy(&flags, valids, sizeof flags);
+    const I shifts = {0, 8, 16, 24};
+    *mask = -((I{} + qint32(flags)) >> shifts & 1);
+}
+
+template <>
+QUELVO_LANE_INLINE void validMask<Lanes::wideCount>(const bool *valids, PixelLanes<Lanes::wideCount>::Indices *mask)
+{
+    using B = PixelLanes<Lanes::wideCount>::Bits;
+    quint64 flags;
+    std::memcpy(&flags, valids, sizeof flags);
+    const B shifts = {0, 8, 16, 24, 32, 40, 48, 56};
+    *mask = -__builtin_convertvector((B{} + qint64(flags)) >> shifts & 1, PixelLanes<Lanes::wideCount>::Indices);
+}
+
+// Table positions of N pixels. The scaled positions lie in 0..steps, so converting them to 32-bit
+// integers truncates exactly as to 64-bit ones, and has a vector instruction.
+template <int N>
 QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, const Scale &sc, qint32 *indices)
 {
-    using namespace Lanes;
-    Doubles v;
+    using L = PixelLanes<N>;
+    typename L::Doubles v;
     std::memcpy(&v, values, sizeof v);
-    const Doubles t = (v - sc.minVal) / sc.range;
-    Doubles s = (t - sc.lower) / sc.span;
-    // Comparisons with NaN are false, so a NaN position passes both limits and becomes 0 after.
-    const Doubles zero = {};
-    const Doubles one = zero + 1.0;
-    choose(s < zero, zero, s, &s);
-    choose(one < s, one, s, &s);
-    choose(s == s, s, zero, &s);
-    Indices index = __builtin_convertvector(s * sc.steps, Indices);
-    const Indices over = index > sc.last;
+    const typename L::Doubles t = (v - sc.minVal) / sc.range;
+    typename L::Doubles s = (t - sc.lower) / sc.span;
+    // Limited to 0..1 with bit operations (+0.0 has no bits set), one limit after the other, so
+    // that each comparison is used at once (AVX-512 keeps it as a mask). Comparisons with NaN are
+    // false, so a NaN position passes both limits and becomes 0 after.
+    using B = typename L::Bits;
+    using D = typename L::Doubles;
+    const D zero = {};
+    const D one = zero + 1.0;
+    B m = s < zero;
+    s = reinterpret_cast<D>(reinterpret_cast<B>(s) & ~m);
+    m = one < s;
+    s = reinterpret_cast<D>((reinterpret_cast<B>(s) & ~m) | (reinterpret_cast<B>(one) & m));
+    m = s == s;
+    s = reinterpret_cast<D>(reinterpret_cast<B>(s) & m);
+    typename L::Indices index = __builtin_convertvector(s * sc.steps, typename L::Indices);
+    const typename L::Indices over = index > sc.last;
     index = (index & ~over) | (sc.last & over);
-    // The flags as 32-bit masks directly: narrowing 64-bit ones takes shuffles.
-    FlagWord flags;
-    std::memcpy(&flags, valids, sizeof flags);
-    const Indices shifts = {0, 8, 16, 24};
-    const Indices valid = -((Indices{} + qint32(flags)) >> shifts & 1);
+    typename L::Indices valid;
+    validMask<N>(valids, &valid);
     index = (index & valid) | (sc.invalidIndex & ~valid);
     std::memcpy(indices, &index, sizeof index);
 }
 
 // Table positions of a row; a partial chunk at its end goes through padded copies.
-QUELVO_LANE_CLONES
-void rowIndices(const double *values, const bool *valids, int width, const Scale &scale, qint32 *indices)
+template <int N>
+QUELVO_LANE_INLINE void rowIndicesOf(const double *values, const bool *valids, int width, const Scale &scale,
+                                     qint32 *indices)
 {
     // A copy the stores of positions cannot alias, so the loop keeps the scale in registers.
     const Scale sc = scale;
-    const int whole = width - width % Lanes::count;
-    for (int x = 0; x < whole; x += Lanes::count)
-        laneIndices(values + x, valids + x, sc, indices + x);
+    const int whole = width - width % N;
+    for (int x = 0; x < whole; x += N)
+        laneIndices<N>(values + x, valids + x, sc, indices + x);
     const int rest = width - whole;
     if (rest == 0)
         return;
-    double v[Lanes::count] = {};
-    bool f[Lanes::count] = {};
-    qint32 out[Lanes::count];
+    double v[N] = {};
+    bool f[N] = {};
+    qint32 out[N];
     std::copy(values + whole, values + width, v);
     std::copy(valids + whole, valids + width, f);
-    laneIndices(v, f, sc, out);
+    laneIndices<N>(v, f, sc, out);
     std::copy(out, out + rest, indices + whole);
+}
+
+// Writes the low byte of each of N 32-bit lanes at out.
+template <int N, int... J>
+QUELVO_LANE_INLINE void lowBytes(const typename PixelLanes<N>::WordBytes &bytes, uchar *out, std::integer_sequence<int, J...>)
+{
+    const typename PixelLanes<N>::WordBytes low = __builtin_shufflevector(bytes, bytes, (J < N ? 4 * J : 0)...);
+    std::memcpy(out, &low, N);
 }
 
 // A row of grey pixels: a grey level is its table position, and the scale gives invalid pixels the
 // invalid grey as their position, so the positions only need narrowing to bytes.
-QUELVO_LANE_CLONES
-void rowGrey(const double *values, const bool *valids, int width, const Scale &scale, uchar *out)
+template <int N>
+QUELVO_LANE_INLINE void rowGreyOf(const double *values, const bool *valids, int width, const Scale &scale, uchar *out)
 {
+    using L = PixelLanes<N>;
     const Scale sc = scale;
-    typedef uchar Bytes __attribute__((vector_size(sizeof(Indices))));
-    const int whole = width - width % Lanes::count;
-    for (int x = 0; x < whole; x += Lanes::count) {
-        Indices index;
-        laneIndices(values + x, valids + x, sc, reinterpret_cast<qint32 *>(&index));
-        const Bytes bytes = reinterpret_cast<Bytes>(index);
-        const Bytes low = __builtin_shufflevector(bytes, bytes, 0, 4, 8, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-        std::memcpy(out + x, &low, Lanes::count);
+    const int whole = width - width % N;
+    for (int x = 0; x < whole; x += N) {
+        typename L::Indices index;
+        laneIndices<N>(values + x, valids + x, sc, reinterpret_cast<qint32 *>(&index));
+        lowBytes<N>(reinterpret_cast<const typename L::WordBytes &>(index), out + x,
+                    std::make_integer_sequence<int, 4 * N>());
     }
-    qint32 rest[Lanes::count];
-    rowIndices(values + whole, valids + whole, width - whole, sc, rest);
+    qint32 rest[N];
+    rowIndicesOf<N>(values + whole, valids + whole, width - whole, sc, rest);
     std::copy(rest, rest + (width - whole), out + whole);
 }
 
-// Four pixels of a row of table positions, each gathered as one word of four bytes in memory order.
-typedef quint32 Words __attribute__((vector_size(Lanes::count * sizeof(quint32))));
-typedef uchar WordBytes __attribute__((vector_size(sizeof(Words))));
-
-QUELVO_LANE_INLINE void gatherWords(const quint32 *entries, const qint32 *indices, WordBytes *bytes)
+// The colour words of N table positions, as one vector of bytes in memory order.
+template <int N, int... J>
+QUELVO_LANE_INLINE void gatherWords(const quint32 *entries, const qint32 *indices,
+                                    typename PixelLanes<N>::WordBytes *bytes, std::integer_sequence<int, J...>)
 {
-    const Words w = {entries[indices[0]], entries[indices[1]], entries[indices[2]], entries[indices[3]]};
-    *bytes = reinterpret_cast<WordBytes>(w);
+    const typename PixelLanes<N>::Words w = {entries[indices[J]]...};
+    *bytes = reinterpret_cast<typename PixelLanes<N>::WordBytes>(w);
 }
 
-// A row of four-byte pixels, a vector store for every four.
-QUELVO_LANE_CLONES
-void writeWords(const quint32 *entries, const qint32 *indices, int n, uchar *out)
+// A row of four-byte pixels, a vector store for every N.
+template <int N>
+QUELVO_LANE_INLINE void writeWordsOf(const quint32 *entries, const qint32 *indices, int n, uchar *out)
 {
     int x = 0;
-    for (; x + Lanes::count <= n; x += Lanes::count) {
-        WordBytes b;
-        gatherWords(entries, indices + x, &b);
+    for (; x + N <= n; x += N) {
+        typename PixelLanes<N>::WordBytes b;
+        gatherWords<N>(entries, indices + x, &b, std::make_integer_sequence<int, N>());
         std::memcpy(out + 4 * x, &b, sizeof b);
     }
     for (; x < n; ++x)
         std::memcpy(out + 4 * x, entries + indices[x], 4);
 }
 
-// A row of three-byte pixels: every four entries lose their padding bytes and go out as one vector
-// of twelve bytes and four spare ones, which the next store overwrites. The store ends before the
-// row does for all but the last few pixels, which go one by one; the last writes its three bytes
-// alone, so nothing beyond the row is touched.
-QUELVO_LANE_CLONES
-void writeTriples(const quint32 *entries, const qint32 *indices, int n, uchar *out)
+// N words without their fourth bytes, then spare bytes.
+template <int N, int... J>
+QUELVO_LANE_INLINE void packTriples(const typename PixelLanes<N>::WordBytes &b, typename PixelLanes<N>::WordBytes *packed,
+                                    std::integer_sequence<int, J...>)
+{
+    *packed = __builtin_shufflevector(b, b, (J < 3 * N ? J / 3 * 4 + J % 3 : 4 * N - 1)...);
+}
+
+// A row of three-byte pixels: every N entries lose their padding bytes and go out as one vector
+// with spare bytes at its end, which the next store overwrites. The store ends before the row does
+// for all but the last few pixels, which go one by one; the last writes its three bytes alone, so
+// nothing beyond the row is touched.
+template <int N>
+QUELVO_LANE_INLINE void writeTriplesOf(const quint32 *entries, const qint32 *indices, int n, uchar *out)
 {
     int x = 0;
-    for (; x + 2 * Lanes::count <= n; x += Lanes::count) {
-        WordBytes b;
-        gatherWords(entries, indices + x, &b);
-        const WordBytes packed = __builtin_shufflevector(b, b, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15);
+    for (; x + 2 * N <= n; x += N) {
+        typename PixelLanes<N>::WordBytes b, packed;
+        gatherWords<N>(entries, indices + x, &b, std::make_integer_sequence<int, N>());
+        packTriples<N>(b, &packed, std::make_integer_sequence<int, 4 * N>());
         std::memcpy(out + 3 * x, &packed, sizeof packed);
     }
     for (; x + 1 < n; ++x)
         std::memcpy(out + 3 * x, entries + indices[x], 4);
     if (n > 0)
         std::memcpy(out + 3 * (n - 1), entries + indices[n - 1], 3);
+}
+
+// The row loops by vectors of four, compiled per instruction set, and of eight, compiled for
+// AVX-512 alone and taken where the processor has it. Each lane computes as the plain loop does,
+// so both give the same bytes.
+struct RowLoops
+{
+    void (*indices)(const double *, const bool *, int, const Scale &, qint32 *);
+    void (*grey)(const double *, const bool *, int, const Scale &, uchar *);
+    void (*words)(const quint32 *, const qint32 *, int, uchar *);
+    void (*triples)(const quint32 *, const qint32 *, int, uchar *);
+};
+
+QUELVO_LANE_CLONES
+void rowIndices(const double *values, const bool *valids, int width, const Scale &scale, qint32 *indices)
+{
+    rowIndicesOf<Lanes::count>(values, valids, width, scale, indices);
+}
+
+QUELVO_LANE_CLONES
+void rowGrey(const double *values, const bool *valids, int width, const Scale &scale, uchar *out)
+{
+    rowGreyOf<Lanes::count>(values, valids, width, scale, out);
+}
+
+QUELVO_LANE_CLONES
+void writeWords(const quint32 *entries, const qint32 *indices, int n, uchar *out)
+{
+    writeWordsOf<Lanes::count>(entries, indices, n, out);
+}
+
+QUELVO_LANE_CLONES
+void writeTriples(const quint32 *entries, const qint32 *indices, int n, uchar *out)
+{
+    writeTriplesOf<Lanes::count>(entries, indices, n, out);
+}
+
+QUELVO_WIDE_LANES
+void rowIndicesWide(const double *values, const bool *valids, int width, const Scale &scale, qint32 *indices)
+{
+    rowIndicesOf<Lanes::wideCount>(values, valids, width, scale, indices);
+}
+
+QUELVO_WIDE_LANES
+void rowGreyWide(const double *values, const bool *valids, int width, const Scale &scale, uchar *out)
+{
+    rowGreyOf<Lanes::wideCount>(values, valids, width, scale, out);
+}
+
+QUELVO_WIDE_LANES
+void writeWordsWide(const quint32 *entries, const qint32 *indices, int n, uchar *out)
+{
+    writeWordsOf<Lanes::wideCount>(entries, indices, n, out);
+}
+
+QUELVO_WIDE_LANES
+void writeTriplesWide(const quint32 *entries, const qint32 *indices, int n, uchar *out)
+{
+    writeTriplesOf<Lanes::wideCount>(entries, indices, n, out);
+}
+
+RowLoops rowLoops()
+{
+    if (Lanes::wide())
+        return {rowIndicesWide, rowGreyWide, writeWordsWide, writeTriplesWide};
+    return {rowIndices, rowGrey, writeWords, writeTriples};
 }
 
 // Colour pixel bytes by table position, in the memory order of one image format (three-byte
@@ -163,9 +286,9 @@ struct PixelTable
     }
 
     // Writes the pixels of n table positions at out.
-    void write(const qint32 *indices, int n, uchar *out) const
+    void write(const RowLoops &loops, const qint32 *indices, int n, uchar *out) const
     {
-        (threeBytes ? writeTriples : writeWords)(entries.data(), indices, n, out);
+        (threeBytes ? loops.triples : loops.words)(entries.data(), indices, n, out);
     }
 
     bool threeBytes;
@@ -262,11 +385,12 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
                          double(grey ? ColorBar0::GreyLevels : ColorBar0::ColorTableSize - 1),
                          grey ? ColorBar0::GreyLevels - 1 : ColorBar0::ColorTableSize - 1,
                          grey ? ColorBar0::InvalidGrey : ColorBar0::ColorTableSize};
+    const RowLoops loops = rowLoops();
     if (grey) {
         ParallelRows::run(0, height, 0, [&](int first, int last) {
             for (int y = first; y < last; ++y) {
                 const int row = index(0, y);
-                rowGrey(values.constData() + row, valids.constData() + row, width, scale, imgBuf + y * bytesPerLine);
+                loops.grey(values.constData() + row, valids.constData() + row, width, scale, imgBuf + y * bytesPerLine);
                 clearPadding(y);
             }
         });
@@ -276,8 +400,8 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
             std::vector<qint32> indices(static_cast<size_t>(width));
             for (int y = first; y < last; ++y) {
                 const int row = index(0, y);
-                rowIndices(values.constData() + row, valids.constData() + row, width, scale, indices.data());
-                table.write(indices.data(), width, imgBuf + y * bytesPerLine);
+                loops.indices(values.constData() + row, valids.constData() + row, width, scale, indices.data());
+                table.write(loops, indices.data(), width, imgBuf + y * bytesPerLine);
                 clearPadding(y);
             }
         });

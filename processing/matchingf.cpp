@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -218,8 +217,6 @@ void windowSumsNarrow(const double *values, const TemplatePixel *tpl, int count,
     }
 }
 
-std::atomic<int> chosenLanes{0};
-
 #ifdef QUELVO_WIDE_SUMS
 
 // The same sums with AVX-512, in its intrinsics: eight lanes a register, and up to four blocks (eight
@@ -228,9 +225,9 @@ std::atomic<int> chosenLanes{0};
 // where the loop above adds +0.0: the same bits, one instruction fewer. With Whole (every window
 // of the blocks whole) St2 is not summed at all.
 template <int Vectors, bool Whole, bool MaskProducts>
-__attribute__((target("avx512f"), always_inline)) inline void wideStep(const double *values, const TemplatePixel *tpl,
-                                                                        int count, int i, double *st2, double *sa2,
-                                                                        double *sat)
+QUELVO_WIDE_LANES inline __attribute__((always_inline)) void wideStep(const double *values, const TemplatePixel *tpl,
+                                                                       int count, int i, double *st2, double *sa2,
+                                                                       double *sat)
 {
     const __m512i hole = _mm512_set1_epi64(holeBits);
     __m512d t2[Vectors], a2[Vectors], at[Vectors];
@@ -263,8 +260,8 @@ __attribute__((target("avx512f"), always_inline)) inline void wideStep(const dou
 
 // Four blocks a step while there are, then two, then one. st2 is not written with Whole.
 template <bool Whole, bool MaskProducts>
-__attribute__((target("avx512f"))) void wideSums(const double *values, const TemplatePixel *tpl, int count, int blocks,
-                                                  double *st2, double *sa2, double *sat)
+QUELVO_WIDE_LANES void wideSums(const double *values, const TemplatePixel *tpl, int count, int blocks,
+                                double *st2, double *sa2, double *sat)
 {
     constexpr int perBlock = blockLanes / 8;
     int b = 0;
@@ -274,13 +271,6 @@ __attribute__((target("avx512f"))) void wideSums(const double *values, const Tem
         wideStep<2 * perBlock, Whole, MaskProducts>(values, tpl, count, b * blockLanes, st2, sa2, sat);
     for (; b < blocks; ++b)
         wideStep<perBlock, Whole, MaskProducts>(values, tpl, count, b * blockLanes, st2, sa2, sat);
-}
-
-// AVX-512 where the processor has it, unless a test chose four lanes.
-bool wideVectors()
-{
-    static const bool has = __builtin_cpu_supports("avx512f");
-    return has && chosenLanes.load() != 4;
 }
 #endif
 
@@ -297,7 +287,7 @@ struct TemplateSums
     {
         const int count = int(pixels.size());
 #ifdef QUELVO_WIDE_SUMS
-        if (wideVectors())
+        if (Lanes::wide())
             return wideSums<true, false>(values, pixels.data(), count, blocks, nullptr, sa2, sat);
 #endif
         windowSumsNarrow(values, pixels.data(), count, blocks, sa2, sat);
@@ -306,7 +296,7 @@ struct TemplateSums
     {
         const int count = int(pixels.size());
 #ifdef QUELVO_WIDE_SUMS
-        if (wideVectors()) {
+        if (Lanes::wide()) {
             return (finite ? wideSums<false, false> : wideSums<false, true>)(values, pixels.data(), count, blocks,
                                                                              st2, sa2, sat);
         }
@@ -422,11 +412,6 @@ MatchingF::MatchingF(int measure, int execMode)
     , measure(measure)
     , execMode(execMode)
 {
-}
-
-void MatchingF::setVectorLanes(int lanes)
-{
-    chosenLanes = lanes == 4 ? 4 : 0;
 }
 
 TDData *MatchingF::exec1(const TDData *src, const QRect &rect) const

@@ -32,11 +32,6 @@ public:
     // "exec2" at the end.
     TDData *exec2(const TDData *src, const QRect &rect);
 
-    // The sums go eight window positions a vector where the processor has registers that wide
-    // (AVX-512), four elsewhere. Lanes 4 takes four on any processor, for tests of both (the bits
-    // are the same); any other number goes back to the processor's choice.
-    static void setVectorLanes(int lanes);
-
     QVector<double> patValues;
     QVector<bool> patValids;
     int measure;

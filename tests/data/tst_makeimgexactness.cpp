@@ -1,8 +1,9 @@
 // TDData::makeImg against the per-pixel definition (ColorBar0::writePixel over every pixel in
 // order): whole buffers, padding included, compared byte for byte on random grids with invalid
 // pixels, NaN and infinities, in every format, with odd widths and awkward ranges and marks, on
-// 1, 2 and 7 threads.
+// 1, 2 and 7 threads, in vectors of four and (where the processor has AVX-512) of eight.
 
+#include "data/lanes.h"
 #include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "display/colorbar0.h"
@@ -69,7 +70,11 @@ class TestMakeImgExactness : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { ParallelRows::setThreadCount(0); }
+    void cleanup()
+    {
+        ParallelRows::setThreadCount(0);
+        Lanes::narrowChosen = false;
+    }
 
     void sameBytes_data()
     {
@@ -79,6 +84,7 @@ private slots:
         QTest::addColumn<double>("lower");
         QTest::addColumn<double>("upper");
         QTest::addColumn<int>("threads");
+        QTest::addColumn<bool>("narrow");
         const struct
         {
             const char *name;
@@ -92,12 +98,15 @@ private slots:
         };
         const int formats[] = {ColorBar0::FormatRGB32, ColorBar0::FormatARGB32, ColorBar0::FormatRGB888,
                                ColorBar0::FormatGrayscale8};
-        // Seven threads are more than the grids have rows.
+        // Seven threads are more than the grids have rows. Four lanes, then the processor's choice
+        // (eight where it has AVX-512).
         for (int threads : {1, 2, 7}) {
             for (int format : formats) {
                 for (const auto &c : cases) {
-                    QTest::addRow("format %d, %s, %d threads", format, c.name, threads)
-                        << format << c.minVal << c.maxVal << c.lower << c.upper << threads;
+                    for (bool narrow : {true, false}) {
+                        QTest::addRow("format %d, %s, %d threads, %s", format, c.name, threads, narrow ? "narrow" : "wide")
+                            << format << c.minVal << c.maxVal << c.lower << c.upper << threads << narrow;
+                    }
                 }
             }
         }
@@ -111,7 +120,9 @@ private slots:
         QFETCH(double, lower);
         QFETCH(double, upper);
         QFETCH(int, threads);
+        QFETCH(bool, narrow);
         ParallelRows::setThreadCount(threads);
+        Lanes::narrowChosen = narrow;
         // Each grid is rendered grey with other marks first, so that a stale buffer of the same or
         // another format would show.
         ColorBar0 before;

@@ -4,6 +4,7 @@
 // context, on a source named "g%1" that a second arg() call would spoil.
 
 #include "data/datainfo.h"
+#include "data/lanes.h"
 #include "data/parallelrows.h"
 #include "data/tddata.h"
 #include "filtertesttools.h"
@@ -120,7 +121,7 @@ private slots:
     void cleanup()
     {
         ParallelRows::setThreadCount(0);
-        MatchingF::setVectorLanes(0);
+        Lanes::narrowChosen = false;
     }
     void runningSums_data();
     void runningSums();
@@ -340,8 +341,8 @@ void TestFilterExactness::matching()
         std::unique_ptr<TDData> plain(Plain::matching(src.get(), rect, measure, copyTemplate));
         const QStringList plainLines = DebugCatcher::lines();
         // Four lanes, then the processor's choice (eight where it has AVX-512).
-        for (int lanes : {4, 0}) {
-            MatchingF::setVectorLanes(lanes);
+        for (bool narrow : {true, false}) {
+            Lanes::narrowChosen = narrow;
             DebugCatcher::lines().clear();
             std::unique_ptr<TDData> fast(copyTemplate ? filter.exec2(src.get(), rect) : filter.exec1(src.get(), rect));
             compareResults(fast.get(), plain.get());
