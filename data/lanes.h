@@ -3,7 +3,8 @@
 // Four-lane vectors for the hot loops of the averages and the filters, written with GCC's vector
 // extensions, so that each lane is one output pixel and keeps its own order of operations. Four
 // doubles fill one AVX2 register: wider vectors GCC splits, and their comparisons it makes lane by
-// lane with scalar instructions, which costs more than the vectors save.
+// lane with scalar instructions, which costs more than the vectors save. Loops that also have a
+// version for eight lanes compile that one for AVX-512 alone (QUELVO_WIDE_LANES).
 // A function marked QUELVO_LANE_CLONES is compiled once per instruction set (AVX-512, AVX2 and
 // the baseline) and the best one the processor has is picked when the program loads. Contraction
 // into fused multiply-adds stays off (-ffp-contract=off), so every clone gives the same bits for
@@ -19,8 +20,12 @@
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(QUELVO_NO_LANE_CLONES)
 #define QUELVO_LANE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+// The four-lane version of a loop that has an eight-lane one: a processor with AVX-512 takes the
+// latter, so it runs the AVX2 clone only when tests choose four lanes, and tests that clone there.
+#define QUELVO_NARROW_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define QUELVO_LANE_CLONES
+#define QUELVO_NARROW_CLONES
 #endif
 
 // A function compiled for AVX-512 alone, for loops written for vectors of Lanes::wideCount
@@ -99,9 +104,11 @@ QUELVO_LANE_INLINE void flagMask(const bool *flags, Bits *mask)
 }
 
 // *out = the lanes of a where mask is all ones, of b where it is zero; no value is computed on.
-QUELVO_LANE_INLINE void choose(const Bits &mask, const Doubles &a, const Doubles &b, Doubles *out)
+// For vectors of doubles D of any width and masks B of the same width.
+template <typename B, typename D>
+QUELVO_LANE_INLINE void choose(const B &mask, const D &a, const D &b, D *out)
 {
-    *out = reinterpret_cast<Doubles>((reinterpret_cast<Bits>(a) & mask) | (reinterpret_cast<Bits>(b) & ~mask));
+    *out = reinterpret_cast<D>((reinterpret_cast<B>(a) & mask) | (reinterpret_cast<B>(b) & ~mask));
 }
 
 } // namespace Lanes

@@ -39,9 +39,8 @@ struct PixelLanes
     typedef double Doubles __attribute__((vector_size(N * sizeof(double))));
     typedef qint64 Bits __attribute__((vector_size(N * sizeof(qint64))));
     typedef qint32 Indices __attribute__((vector_size(N * sizeof(qint32))));
-    // Pixels gathered as one word of four bytes each, in memory order.
-    typedef quint32 Words __attribute__((vector_size(N * sizeof(quint32))));
-    typedef uchar WordBytes __attribute__((vector_size(N * sizeof(quint32))));
+    // The bytes of the 32-bit lanes.
+    typedef uchar WordBytes __attribute__((vector_size(N * sizeof(qint32))));
 };
 
 // All ones in the lanes whose flag is set, else zeros. Four flags are shifted as one 32-bit word
@@ -80,19 +79,12 @@ QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, co
     std::memcpy(&v, values, sizeof v);
     const typename L::Doubles t = (v - sc.minVal) / sc.range;
     typename L::Doubles s = (t - sc.lower) / sc.span;
-    // Limited to 0..1 with bit operations (+0.0 has no bits set), one limit after the other, so
-    // that each comparison is used at once (AVX-512 keeps it as a mask). Comparisons with NaN are
-    // false, so a NaN position passes both limits and becomes 0 after.
-    using B = typename L::Bits;
-    using D = typename L::Doubles;
-    const D zero = {};
-    const D one = zero + 1.0;
-    B m = s < zero;
-    s = reinterpret_cast<D>(reinterpret_cast<B>(s) & ~m);
-    m = one < s;
-    s = reinterpret_cast<D>((reinterpret_cast<B>(s) & ~m) | (reinterpret_cast<B>(one) & m));
-    m = s == s;
-    s = reinterpret_cast<D>(reinterpret_cast<B>(s) & m);
+    // Comparisons with NaN are false, so a NaN position passes both limits and becomes 0 after.
+    const typename L::Doubles zero = {};
+    const typename L::Doubles one = zero + 1.0;
+    Lanes::choose(s < zero, zero, s, &s);
+    Lanes::choose(one < s, one, s, &s);
+    Lanes::choose(s == s, s, zero, &s);
     typename L::Indices index = __builtin_convertvector(s * sc.steps, typename L::Indices);
     const typename L::Indices over = index > sc.last;
     index = (index & ~over) | (sc.last & over);
@@ -102,7 +94,20 @@ QUELVO_LANE_INLINE void laneIndices(const double *values, const bool *valids, co
     std::memcpy(indices, &index, sizeof index);
 }
 
-// Table positions of a row; a partial chunk at its end goes through padded copies.
+// Table positions of the last rest (< N) pixels of a row, through padded copies.
+template <int N>
+QUELVO_LANE_INLINE void tailIndices(const double *values, const bool *valids, int rest, const Scale &sc, qint32 *indices)
+{
+    double v[N] = {};
+    bool f[N] = {};
+    qint32 out[N];
+    std::copy(values, values + rest, v);
+    std::copy(valids, valids + rest, f);
+    laneIndices<N>(v, f, sc, out);
+    std::copy(out, out + rest, indices);
+}
+
+// Table positions of a row.
 template <int N>
 QUELVO_LANE_INLINE void rowIndicesOf(const double *values, const bool *valids, int width, const Scale &scale,
                                      qint32 *indices)
@@ -112,16 +117,8 @@ QUELVO_LANE_INLINE void rowIndicesOf(const double *values, const bool *valids, i
     const int whole = width - width % N;
     for (int x = 0; x < whole; x += N)
         laneIndices<N>(values + x, valids + x, sc, indices + x);
-    const int rest = width - whole;
-    if (rest == 0)
-        return;
-    double v[N] = {};
-    bool f[N] = {};
-    qint32 out[N];
-    std::copy(values + whole, values + width, v);
-    std::copy(valids + whole, valids + width, f);
-    laneIndices<N>(v, f, sc, out);
-    std::copy(out, out + rest, indices + whole);
+    if (whole < width)
+        tailIndices<N>(values + whole, valids + whole, width - whole, sc, indices + whole);
 }
 
 // Writes the low byte of each of N 32-bit lanes at out.
@@ -146,54 +143,50 @@ QUELVO_LANE_INLINE void rowGreyOf(const double *values, const bool *valids, int 
         lowBytes<N>(reinterpret_cast<const typename L::WordBytes &>(index), out + x,
                     std::make_integer_sequence<int, 4 * N>());
     }
-    qint32 rest[N];
-    rowIndicesOf<N>(values + whole, valids + whole, width - whole, sc, rest);
-    std::copy(rest, rest + (width - whole), out + whole);
+    if (whole < width) {
+        qint32 rest[N];
+        tailIndices<N>(values + whole, valids + whole, width - whole, sc, rest);
+        std::copy(rest, rest + (width - whole), out + whole);
+    }
 }
 
-// The colour words of N table positions, as one vector of bytes in memory order.
-template <int N, int... J>
-QUELVO_LANE_INLINE void gatherWords(const quint32 *entries, const qint32 *indices,
-                                    typename PixelLanes<N>::WordBytes *bytes, std::integer_sequence<int, J...>)
+// Four pixels of a row of table positions, each gathered as one word of four bytes in memory order.
+typedef quint32 Words __attribute__((vector_size(Lanes::count * sizeof(quint32))));
+typedef uchar WordBytes __attribute__((vector_size(sizeof(Words))));
+
+QUELVO_LANE_INLINE void gatherWords(const quint32 *entries, const qint32 *indices, WordBytes *bytes)
 {
-    const typename PixelLanes<N>::Words w = {entries[indices[J]]...};
-    *bytes = reinterpret_cast<typename PixelLanes<N>::WordBytes>(w);
+    const Words w = {entries[indices[0]], entries[indices[1]], entries[indices[2]], entries[indices[3]]};
+    *bytes = reinterpret_cast<WordBytes>(w);
 }
 
-// A row of four-byte pixels, a vector store for every N.
-template <int N>
-QUELVO_LANE_INLINE void writeWordsOf(const quint32 *entries, const qint32 *indices, int n, uchar *out)
+// A row of four-byte pixels, a vector store for every four. Eight-lane vectors gain nothing here:
+// the words are gathered one by one either way.
+QUELVO_LANE_CLONES
+void writeWords(const quint32 *entries, const qint32 *indices, int n, uchar *out)
 {
     int x = 0;
-    for (; x + N <= n; x += N) {
-        typename PixelLanes<N>::WordBytes b;
-        gatherWords<N>(entries, indices + x, &b, std::make_integer_sequence<int, N>());
+    for (; x + Lanes::count <= n; x += Lanes::count) {
+        WordBytes b;
+        gatherWords(entries, indices + x, &b);
         std::memcpy(out + 4 * x, &b, sizeof b);
     }
     for (; x < n; ++x)
         std::memcpy(out + 4 * x, entries + indices[x], 4);
 }
 
-// N words without their fourth bytes, then spare bytes.
-template <int N, int... J>
-QUELVO_LANE_INLINE void packTriples(const typename PixelLanes<N>::WordBytes &b, typename PixelLanes<N>::WordBytes *packed,
-                                    std::integer_sequence<int, J...>)
-{
-    *packed = __builtin_shufflevector(b, b, (J < 3 * N ? J / 3 * 4 + J % 3 : 4 * N - 1)...);
-}
-
-// A row of three-byte pixels: every N entries lose their padding bytes and go out as one vector
-// with spare bytes at its end, which the next store overwrites. The store ends before the row does
-// for all but the last few pixels, which go one by one; the last writes its three bytes alone, so
-// nothing beyond the row is touched.
-template <int N>
-QUELVO_LANE_INLINE void writeTriplesOf(const quint32 *entries, const qint32 *indices, int n, uchar *out)
+// A row of three-byte pixels: every four entries lose their padding bytes and go out as one vector
+// of twelve bytes and four spare ones, which the next store overwrites. The store ends before the
+// row does for all but the last few pixels, which go one by one; the last writes its three bytes
+// alone, so nothing beyond the row is touched.
+QUELVO_LANE_CLONES
+void writeTriples(const quint32 *entries, const qint32 *indices, int n, uchar *out)
 {
     int x = 0;
-    for (; x + 2 * N <= n; x += N) {
-        typename PixelLanes<N>::WordBytes b, packed;
-        gatherWords<N>(entries, indices + x, &b, std::make_integer_sequence<int, N>());
-        packTriples<N>(b, &packed, std::make_integer_sequence<int, 4 * N>());
+    for (; x + 2 * Lanes::count <= n; x += Lanes::count) {
+        WordBytes b;
+        gatherWords(entries, indices + x, &b);
+        const WordBytes packed = __builtin_shufflevector(b, b, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15);
         std::memcpy(out + 3 * x, &packed, sizeof packed);
     }
     for (; x + 1 < n; ++x)
@@ -209,32 +202,18 @@ struct RowLoops
 {
     void (*indices)(const double *, const bool *, int, const Scale &, qint32 *);
     void (*grey)(const double *, const bool *, int, const Scale &, uchar *);
-    void (*words)(const quint32 *, const qint32 *, int, uchar *);
-    void (*triples)(const quint32 *, const qint32 *, int, uchar *);
 };
 
-QUELVO_LANE_CLONES
+QUELVO_NARROW_CLONES
 void rowIndices(const double *values, const bool *valids, int width, const Scale &scale, qint32 *indices)
 {
     rowIndicesOf<Lanes::count>(values, valids, width, scale, indices);
 }
 
-QUELVO_LANE_CLONES
+QUELVO_NARROW_CLONES
 void rowGrey(const double *values, const bool *valids, int width, const Scale &scale, uchar *out)
 {
     rowGreyOf<Lanes::count>(values, valids, width, scale, out);
-}
-
-QUELVO_LANE_CLONES
-void writeWords(const quint32 *entries, const qint32 *indices, int n, uchar *out)
-{
-    writeWordsOf<Lanes::count>(entries, indices, n, out);
-}
-
-QUELVO_LANE_CLONES
-void writeTriples(const quint32 *entries, const qint32 *indices, int n, uchar *out)
-{
-    writeTriplesOf<Lanes::count>(entries, indices, n, out);
 }
 
 QUELVO_WIDE_LANES
@@ -249,23 +228,11 @@ void rowGreyWide(const double *values, const bool *valids, int width, const Scal
     rowGreyOf<Lanes::wideCount>(values, valids, width, scale, out);
 }
 
-QUELVO_WIDE_LANES
-void writeWordsWide(const quint32 *entries, const qint32 *indices, int n, uchar *out)
-{
-    writeWordsOf<Lanes::wideCount>(entries, indices, n, out);
-}
-
-QUELVO_WIDE_LANES
-void writeTriplesWide(const quint32 *entries, const qint32 *indices, int n, uchar *out)
-{
-    writeTriplesOf<Lanes::wideCount>(entries, indices, n, out);
-}
-
 RowLoops rowLoops()
 {
     if (Lanes::wide())
-        return {rowIndicesWide, rowGreyWide, writeWordsWide, writeTriplesWide};
-    return {rowIndices, rowGrey, writeWords, writeTriples};
+        return {rowIndicesWide, rowGreyWide};
+    return {rowIndices, rowGrey};
 }
 
 // Colour pixel bytes by table position, in the memory order of one image format (three-byte
@@ -286,9 +253,9 @@ struct PixelTable
     }
 
     // Writes the pixels of n table positions at out.
-    void write(const RowLoops &loops, const qint32 *indices, int n, uchar *out) const
+    void write(const qint32 *indices, int n, uchar *out) const
     {
-        (threeBytes ? loops.triples : loops.words)(entries.data(), indices, n, out);
+        (threeBytes ? writeTriples : writeWords)(entries.data(), indices, n, out);
     }
 
     bool threeBytes;
@@ -401,7 +368,7 @@ QImage *TDData::makeImg(const ColorBar0 *cb)
             for (int y = first; y < last; ++y) {
                 const int row = index(0, y);
                 loops.indices(values.constData() + row, valids.constData() + row, width, scale, indices.data());
-                table.write(loops, indices.data(), width, imgBuf + y * bytesPerLine);
+                table.write(indices.data(), width, imgBuf + y * bytesPerLine);
                 clearPadding(y);
             }
         });

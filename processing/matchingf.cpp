@@ -177,7 +177,7 @@ QUELVO_LANE_INLINE void partialSumsOver(const double *values, const TemplatePixe
     }
 }
 
-QUELVO_LANE_CLONES
+QUELVO_NARROW_CLONES
 void partialSumsNarrow(const double *values, const TemplatePixel *tpl, int count, int blocks, bool maskProducts,
                        double *st2, double *sa2, double *sat)
 {
@@ -190,7 +190,7 @@ void partialSumsNarrow(const double *values, const TemplatePixel *tpl, int count
 // Sa2 and Sat of blocks of window positions whose windows are whole, each lane summing as the
 // general loop does; nothing needs a mask. Four vectors of two sums keep the adders busy while
 // each sum waits on itself.
-QUELVO_LANE_CLONES
+QUELVO_NARROW_CLONES
 void windowSumsNarrow(const double *values, const TemplatePixel *tpl, int count, int blocks, double *sa2, double *sat)
 {
     using Lanes::Doubles;
