@@ -30,7 +30,9 @@
 
 // A function compiled for AVX-512 alone, for loops written for vectors of Lanes::wideCount
 // doubles; callers take it only where Lanes::wide() says the processor has such registers.
+// QUELVO_HAS_WIDE_LANES where such functions can be compiled at all (and AVX-512 intrinsics used).
 #if defined(__x86_64__) && defined(__GNUC__)
+#define QUELVO_HAS_WIDE_LANES
 #define QUELVO_WIDE_LANES __attribute__((target("avx512f")))
 #else
 #define QUELVO_WIDE_LANES
@@ -55,7 +57,7 @@ inline std::atomic<bool> narrowChosen{false};
 // and no test chose four lanes. Both versions give the same bits.
 inline bool wide()
 {
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef QUELVO_HAS_WIDE_LANES
     static const bool has = __builtin_cpu_supports("avx512f");
     return has && !narrowChosen.load(std::memory_order_relaxed);
 #else

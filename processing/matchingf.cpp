@@ -14,8 +14,7 @@
 #include <vector>
 
 // The sums with AVX-512 intrinsics, in functions compiled for it and chosen at run time.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define QUELVO_WIDE_SUMS
+#ifdef QUELVO_HAS_WIDE_LANES
 #include <immintrin.h>
 #endif
 
@@ -217,7 +216,7 @@ void windowSumsNarrow(const double *values, const TemplatePixel *tpl, int count,
     }
 }
 
-#ifdef QUELVO_WIDE_SUMS
+#ifdef QUELVO_HAS_WIDE_LANES
 
 // The same sums with AVX-512, in its intrinsics: eight lanes a register, and up to four blocks (eight
 // registers of each sum) a step, so that a template pixel's offset and constants, loaded once a
@@ -286,7 +285,7 @@ struct TemplateSums
     void windowSums(const double *values, int blocks, double *sa2, double *sat) const
     {
         const int count = int(pixels.size());
-#ifdef QUELVO_WIDE_SUMS
+#ifdef QUELVO_HAS_WIDE_LANES
         if (Lanes::wide())
             return wideSums<true, false>(values, pixels.data(), count, blocks, nullptr, sa2, sat);
 #endif
@@ -295,7 +294,7 @@ struct TemplateSums
     void partialSums(const double *values, int blocks, double *st2, double *sa2, double *sat) const
     {
         const int count = int(pixels.size());
-#ifdef QUELVO_WIDE_SUMS
+#ifdef QUELVO_HAS_WIDE_LANES
         if (Lanes::wide()) {
             return (finite ? wideSums<false, false> : wideSums<false, true>)(values, pixels.data(), count, blocks,
                                                                              st2, sa2, sat);
