@@ -129,7 +129,8 @@ QUELVO_LANE_INLINE void meanLanes(const Doubles &sum, const Doubles &count, cons
 }
 
 // Writes mean to the pixels of out whose source pixel (valids) is valid and marks them valid;
-// the others keep what they hold.
+// the others keep what they hold, or with every, become 0.0 and invalid.
+template <bool every = false>
 QUELVO_LANE_INLINE void storeValidLanes(const Doubles &mean, const bool *valids, double *out, bool *outValid)
 {
     Lanes::FlagWord b;
@@ -138,12 +139,14 @@ QUELVO_LANE_INLINE void storeValidLanes(const Doubles &mean, const bool *valids,
     // Mostly all the pixels are valid: then the destination need not be read.
     if (b != Lanes::allFlags) {
         Bits w;
-        Doubles old;
+        Doubles old{};
         Lanes::flagMask(valids, &w);
-        std::memcpy(&old, out, sizeof old);
+        if (!every)
+            std::memcpy(&old, out, sizeof old);
         Lanes::choose(w, mean, old, &stored);
-        Lanes::FlagWord ob;
-        std::memcpy(&ob, outValid, sizeof ob);
+        Lanes::FlagWord ob = 0;
+        if (!every)
+            std::memcpy(&ob, outValid, sizeof ob);
         b |= ob;
     }
     std::memcpy(out, &stored, sizeof stored);
@@ -383,17 +386,22 @@ struct ColumnState
     double *hi;
 };
 
+// What a step of the column sums writes: every mean, meaningless where the row is invalid; or
+// the means where the row is valid, flagged and widening the extremes, other pixels kept as they
+// are (ValidPixels) or set to 0.0 and invalid (EveryPixel).
+enum class Writes { Means, ValidPixels, EveryPixel };
+
 // One step of the column sums: the entering row added, the mean taken, the leaving row
-// subtracted. A row that does not take part is a row of invalid pixels. With widen, the means
-// go to out where the row (rowValids) is valid, flagged in outValid, into the extremes too;
-// without, to every pixel of out, meaningless where the row is invalid. The extremes are kept
+// subtracted. A row that does not take part is a row of invalid pixels. The means go to out as
+// writes says, with rowValids the row's flags and outValid the output's. The extremes are kept
 // per lane in registers while the row is under way, and in the strip's first lanes after.
-template <bool widen>
+template <Writes writes>
 QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double *out, bool *outValid,
                                    PixelRow leave, int n, ColumnState s)
 {
     if (n <= 0)
         return;
+    const bool widen = writes != Writes::Means;
     Doubles l, h;
     if (widen) {
         std::memcpy(&l, s.lo, sizeof l);
@@ -437,7 +445,7 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         Lanes::flagMask(f, &valid);
         if (widen) {
             meanLanes(sum, count, valid, &mean, &l, &h);
-            storeValidLanes(mean, f, o, ov);
+            storeValidLanes<writes == Writes::EveryPixel>(mean, f, o, ov);
         } else {
             meanOf(sum, count, valid, &mean);
             std::memcpy(o, &mean, sizeof mean);
@@ -458,7 +466,8 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         const Tail l(leave, i, n);
         Tail o({out, rowValids}, i, n);
         bool ov[Lanes::count] = {};
-        if (widen)
+        // Flags not yet written may hold any byte, which is no bool.
+        if (writes == Writes::ValidPixels)
             std::copy_n(outValid + i, n - i, ov);
         chunk(i, e.row(), o.valids, o.values, ov, l.row());
         std::copy_n(o.values, n - i, out + i);
@@ -473,15 +482,18 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
 
 QUELVO_LANE_CLONES
 void columnStepWidening(PixelRow enter, const bool *rowValids, double *out, bool *outValid, PixelRow leave, int n,
-                        ColumnState s)
+                        ColumnState s, bool everyPixel)
 {
-    columnStep<true>(enter, rowValids, out, outValid, leave, n, s);
+    if (everyPixel)
+        columnStep<Writes::EveryPixel>(enter, rowValids, out, outValid, leave, n, s);
+    else
+        columnStep<Writes::ValidPixels>(enter, rowValids, out, outValid, leave, n, s);
 }
 
 QUELVO_LANE_CLONES
 void columnStepMeans(PixelRow enter, const bool *rowValids, double *out, PixelRow leave, int n, ColumnState s)
 {
-    columnStep<false>(enter, rowValids, out, nullptr, leave, n, s);
+    columnStep<Writes::Means>(enter, rowValids, out, nullptr, leave, n, s);
 }
 
 } // namespace
@@ -563,7 +575,7 @@ RunningMeans::RunningMeans(const TDData0 *src, int ax, int ay)
 
 RunningMeans::~RunningMeans() = default;
 
-void RunningMeans::columnsOfRow(int row, int c0, int c1, double *out, bool *outValid)
+void RunningMeans::columnsOfRow(int row, int c0, int c1, double *out, bool *outValid, bool everyPixel)
 {
     const int n = c1 - c0;
     const bool *valids = src->valids.constData();
@@ -572,7 +584,7 @@ void RunningMeans::columnsOfRow(int row, int c0, int c1, double *out, bool *outV
     const ColumnState state{sums.data() + c0, counts.data() + c0, lo.data() + c0, hi.data() + c0};
     auto advance = [&](PixelRow enter, const bool *rowValids, PixelRow leave) {
         if (outValid)
-            columnStepWidening(enter, rowValids, out + c0, outValid + c0, leave, n, state);
+            columnStepWidening(enter, rowValids, out + c0, outValid + c0, leave, n, state, everyPixel);
         else
             columnStepMeans(enter, rowValids, out + c0, leave, n, state);
     };
@@ -611,11 +623,14 @@ void RunningMeans::sweep(int last, const std::function<void(int row, int c0, int
     for (; y < last;) {
         const int bandEnd = std::min(last, y + bandRows);
         makeRowsInParallel(std::min(bandEnd - 1 + ay, src->height - 1));
-        ParallelRows::run(0, strips, 0, [&](int s0, int s1) {
+        // A band the run may have left undone is not counted as swept.
+        const bool swept = ParallelRows::run(0, strips, 0, [&](int s0, int s1) {
             std::vector<double> means(size_t(n), 0.0);
             for (int row = y; row < bandEnd; ++row)
                 use(row, s0 * Lanes::count, std::min(n, s1 * Lanes::count), means.data());
         });
+        if (!swept)
+            return;
         const int done = bandEnd - y;
         y = bandEnd;
         if (!ParallelRows::rowsDone(done))
@@ -626,18 +641,32 @@ void RunningMeans::sweep(int last, const std::function<void(int row, int c0, int
 void RunningMeans::sweepMeans(int last, const std::function<void(int row, int c0, int c1, const double *means)> &use)
 {
     sweep(last, [&](int row, int c0, int c1, double *means) {
-        columnsOfRow(row, c0, c1, means, nullptr);
+        columnsOfRow(row, c0, c1, means, nullptr, false);
         use(row, c0, c1, means);
     });
 }
 
 void RunningMeans::writeRows(TDData0 *dst)
 {
+    write(dst, false);
+}
+
+void RunningMeans::fillRows(TDData0 *dst)
+{
+    write(dst, true);
+    // A cancelled sweep leaves rows unwritten, which must not show what the memory held.
+    const int i = dst->index(0, y);
+    std::fill(dst->values.begin() + i, dst->values.end(), 0.0);
+    std::fill(dst->valids.begin() + i, dst->valids.end(), false);
+}
+
+void RunningMeans::write(TDData0 *dst, bool everyPixel)
+{
     double *values = dst->values.data();
     bool *valids = dst->valids.data();
     sweep(src->height, [&](int row, int c0, int c1, double *) {
         const int i = dst->index(0, row);
-        columnsOfRow(row, c0, c1, values + i, valids + i);
+        columnsOfRow(row, c0, c1, values + i, valids + i, everyPixel);
     });
     foldRange(lo.data(), hi.data(), src->width, src->valids.constData(), dst);
 }

@@ -38,6 +38,10 @@ public:
     // All remaining rows into dst (the source's size), at the pixels valid in the source, whose
     // range is then widened as writing the means one by one column after column would widen it.
     void writeRows(TDData0 *dst);
+    // The same into a grid whose pixels hold nothing yet (TDData0::Unfilled), of which it writes
+    // every one: the pixels invalid in the source become 0.0 and invalid, as in a new grid. Rows a
+    // cancelled sweep leaves undone are set so too.
+    void fillRows(TDData0 *dst);
 
     // The means along rows alone, with half width a, into dst (the source's size): only pixels
     // valid in the source are written, and dst's range is widened in row order.
@@ -48,8 +52,9 @@ private:
 
     // One row's step of the column sums over columns c0 .. c1 - 1 (c0 a multiple of the lanes):
     // the means go to out[c0 .. c1 - 1], and with outValid only where the source is valid, flagged
-    // and widening the columns' extremes.
-    void columnsOfRow(int row, int c0, int c1, double *out, bool *outValid);
+    // and widening the columns' extremes; with everyPixel too, 0.0 and unset flags elsewhere.
+    void columnsOfRow(int row, int c0, int c1, double *out, bool *outValid, bool everyPixel);
+    void write(TDData0 *dst, bool everyPixel);
     // Rows up to last, one thread alone or band after band over the threads; use gets a buffer
     // of the grid's width of its own thread.
     void sweep(int last, const std::function<void(int row, int c0, int c1, double *means)> &use);

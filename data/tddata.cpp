@@ -269,6 +269,11 @@ TDData::TDData(int width, int height)
 {
 }
 
+TDData::TDData(int width, int height, Unfilled)
+    : TDData0(width, height, Unfilled())
+{
+}
+
 TDData *TDData::newGrid(qint64 width, qint64 height)
 {
     if (!fitsStorage(width, height)) {
@@ -291,12 +296,16 @@ TDData::~TDData()
 
 TDData *TDData::movingAvr(int ax, int ay) const
 {
-    // Owned here until returned: a sweep that throws (out of memory, say) must not leak the grid.
-    std::unique_ptr<TDData> result(new TDData(width, height));
     if (ay >= 1) {
-        // Both passes, or the one along columns, in one sweep without an intermediate grid.
-        RunningMeans(this, ax, ay).writeRows(result.get());
-    } else if (ax > 0) {
+        // Both passes, or the one along columns, in one sweep without an intermediate grid, which
+        // writes every pixel. Owned here until returned: a sweep that throws (out of memory, say)
+        // must not leak the grid.
+        std::unique_ptr<TDData> result(new TDData(width, height, Unfilled()));
+        RunningMeans(this, ax, ay).fillRows(result.get());
+        return result.release();
+    }
+    std::unique_ptr<TDData> result(new TDData(width, height));
+    if (ax > 0) {
         movingAvrX(result.get(), ax);
     } else {
         copyRect(result.get(), QRect(0, 0, width, height), false);

@@ -14,6 +14,7 @@ class TDData : public TDData0
 
 public:
     explicit TDData(int width = 0, int height = 0);
+    TDData(int width, int height, Unfilled);
     ~TDData() override;
 
     // A new grid as the constructor builds it, or null with a debug line when a grid of that size

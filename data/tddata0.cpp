@@ -81,9 +81,33 @@ void readFlags(QIODevice *device, QVector<bool> *valids)
     std::transform(in, in + flags.size(), valids->data(), [](char c) { return c != 0; });
 }
 
+// A vector of n elements left as malloc hands them over. QVector constructs every element it
+// grows by, so its header is made here, as its own allocation would make it.
+template <typename T>
+QVector<T> unfilledVector(int n)
+{
+    if (n == 0)
+        return {};
+    const size_t cacheLine = 64;
+    auto *d = static_cast<QTypedArrayData<T> *>(QArrayData::allocate(sizeof(T), cacheLine, size_t(n)));
+    if (!d)
+        throw std::bad_alloc();
+    d->size = n;
+    return QVector<T>(QArrayDataPointerRef<T>{d});
+}
+
 } // namespace
 
 TDData0::TDData0(int width, int height)
+    : TDData0(width, height, Unfilled())
+{
+    // All 0.0 and invalid: storing 0.0 in every pixel through setValue would leave exactly that,
+    // with the range 0..0 the grid has.
+    std::fill(values.begin(), values.end(), 0.0);
+    std::fill(valids.begin(), valids.end(), false);
+}
+
+TDData0::TDData0(int width, int height, Unfilled)
 {
     if (!fitsStorage(width, height)) {
         qDebug() << "can't hold a grid of" << width << "x" << height;
@@ -92,10 +116,8 @@ TDData0::TDData0(int width, int height)
     this->width = width;
     this->height = height;
     const int n = width * height;
-    // Resizing fills in 0.0 and false; storing 0.0 in every pixel through setValue would leave
-    // exactly that, with the range widened to 0..0.
-    values.resize(n);
-    valids.resize(n);
+    values = unfilledVector<double>(n);
+    valids = unfilledVector<bool>(n);
     if (n > 0)
         widenRange(0.0);
 }

@@ -19,6 +19,14 @@ public:
     // A grid of width x height pixels, all 0.0 and invalid, range 0..0 (1e300..-1e300 when empty).
     // A size that cannot be held (see fitsStorage) gives an empty grid and a debug line.
     explicit TDData0(int width = 0, int height = 0);
+    // Tag for a grid whose pixels are left as the allocator hands the memory over.
+    struct Unfilled
+    {
+    };
+    // A grid as above whose values and flags hold anything until the caller writes them: for
+    // results that write every pixel anyway, which would otherwise go through memory twice. Its
+    // storage is aligned to whole cache lines. Throws std::bad_alloc without the memory.
+    TDData0(int width, int height, Unfilled);
     ~TDData0() override;
 
     // True when a grid of that size can be held: both sides non-negative and every pixel

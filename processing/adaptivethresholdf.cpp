@@ -67,37 +67,52 @@ AdaptiveThresholdF::AdaptiveThresholdF(int areaHW, int areaHH)
 
 TDData *AdaptiveThresholdF::exec(const TDData *src, const QRect &rect) const
 {
-    // Owned here until returned: a run that throws (out of memory, say) must not leak the grid.
-    std::unique_ptr<TDData> result(new TDData(src->width, src->height));
+    // Every pixel is written once, so the grid is not filled first. Owned here until returned: a
+    // run that throws (out of memory, say) must not leak the grid.
+    std::unique_ptr<TDData> result(new TDData(src->width, src->height, TDData::Unfilled()));
     const QRect r = insideGrid(src, rect);
-    // The fresh result holds 0.0 everywhere, so storing 0.0 only sets the flag, and its range
-    // already holds 0.0: only a 1.0 can widen it.
+    // Outside the rectangle the result is as a new grid holds it: 0.0 and invalid. Its range
+    // holds 0.0 already, so only a 1.0 can widen it.
     std::atomic<bool> anyAbove{false};
     double *out = result->values.data();
     bool *outValid = result->valids.data();
-    // Columns c0 .. c1 - 1 of row y, cut to the rectangle.
+    auto clear = [&](int first, int last) {
+        std::fill(out + first, out + last, 0.0);
+        std::fill(outValid + first, outValid + last, false);
+    };
+    // Columns c0 .. c1 - 1 of row y: the map inside the rectangle, cleared around it.
     auto threshold = [&](int y, int c0, int c1, const double *meanRow) {
+        const int row = src->index(0, y);
         const int left = std::max(c0, r.left());
         const int right = std::min(c1 - 1, r.right());
-        if (y < r.top() || left > right)
+        if (y < r.top() || y > r.bottom() || left > right) {
+            clear(row + c0, row + c1);
             return;
-        const int i = src->index(left, y);
+        }
+        clear(row + c0, row + left);
+        clear(row + right + 1, row + c1);
+        const int i = row + left;
         if (thresholdRow(src->values.constData() + i, src->valids.constData() + i, meanRow + left, right - left + 1,
                          out + i, outValid + i))
             anyAbove = true;
     };
     if (areaHH >= 1) {
         // The means come row by row from one sweep, compared as they come, and never fill a grid.
-        RunningMeans(src, areaHW, areaHH).sweepMeans(r.bottom() + 1, threshold);
+        const int swept = std::max(0, r.bottom() + 1);
+        RunningMeans(src, areaHW, areaHH).sweepMeans(swept, threshold);
+        clear(src->index(0, swept), src->index(0, src->height));
     } else {
         // Released at once: on a worker thread, without an event loop, deleteLater would keep the
         // grid until the thread ends.
         const std::unique_ptr<TDData> mean(src->movingAvr(areaHW, areaHH));
-        ParallelRows::run(r.top(), r.bottom() + 1, 0, [&](int first, int last) {
+        ParallelRows::run(0, src->height, 0, [&](int first, int last) {
             for (int y = first; y < last; ++y)
-                threshold(y, r.left(), r.right() + 1, mean->values.constData() + src->index(0, y));
+                threshold(y, 0, src->width, mean->values.constData() + src->index(0, y));
         });
     }
+    // A cancelled run leaves rows unwritten, which must not show what the memory held.
+    if (ParallelRows::cancelled())
+        clear(0, src->index(0, src->height));
     if (anyAbove)
         result->widenRange(1.0);
     result->dataId = QStringLiteral("%1: AT(%2,%3)").arg(src->dataId, QString::number(areaHW), QString::number(areaHH));

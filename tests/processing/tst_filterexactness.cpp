@@ -19,6 +19,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -67,6 +68,19 @@ void addInfos(TDData0 *g)
     auto *regions = new DataInfo(DataInfo::RegionList, QString());
     regions->rects = {QRect(0, 0, 2, 2), QRect(1, 1, 3, 3)};
     g->infos = {peakList({QPointF(1, 2), QPointF(3, 0)}), regions};
+}
+
+// Leaves memory holding 0xff bytes (NaN values, flags that are no bool) where the grids of a
+// result of that many pixels are likely to be made next, so that a pixel the filter leaves
+// unwritten shows. Blocks of these sizes are handed out again from what was freed last.
+void poisonFreedMemory(int pixels)
+{
+    for (size_t bytes : {size_t(pixels) * sizeof(double), size_t(pixels)}) {
+        const size_t header = 80;
+        void *block = std::malloc(bytes + header);
+        std::memset(block, 0xff, bytes + header);
+        std::free(block);
+    }
 }
 
 bool sameDouble(double a, double b)
@@ -129,6 +143,7 @@ private slots:
     void runningSumsSignedZeroRange();
     void averages_data();
     void averages();
+    void cancelledAverages();
     void matching_data();
     void matching();
     void matchingHugeRegions_data();
@@ -275,11 +290,34 @@ void TestFilterExactness::averages()
     std::unique_ptr<TDData> src(troubledGrid(size.width(), size.height(), 5, trouble));
     addInfos(src.get());
     src->setRegion(QRect(2, 3, 4, 5));
+    poisonFreedMemory(size.width() * size.height());
     std::unique_ptr<TDData> fast(threshold ? AdaptiveThresholdF(hw, hh).exec(src.get(), rect)
                                            : MovingAvrF(hw, hh).exec(src.get(), rect));
     std::unique_ptr<TDData> plain(threshold ? Plain::adaptiveThreshold(src.get(), rect, hw, hh)
                                             : Plain::movingAvrF(src.get(), hw, hh));
     compareResults(fast.get(), plain.get());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A cancelled run is thrown away, but its grid must not show what the memory held before.
+void TestFilterExactness::cancelledAverages()
+{
+    const int width = 37;
+    const int height = 29;
+    std::unique_ptr<TDData> src(troubledGrid(width, height, 3, InvalidNonFinite));
+    ParallelRows::Progress cancelled;
+    cancelled.cancelled = true;
+    const ParallelRows::Scope scope(&cancelled);
+    for (int threads : threadCounts) {
+        ParallelRows::setThreadCount(threads);
+        for (bool threshold : {false, true}) {
+            poisonFreedMemory(width * height);
+            std::unique_ptr<TDData> result(threshold ? AdaptiveThresholdF(2, 3).exec(src.get(), QRect(0, 0, width, height))
+                                                     : MovingAvrF(2, 3).exec(src.get(), QRect()));
+            QCOMPARE(result->values, QVector<double>(width * height, 0.0));
+            QCOMPARE(result->valids, QVector<bool>(width * height, false));
+        }
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
