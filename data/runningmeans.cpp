@@ -192,6 +192,9 @@ void storeMeans(const double *means, const bool *valids, double *out, bool *outV
 // How far ahead of the columns being read the group's rows are fetched.
 const int prefetchColumns = 64;
 
+// Outputs of the pass along rows made between two rounds of transposing.
+const int slideBlock = 32;
+
 // The widest half width for which the pass along rows keeps a ring of transposed columns (of
 // 16 MiB then). Wider windows, which only very long rows allow, average each row on its own.
 const int widestRingWindow = 1 << 15;
@@ -199,14 +202,14 @@ const int widestRingWindow = 1 << 15;
 // Where the pass along rows keeps the pixels of a group of Lanes::count rows, transposed: column c of
 // the group is a vector of masked values and one of flags, in slot c modulo the ring's size.
 // Columns beyond the edges are columns of zeros like any other. The ring has room for every
-// column from the oldest still inside the window to the newest transposed, at most a window and
-// two vectors ahead of it.
+// column from the oldest still inside the window to the newest transposed, at most a window, a
+// block of outputs and two vectors ahead of it.
 struct ColumnRing
 {
     ColumnRing(int n, int ae)
         : n(n)
         , ae(ae)
-        , mask(powerOfTwoFrom(2 * ae + 2 * Lanes::count) - 1)
+        , mask(powerOfTwoFrom(2 * ae + 2 * Lanes::count + slideBlock) - 1)
         , masked(size_t(mask + 1) * Lanes::count, 0.0)
         , flags(masked.size(), 0.0)
     {
@@ -297,8 +300,8 @@ QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[Lanes::count], int ae, Co
     transposeUpTo(ae);
     for (int c = 0; c < ae; ++c)
         slide(c, true);
-    for (int x0 = 0; x0 < ring->n; x0 += Lanes::count) {
-        transposeUpTo(x0 + ae + Lanes::count);
+    // Lanes::count outputs from x0: means of the rows' windows, stored row by row.
+    auto meansFrom = [&](int x0) QUELVO_LANE_LAMBDA {
         Doubles means[Lanes::count];
 #pragma GCC unroll 4
         for (int k = 0; k < Lanes::count; ++k) {
@@ -316,6 +319,14 @@ QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[Lanes::count], int ae, Co
 #pragma GCC unroll 4
         for (int r = 0; r < Lanes::count; ++r)
             Lanes::store(means[r], out[r] + x0);
+    };
+    // The columns a block of outputs needs are transposed before it, so that the sums stay in
+    // registers while the block runs.
+    for (int b0 = 0; b0 < ring->n; b0 += slideBlock) {
+        transposeUpTo(b0 + slideBlock + ae);
+        const int b1 = std::min(ring->n, b0 + slideBlock);
+        for (int x0 = b0; x0 < b1; x0 += Lanes::count)
+            meansFrom(x0);
     }
     if (widen) {
         std::memcpy(lo, &l, sizeof l);
