@@ -580,7 +580,7 @@ RunningMeans::RunningMeans(const TDData0 *src, int ax, int ay)
         // Rows y - ay .. y + ay are in use while rows are made up to a group ahead of y + ay, and a
         // band further when the threads make a band of rows at a time.
         ringRows = std::min(2 * this->ay + 2 * Lanes::count + bandRows, lanesFor(src->height));
-        ring.resize(size_t(ringRows + 1) * size_t(lanesFor(src->width)));
+        ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width))]);
     }
 }
 
@@ -712,7 +712,7 @@ void RunningMeans::alongRows(const TDData0 *src, TDData0 *dst, int a)
 
 double *RunningMeans::ringRow(int slot)
 {
-    return ring.data() + size_t(slot) * size_t(lanesFor(src->width));
+    return ring.get() + size_t(slot) * size_t(lanesFor(src->width));
 }
 
 const double *RunningMeans::sourceRow(int row)

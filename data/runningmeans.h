@@ -71,9 +71,10 @@ private:
     int bandRows;
     int y = 0;
     // Rows of means along rows in a ring, row r at slot r % ringRows, made a group at a time; one
-    // spare slot behind the ring takes the rows made beyond the grid.
+    // spare slot behind the ring takes the rows made beyond the grid. Left unfilled: a row is
+    // always made before it is read.
     std::unique_ptr<RowPass> rowPass;
-    std::vector<double> ring;
+    std::unique_ptr<double[]> ring;
     int ringRows = 0;
     int madeRows = 0;
     // Per column: the running sum and count of the pass along columns, and the extremes of the
