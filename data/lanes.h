@@ -17,6 +17,9 @@
 
 #include <atomic>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(QUELVO_NO_LANE_CLONES)
 #define QUELVO_LANE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
@@ -85,6 +88,41 @@ QUELVO_LANE_INLINE void store(const Doubles &v, double *out)
 {
     typedef double Unaligned __attribute__((vector_size(count * sizeof(double)), aligned(alignof(double))));
     *reinterpret_cast<Unaligned *>(out) = v;
+}
+
+// Stores a vector to memory that nobody reads again soon, the pixels of a result, without first
+// reading its cache line in, where the processor can and out is 16-byte aligned. Such stores
+// reach other threads only after streamed().
+QUELVO_LANE_INLINE void stream(const Doubles &v, double *out)
+{
+#if defined(__SSE2__)
+    if ((reinterpret_cast<quintptr>(out) & 15) == 0) {
+        _mm_stream_pd(out, __builtin_shufflevector(v, v, 0, 1));
+        _mm_stream_pd(out + 2, __builtin_shufflevector(v, v, 2, 3));
+        return;
+    }
+#endif
+    store(v, out);
+}
+
+// The same for the flags of a vector of pixels, where out is 4-byte aligned.
+QUELVO_LANE_INLINE void streamFlags(FlagWord flags, bool *out)
+{
+#if defined(__SSE2__)
+    if ((reinterpret_cast<quintptr>(out) & 3) == 0) {
+        _mm_stream_si32(reinterpret_cast<int *>(out), int(flags));
+        return;
+    }
+#endif
+    std::memcpy(out, &flags, sizeof flags);
+}
+
+// Orders the streamed stores of this thread before everything it stores after.
+QUELVO_LANE_INLINE void streamed()
+{
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
 }
 
 // The lane masks of every combination of four flags, by the flags as the bits of a number.

@@ -149,7 +149,10 @@ QUELVO_LANE_INLINE void storeValidLanes(const Doubles &mean, const bool *valids,
             std::memcpy(&ob, outValid, sizeof ob);
         b |= ob;
     }
-    std::memcpy(out, &stored, sizeof stored);
+    if (every)
+        Lanes::stream(stored, out);
+    else
+        std::memcpy(out, &stored, sizeof stored);
     std::memcpy(outValid, &b, sizeof b);
 }
 
@@ -399,7 +402,8 @@ struct ColumnState
 
 // What a step of the column sums writes: every mean, meaningless where the row is invalid; or
 // the means where the row is valid, flagged and widening the extremes, other pixels kept as they
-// are (ValidPixels) or set to 0.0 and invalid (EveryPixel).
+// are (ValidPixels) or set to 0.0 and invalid (EveryPixel). EveryPixel writes a new result, read
+// by nobody soon: its values are streamed past the caches.
 enum class Writes { Means, ValidPixels, EveryPixel };
 
 // One step of the column sums: the entering row added, the mean taken, the leaving row
@@ -432,7 +436,10 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
             Lanes::choose(mean > h, mean, h, &h);
             std::memcpy(ov, &Lanes::allFlags, sizeof Lanes::allFlags);
         }
-        Lanes::store(mean, o);
+        if (writes == Writes::EveryPixel)
+            Lanes::stream(mean, o);
+        else
+            Lanes::store(mean, o);
         std::memcpy(&m, leaving.values, sizeof m);
         sum -= m;
         Lanes::store(sum, s.sums + i);
@@ -489,6 +496,8 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         Lanes::store(l, s.lo);
         Lanes::store(h, s.hi);
     }
+    if (writes == Writes::EveryPixel)
+        Lanes::streamed();
 }
 
 QUELVO_LANE_CLONES

@@ -30,8 +30,10 @@ bool thresholdRow(const double *values, const bool *valids, const double *mean, 
         Lanes::flagMask(f, &valid);
         const Bits above = valid & (average < value);
         Lanes::choose(above, Doubles{} + 1.0, Doubles{}, &map);
-        std::memcpy(o, &map, sizeof map);
-        std::memcpy(ov, f, Lanes::count);
+        Lanes::stream(map, o);
+        Lanes::FlagWord flags;
+        std::memcpy(&flags, f, sizeof flags);
+        Lanes::streamFlags(flags, ov);
         any |= above;
     };
     int i = 0;
@@ -51,6 +53,7 @@ bool thresholdRow(const double *values, const bool *valids, const double *mean, 
         std::copy_n(o, n - i, out + i);
         std::copy_n(ov, n - i, outValid + i);
     }
+    Lanes::streamed();
     for (int k = 0; k < Lanes::count; ++k) {
         if (any[k])
             return true;
