@@ -564,10 +564,13 @@ namespace {
 
 // Rows of a band: the pass along rows makes them (by groups of rows over the threads), then the
 // pass along columns takes them (by strips of columns over the threads). A band's rows of means
-// should stay in the processor's caches until the columns take them.
-int bandRowsFor(int width)
+// should stay in the processor's caches until the columns take them, and so should the source
+// rows when the means' use reads those again; bands twice as long otherwise let the threads meet
+// half as often.
+int bandRowsFor(int width, bool sourceReadAgain)
 {
-    return std::clamp(lanesFor((1 << 19) / std::max(width, 1)), 64, 1024);
+    const int pixels = sourceReadAgain ? 1 << 19 : 1 << 20;
+    return std::clamp(lanesFor(pixels / std::max(width, 1)), 64, 1024);
 }
 
 } // namespace
@@ -576,7 +579,6 @@ RunningMeans::RunningMeans(const TDData0 *src, int ax, int ay)
     : src(src)
     , ay(std::clamp(ay, 0, src->height))
     , ax(ax)
-    , bandRows(ParallelRows::threadCount() > 1 ? bandRowsFor(src->width) : 0)
     , sums(size_t(lanesFor(src->width)), 0.0)
     , counts(sums.size(), 0.0)
     , lo(sums.size(), infinity)
@@ -584,13 +586,8 @@ RunningMeans::RunningMeans(const TDData0 *src, int ax, int ay)
     , zeros(size_t(src->width), 0.0)
     , noneValid(new bool[size_t(src->width)]())
 {
-    if (ax > 0) {
+    if (ax > 0)
         rowPass = std::make_unique<RowPass>(src, ax);
-        // Rows y - ay .. y + ay are in use while rows are made up to a group ahead of y + ay, and a
-        // band further when the threads make a band of rows at a time.
-        ringRows = std::min(2 * this->ay + 2 * Lanes::count + bandRows, lanesFor(src->height));
-        ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width))]);
-    }
 }
 
 RunningMeans::~RunningMeans() = default;
@@ -619,8 +616,23 @@ void RunningMeans::columnsOfRow(int row, int c0, int c1, double *out, bool *outV
     advance(entering < src->height ? at(entering) : none, valids + src->index(c0, row), leaving >= 0 ? at(leaving) : none);
 }
 
-void RunningMeans::sweep(int last, const std::function<void(int row, int c0, int c1, double *means)> &use)
+void RunningMeans::startSweep(bool sourceReadAgain)
 {
+    if (bandRows >= 0)
+        return;
+    bandRows = ParallelRows::threadCount() > 1 ? bandRowsFor(src->width, sourceReadAgain) : 0;
+    if (rowPass) {
+        // Rows y - ay .. y + ay are in use while rows are made up to a group ahead of y + ay, and a
+        // band further when the threads make a band of rows at a time.
+        ringRows = std::min(2 * ay + 2 * Lanes::count + bandRows, lanesFor(src->height));
+        ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width))]);
+    }
+}
+
+void RunningMeans::sweep(int last, bool sourceReadAgain,
+                         const std::function<void(int row, int c0, int c1, double *means)> &use)
+{
+    startSweep(sourceReadAgain);
     const int n = src->width;
     last = std::min(last, src->height);
     ParallelRows::rowsStarted(last - y);
@@ -660,7 +672,7 @@ void RunningMeans::sweep(int last, const std::function<void(int row, int c0, int
 
 void RunningMeans::sweepMeans(int last, const std::function<void(int row, int c0, int c1, const double *means)> &use)
 {
-    sweep(last, [&](int row, int c0, int c1, double *means) {
+    sweep(last, true, [&](int row, int c0, int c1, double *means) {
         columnsOfRow(row, c0, c1, means, nullptr, false);
         use(row, c0, c1, means);
     });
@@ -684,7 +696,7 @@ void RunningMeans::write(TDData0 *dst, bool everyPixel)
 {
     double *values = dst->values.data();
     bool *valids = dst->valids.data();
-    sweep(src->height, [&](int row, int c0, int c1, double *) {
+    sweep(src->height, false, [&](int row, int c0, int c1, double *) {
         const int i = dst->index(0, row);
         columnsOfRow(row, c0, c1, values + i, valids + i, everyPixel);
     });

@@ -33,7 +33,8 @@ public:
     // The means of the rows from the next one up to (not including) last, top to bottom, handed
     // to use(row, c0, c1, means) in strips of columns: means[c] for c0 <= c < c1, meaningless where
     // the source is invalid. With several threads (ParallelRows) use runs for different strips
-    // at once, each strip's rows in order. Stops early when the run is cancelled.
+    // at once, each strip's rows in order. Stops early when the run is cancelled. The bands of
+    // rows are sized for a use that reads the source's rows as well.
     void sweepMeans(int last, const std::function<void(int row, int c0, int c1, const double *means)> &use);
     // All remaining rows into dst (the source's size), at the pixels valid in the source, whose
     // range is then widened as writing the means one by one column after column would widen it.
@@ -56,8 +57,10 @@ private:
     void columnsOfRow(int row, int c0, int c1, double *out, bool *outValid, bool everyPixel);
     void write(TDData0 *dst, bool everyPixel);
     // Rows up to last, one thread alone or band after band over the threads; use gets a buffer
-    // of the grid's width of its own thread.
-    void sweep(int last, const std::function<void(int row, int c0, int c1, double *means)> &use);
+    // of the grid's width of its own thread. The first sweep sizes the bands and the ring for its
+    // use: sourceReadAgain when use reads the source rows too.
+    void sweep(int last, bool sourceReadAgain, const std::function<void(int row, int c0, int c1, double *means)> &use);
+    void startSweep(bool sourceReadAgain);
     double *ringRow(int slot);
     const double *sourceRow(int row);
     void ringSlots(int firstRow, double *out[8]);
@@ -67,8 +70,8 @@ private:
     const TDData0 *src;
     int ay;
     int ax;
-    // Rows per band with several threads, 0 for one thread.
-    int bandRows;
+    // Rows per band with several threads, 0 for one thread, -1 before the first sweep.
+    int bandRows = -1;
     int y = 0;
     // Rows of means along rows in a ring, row r at slot r % ringRows, made a group at a time; one
     // spare slot behind the ring takes the rows made beyond the grid. Left unfilled: a row is
