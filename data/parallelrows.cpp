@@ -8,14 +8,20 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <limits>
 #include <memory>
 #include <mutex>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 std::atomic<int> chosenThreads{0};
+// Runs started so far, by any thread.
+std::atomic<unsigned> runsStarted{0};
 thread_local const ParallelRows::Scope *currentScope = nullptr;
 
 // A pool of its own: the callers (the GUI thread, or a run in the global pool) work on chunks
@@ -113,6 +119,19 @@ private:
     std::exception_ptr failure;
 };
 
+// A helper out of chunks stays awake a moment for the next run: a sweep goes through runs back to
+// back, and waking a sleeping pool thread can take some tens of microseconds, as long as a
+// band's work. The pool hands the next run's task to this thread as soon as it returns.
+void lingerAfter(unsigned run)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+    while (runsStarted.load(std::memory_order_relaxed) == run && std::chrono::steady_clock::now() < until) {
+#if defined(__SSE2__)
+        _mm_pause();
+#endif
+    }
+}
+
 } // namespace
 
 ParallelRows::Scope::Scope(Progress *progress)
@@ -202,10 +221,12 @@ bool ParallelRows::run(int begin, int end, int chunk, const std::function<void(i
     const int helpers = std::min(threads, chunks->count) - 1;
     if (pool.maxThreadCount() < helpers)
         pool.setMaxThreadCount(helpers);
+    const unsigned run = ++runsStarted;
     for (int t = 0; t < helpers; ++t) {
-        Handoff::start(&pool, [chunks] {
+        Handoff::start(&pool, [chunks, run] {
             while (chunks->runOne()) {
             }
+            lingerAfter(run);
         });
     }
     // The caller works too, and between its chunks announces the finished ones in order.
