@@ -675,8 +675,9 @@ double ImgData::sample(int x, int y) const
 
 TDData *ImgData::toTDData() const
 {
-    // Owned here until returned: a failure further on must not leak the grid.
-    std::unique_ptr<TDData> data(TDData::newGrid(width, height));
+    // Every pixel is written below. Owned here until returned: a failure further on must not leak
+    // the grid.
+    std::unique_ptr<TDData> data(TDData::newGrid(width, height, TDData::Unfilled()));
     if (!data)
         return nullptr;
     // Base name: no directory and nothing from the first "." on.
@@ -691,7 +692,7 @@ TDData *ImgData::toTDData() const
     ParallelRows::Extremes extremes(0, rowCount);
     double *values = data->values.data();
     bool *valids = data->valids.data();
-    ParallelRows::run(0, rowCount, 0, [&](int first, int last) {
+    const bool converted = ParallelRows::run(0, rowCount, 0, [&](int first, int last) {
         for (int y = first; y < last; ++y) {
             double *out = values + data->index(0, y);
             std::fill_n(valids + data->index(0, y), n, true);
@@ -700,6 +701,11 @@ TDData *ImgData::toTDData() const
                 extremes.widen(y, out[x]);
         }
     });
+    // A cancelled run may leave rows unwritten, which must not show what the memory held.
+    if (!converted) {
+        data->values.fill(0.0);
+        data->valids.fill(false);
+    }
     extremes.foldInto(data.get(), 0, rowCount);
     return data.release();
 }

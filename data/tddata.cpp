@@ -276,12 +276,22 @@ TDData::TDData(int width, int height, Unfilled)
 
 TDData *TDData::newGrid(qint64 width, qint64 height)
 {
+    TDData *grid = newGrid(width, height, Unfilled());
+    if (grid) {
+        grid->values.fill(0.0);
+        grid->valids.fill(false);
+    }
+    return grid;
+}
+
+TDData *TDData::newGrid(qint64 width, qint64 height, Unfilled)
+{
     if (!fitsStorage(width, height)) {
         qDebug() << "can't hold a grid of" << width << "x" << height;
         return nullptr;
     }
     try {
-        return new TDData(int(width), int(height));
+        return new TDData(int(width), int(height), Unfilled());
     } catch (const std::bad_alloc &) {
         qDebug() << "not enough memory for a grid of" << width << "x" << height;
         return nullptr;

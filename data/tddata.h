@@ -21,6 +21,8 @@ public:
     // cannot be held or its memory cannot be had. For sizes taken from files, typed numbers and
     // regions. The caller owns the result.
     static TDData *newGrid(qint64 width, qint64 height);
+    // The same for a grid whose every pixel the caller writes (see Unfilled).
+    static TDData *newGrid(qint64 width, qint64 height, Unfilled);
 
     // Separable moving average with half-widths ax (along rows) and ay (along columns). With both
     // at most 0 it is a plain copy keeping dataId, region and info items; averaged results keep none.

@@ -45,7 +45,7 @@ bool writeFlags(SaveFile *device, const QVector<bool> &valids)
 }
 
 // Reads as many whole values as the device holds, a band of rows at a time, reporting the rows;
-// the rest of values stays as it is, and a value held in part becomes 0.0. False when the run was
+// the rest of values, a value held in part included, becomes 0.0. False when the run was
 // cancelled first.
 bool readValues(QIODevice *device, int width, QVector<double> *values)
 {
@@ -68,17 +68,17 @@ bool readValues(QIODevice *device, int width, QVector<double> *values)
     }
     const qint64 whole = bytes / qint64(sizeof(double));
     qFromLittleEndian<double>(data, whole, data);
-    if (whole < values->size())
-        (*values)[int(whole)] = 0.0;
+    std::fill(values->begin() + int(whole), values->end(), 0.0);
     return true;
 }
 
-// Any non-zero byte is a valid pixel.
+// Any non-zero byte is a valid pixel; those the device lacks are invalid.
 void readFlags(QIODevice *device, QVector<bool> *valids)
 {
     const QByteArray flags = device->read(valids->size());
     const char *in = flags.constData();
     std::transform(in, in + flags.size(), valids->data(), [](char c) { return c != 0; });
+    std::fill(valids->begin() + flags.size(), valids->end(), false);
 }
 
 // A vector of n elements left as malloc hands them over. QVector constructs every element it
@@ -228,8 +228,9 @@ bool TDData0::read2dData(const QString &fileName, QString *reason)
     QVector<double> newValues;
     QVector<bool> newValids;
     try {
-        newValues.resize(n);
-        newValids.resize(n);
+        // Unfilled: every pixel is read or, where the file lacks it, set below.
+        newValues = unfilledVector<double>(n);
+        newValids = unfilledVector<bool>(n);
     } catch (const std::bad_alloc &) {
         qDebug() << "not enough memory for the grid of" << fileName << header.width << "x" << header.height;
         return fail(tr("not enough memory for %1 × %2").arg(header.width).arg(header.height));
@@ -240,6 +241,9 @@ bool TDData0::read2dData(const QString &fileName, QString *reason)
             return fail(tr("reading cancelled"));
         }
         readFlags(&file, &newValids);
+    } else {
+        newValues.fill(0.0);
+        newValids.fill(false);
     }
 
     dataId = header.dataId;
