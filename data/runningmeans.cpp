@@ -742,7 +742,7 @@ const double *RunningMeans::sourceRow(int row)
 }
 
 // Rows beyond the grid are made into the spare slot behind the ring.
-void RunningMeans::ringSlots(int firstRow, double *out[Lanes::count])
+void RunningMeans::ringSlots(int firstRow, double **out)
 {
     for (int r = 0; r < Lanes::count; ++r)
         out[r] = firstRow + r < src->height ? ringRow((firstRow + r) % ringRows) : ringRow(ringRows);

@@ -63,7 +63,8 @@ private:
     void startSweep(bool sourceReadAgain);
     double *ringRow(int slot);
     const double *sourceRow(int row);
-    void ringSlots(int firstRow, double *out[8]);
+    // Where the rows of the group from firstRow go: a slot of the ring for each.
+    void ringSlots(int firstRow, double **out);
     void makeRowsUpTo(int row);
     void makeRowsInParallel(int row);
 
