@@ -121,9 +121,13 @@ private:
 
 // A helper out of chunks stays awake a moment for the next run: a sweep goes through runs back to
 // back, and waking a sleeping pool thread can take some tens of microseconds, as long as a
-// band's work. The pool hands the next run's task to this thread as soon as it returns.
+// band's work. The pool hands the next run's task to this thread as soon as it returns. Not
+// with more threads than cores, where the wait would take a core from a thread with work.
 void lingerAfter(unsigned run)
 {
+    static const int cores = QThread::idealThreadCount();
+    if (ParallelRows::threadCount() > cores)
+        return;
     const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
     while (runsStarted.load(std::memory_order_relaxed) == run && std::chrono::steady_clock::now() < until) {
 #if defined(__SSE2__)

@@ -81,6 +81,9 @@ void readFlags(QIODevice *device, QVector<bool> *valids)
     std::fill(valids->begin() + flags.size(), valids->end(), false);
 }
 
+// Grid storage starts on a cache line, so that rows of an even width take stores of 16 bytes.
+const size_t gridAlignment = 64;
+
 // A vector of n elements left as malloc hands them over. QVector constructs every element it
 // grows by, so its header is made here, as its own allocation would make it.
 template <typename T>
@@ -88,8 +91,7 @@ QVector<T> unfilledVector(int n)
 {
     if (n == 0)
         return {};
-    const size_t cacheLine = 64;
-    auto *d = static_cast<QTypedArrayData<T> *>(QArrayData::allocate(sizeof(T), cacheLine, size_t(n)));
+    auto *d = static_cast<QTypedArrayData<T> *>(QArrayData::allocate(sizeof(T), gridAlignment, size_t(n)));
     if (!d)
         throw std::bad_alloc();
     d->size = n;
@@ -129,8 +131,9 @@ TDData0::~TDData0()
 
 bool TDData0::fitsStorage(qint64 width, qint64 height)
 {
-    // Qt 5 containers hold at most INT_MAX bytes, header included.
-    const qint64 maxPixels = (std::numeric_limits<int>::max() - 64) / qint64(sizeof(double));
+    // Qt 5 containers hold at most INT_MAX bytes, header and its padding to the alignment included.
+    const qint64 header = qint64(sizeof(QArrayData) + gridAlignment);
+    const qint64 maxPixels = (std::numeric_limits<int>::max() - header) / qint64(sizeof(double));
     if (width < 0 || height < 0)
         return false;
     return width == 0 || height <= maxPixels / width;
