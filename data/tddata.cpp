@@ -274,28 +274,34 @@ TDData::TDData(int width, int height, Unfilled)
 {
 }
 
-TDData *TDData::newGrid(qint64 width, qint64 height)
-{
-    TDData *grid = newGrid(width, height, Unfilled());
-    if (grid) {
-        grid->values.fill(0.0);
-        grid->valids.fill(false);
-    }
-    return grid;
-}
+namespace {
 
-TDData *TDData::newGrid(qint64 width, qint64 height, Unfilled)
+// A new TDData(width, height, tag...), or null with a debug line when it cannot be held or had.
+template <typename... Tag>
+TDData *gridOrNull(qint64 width, qint64 height, Tag... tag)
 {
-    if (!fitsStorage(width, height)) {
+    if (!TDData0::fitsStorage(width, height)) {
         qDebug() << "can't hold a grid of" << width << "x" << height;
         return nullptr;
     }
     try {
-        return new TDData(int(width), int(height), Unfilled());
+        return new TDData(int(width), int(height), tag...);
     } catch (const std::bad_alloc &) {
         qDebug() << "not enough memory for a grid of" << width << "x" << height;
         return nullptr;
     }
+}
+
+} // namespace
+
+TDData *TDData::newGrid(qint64 width, qint64 height)
+{
+    return gridOrNull(width, height);
+}
+
+TDData *TDData::newGrid(qint64 width, qint64 height, Unfilled)
+{
+    return gridOrNull(width, height, Unfilled());
 }
 
 TDData::~TDData()
