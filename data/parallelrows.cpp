@@ -40,12 +40,13 @@ QThreadPool &bandPool()
 // cannot start a thread (the system may refuse one): the caller then runs them all. A task that
 // starts after the run has ended finds nothing left and never touches the caller's body, which is
 // why the tasks share this and not the caller's stack. The first exception a chunk throws is kept
-// for the caller.
+// for the caller. Every chunk runs under the caller's progress scope, alive while chunks run.
 class Chunks
 {
 public:
     Chunks(const std::function<void(int, int)> &body, int begin, int end, int size)
         : body(body)
+        , scope(currentScope)
         , begin(begin)
         , end(end)
         , size(size)
@@ -77,6 +78,8 @@ public:
         const int k = next++;
         if (k >= count)
             return false;
+        const ParallelRows::Scope *own = currentScope;
+        currentScope = scope;
         try {
             body(first(k), last(k));
         } catch (...) {
@@ -84,6 +87,7 @@ public:
             if (!failure)
                 failure = std::current_exception();
         }
+        currentScope = own;
         finished[k].store(true, std::memory_order_release);
         ended.release();
         return true;
@@ -104,6 +108,7 @@ public:
     }
 
     const std::function<void(int, int)> &body;
+    const ParallelRows::Scope *const scope;
     const int begin;
     const int end;
     const int size;

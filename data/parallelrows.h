@@ -8,7 +8,8 @@ class TDData0;
 
 // Splits loops over rows (or columns) over the process's threads. Each index is handled by
 // exactly one thread running the same code as a single thread would, so results never depend on
-// the thread count. Bodies run on the pool's threads and must not call run() themselves.
+// the thread count. Bodies run on the pool's threads and must not call run() themselves; they
+// run under the caller's progress, so cancelled() and rowsDone() in them act on the caller's run.
 class ParallelRows
 {
 public:

@@ -5,8 +5,13 @@
 #include "data/tddata0.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
+#include <thread>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // The means come out with the same bits as the plain running sums of their definition, except
 // that a mean that is NaN may be another NaN (sign and payload) than the plain one, as the lanes
@@ -560,20 +565,201 @@ struct RunningMeans::RowPass
     std::unique_ptr<bool[]> noneValid;
 };
 
-namespace {
-
-// Rows of a band: the pass along rows makes them (by groups of rows over the threads), then the
-// pass along columns takes them (by strips of columns over the threads). A band's rows of means
-// should stay in the processor's caches until the columns take them, and so should the source
-// rows when the means' use reads those again; bands twice as long otherwise let the threads meet
-// half as often.
-int bandRowsFor(int width, bool sourceReadAgain)
+// One sweep over the threads, with no barrier between them. The rows of means along rows are made
+// a group at a time, by whichever thread finds one due, into the ring. The columns are cut into a
+// strip per thread, and whichever thread holds a strip moves it down over the rows made so far:
+// a strip is held by one thread at a time, which keeps its sums in their order. A group's slots
+// in the ring are made again only once every strip is past the rows that read them. So the rows
+// of means and of the source are read again while still in the caches. Any thread can do any of
+// the work, so the sweep ends even when the pool runs it on one thread alone.
+class RunningMeans::Sweep
 {
-    const int pixels = sourceReadAgain ? 1 << 19 : 1 << 20;
-    return std::clamp(lanesFor(pixels / std::max(width, 1)), 64, 1024);
-}
+public:
+    // Rows made ahead of the foremost strip's entering row, and rows the strips may drift apart
+    // before the ring holds the foremost up.
+    static constexpr int lookahead = 4 * Lanes::count;
+    static int slack(int threads) { return threads > 1 ? 8 * Lanes::count : 0; }
 
-} // namespace
+    Sweep(RunningMeans *means, int last, const Use &use)
+        : m(means)
+        , last(last)
+        , lastGroup(std::min(last - 1 + means->ay, means->src->height - 1) / Lanes::count)
+        , use(use)
+        , threadCount(ParallelRows::threadCount())
+        , stripCount(std::min(threadCount, (means->src->width + Lanes::count - 1) / Lanes::count))
+        , strips(new Strip[size_t(stripCount)])
+        , nextGroup(means->madeRows / Lanes::count)
+        , groupSlots(std::max(1, means->ringRows / Lanes::count))
+        , madeIn(new std::atomic<int>[size_t(groupSlots)])
+    {
+        const int vectors = (means->src->width + Lanes::count - 1) / Lanes::count;
+        for (int s = 0; s < stripCount; ++s) {
+            strips[s].c0 = int(qint64(vectors) * s / stripCount) * Lanes::count;
+            strips[s].c1 = std::min(means->src->width, int(qint64(vectors) * (s + 1) / stripCount) * Lanes::count);
+            strips[s].row = means->y;
+            strips[s].groupsSeen = nextGroup;
+        }
+        for (int g = 0; g < groupSlots; ++g)
+            madeIn[g] = -1;
+    }
+
+    int threads() const { return threadCount; }
+    int rowsSwept() const { return slowest(); }
+    int rowsMade() const { return nextGroup * Lanes::count; }
+
+    // The work of one thread; self picks the strip it tries first.
+    void work(int self)
+    {
+        std::unique_ptr<RowPass> pass(m->rowPass ? new RowPass(m->src, m->ax) : nullptr);
+        std::vector<double> means(size_t(m->src->width));
+        int idle = 0;
+        try {
+            while (!stop.load(std::memory_order_relaxed)) {
+                bool worked = makeDueGroup(pass.get());
+                for (int k = 0; !worked && k < stripCount; ++k)
+                    worked = moveStrip((self + k) % stripCount, means.data());
+                if (worked) {
+                    idle = 0;
+                } else if (slowest() >= last) {
+                    return;
+                } else if (ParallelRows::cancelled()) {
+                    stop = true;
+                } else {
+                    wait(&idle);
+                }
+            }
+        } catch (...) {
+            // The others would wait forever for this thread's group or strip.
+            stop = true;
+            throw;
+        }
+    }
+
+private:
+    struct alignas(64) Strip
+    {
+        int c0 = 0;
+        int c1 = 0;
+        // The next row to take, and whether a thread holds the strip.
+        std::atomic<int> row{0};
+        std::atomic<bool> held{false};
+        // Groups known to be made, from the first on: touched by the strip's holder only.
+        int groupsSeen = 0;
+    };
+
+    // Rows a thread moves a strip by before it looks for a group to make.
+    static constexpr int stripStep = Lanes::count;
+
+    int slowest() const
+    {
+        int row = last;
+        for (int s = 0; s < stripCount; ++s)
+            row = std::min(row, strips[s].row.load(std::memory_order_acquire));
+        return row;
+    }
+    int foremost() const
+    {
+        int row = 0;
+        for (int s = 0; s < stripCount; ++s)
+            row = std::max(row, strips[s].row.load(std::memory_order_relaxed));
+        return row;
+    }
+    bool made(int group) const { return madeIn[group % groupSlots].load(std::memory_order_acquire) == group; }
+
+    // Claims and makes the next group of rows when a strip will soon need it and the slots it
+    // takes are free.
+    bool makeDueGroup(RowPass *pass)
+    {
+        if (!pass)
+            return false;
+        int g = nextGroup.load(std::memory_order_relaxed);
+        for (;;) {
+            const int first = g * Lanes::count;
+            // The last row the slots held, read last by the column sums of the row ay below it.
+            const int replaced = first + Lanes::count - 1 - m->ringRows;
+            if (g > lastGroup || first > foremost() + m->ay + lookahead
+                || (replaced >= 0 && slowest() <= replaced + m->ay))
+                return false;
+            if (nextGroup.compare_exchange_weak(g, g + 1))
+                break;
+        }
+        double *out[Lanes::count];
+        m->ringSlots(g * Lanes::count, out);
+        pass->run(g * Lanes::count, out);
+        madeIn[g % groupSlots].store(g, std::memory_order_release);
+        return true;
+    }
+
+    // Moves strip s down by up to stripStep rows, as far as the rows made allow, unless another
+    // thread holds it.
+    bool moveStrip(int s, double *means)
+    {
+        Strip &strip = strips[s];
+        if (strip.row.load(std::memory_order_relaxed) >= last || strip.held.exchange(true, std::memory_order_acquire))
+            return false;
+        const int height = m->src->height;
+        const int start = strip.row.load(std::memory_order_relaxed);
+        const int end = std::min(last, start + stripStep);
+        int row = start;
+        for (; row < end; ++row) {
+            const int entering = row + m->ay;
+            if (m->rowPass) {
+                const int needed = std::min(entering, height - 1) / Lanes::count;
+                while (strip.groupsSeen <= needed && made(strip.groupsSeen))
+                    ++strip.groupsSeen;
+                if (strip.groupsSeen <= needed)
+                    break;
+            } else if (entering + prefetchRows < height) {
+                const int ahead = m->src->index(strip.c0, entering + prefetchRows);
+                prefetchRow(m->src->values.constData() + ahead, m->src->valids.constData() + ahead, strip.c1 - strip.c0);
+            }
+            use(row, strip.c0, strip.c1, means);
+            strip.row.store(row + 1, std::memory_order_release);
+        }
+        strip.held.store(false, std::memory_order_release);
+        if (row == start)
+            return false;
+        report();
+        return true;
+    }
+
+    // Reports the rows every strip is past; a cancelled run stops every thread.
+    void report()
+    {
+        const int swept = slowest();
+        int reported = rowsReported.load(std::memory_order_relaxed);
+        while (reported < swept && !rowsReported.compare_exchange_weak(reported, swept)) {
+        }
+        if (reported < swept && !ParallelRows::rowsDone(swept - reported))
+            stop = true;
+    }
+
+    // Spins a while for another thread's work, then gives the processor to other threads.
+    static void wait(int *idle)
+    {
+        if (++*idle < 64) {
+#if defined(__SSE2__)
+            _mm_pause();
+#endif
+        } else {
+            std::this_thread::yield();
+        }
+    }
+
+    RunningMeans *const m;
+    const int last;
+    const int lastGroup;
+    const Use &use;
+    const int threadCount;
+    const int stripCount;
+    const std::unique_ptr<Strip[]> strips;
+    // The next group of rows to make, and per group of slots in the ring the group last made there.
+    std::atomic<int> nextGroup;
+    const int groupSlots;
+    const std::unique_ptr<std::atomic<int>[]> madeIn;
+    std::atomic<int> rowsReported{0};
+    std::atomic<bool> stop{false};
+};
 
 RunningMeans::RunningMeans(const TDData0 *src, int ax, int ay)
     : src(src)
@@ -616,63 +802,36 @@ void RunningMeans::columnsOfRow(int row, int c0, int c1, double *out, bool *outV
     advance(entering < src->height ? at(entering) : none, valids + src->index(c0, row), leaving >= 0 ? at(leaving) : none);
 }
 
-void RunningMeans::startSweep(bool sourceReadAgain)
+void RunningMeans::startSweep()
 {
-    if (bandRows >= 0)
+    if (!rowPass || ring)
         return;
-    bandRows = ParallelRows::threadCount() > 1 ? bandRowsFor(src->width, sourceReadAgain) : 0;
-    if (rowPass) {
-        // Rows y - ay .. y + ay are in use while rows are made up to a group ahead of y + ay, and a
-        // band further when the threads make a band of rows at a time.
-        ringRows = std::min(2 * ay + 2 * Lanes::count + bandRows, lanesFor(src->height));
-        ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width))]);
-    }
+    // Rows y - ay .. y + ay are in use while rows are made ahead of y + ay, and the strips
+    // may lie some rows apart.
+    const int threads = ParallelRows::threadCount();
+    ringRows = lanesFor(std::min(2 * ay + 1 + Sweep::lookahead + Sweep::slack(threads), src->height));
+    ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width))]);
 }
 
-void RunningMeans::sweep(int last, bool sourceReadAgain,
-                         const std::function<void(int row, int c0, int c1, double *means)> &use)
+void RunningMeans::sweep(int last, const Use &use)
 {
-    startSweep(sourceReadAgain);
-    const int n = src->width;
+    startSweep();
     last = std::min(last, src->height);
-    ParallelRows::rowsStarted(last - y);
-    if (bandRows == 0) {
-        std::vector<double> means(size_t(n), 0.0);
-        for (; y < last; ++y) {
-            makeRowsUpTo(std::min(y + ay, src->height - 1));
-            const int entering = y + ay;
-            if (!rowPass && entering + prefetchRows < src->height) {
-                const int ahead = src->index(0, entering + prefetchRows);
-                prefetchRow(src->values.constData() + ahead, src->valids.constData() + ahead, n);
-            }
-            use(y, 0, n, means.data());
-            if (!ParallelRows::rowsDone(1))
-                return;
-        }
+    if (y >= last)
         return;
-    }
-    const int strips = (n + Lanes::count - 1) / Lanes::count;
-    for (; y < last;) {
-        const int bandEnd = std::min(last, y + bandRows);
-        makeRowsInParallel(std::min(bandEnd - 1 + ay, src->height - 1));
-        // A band the run may have left undone is not counted as swept.
-        const bool swept = ParallelRows::run(0, strips, 0, [&](int s0, int s1) {
-            std::vector<double> means(size_t(n), 0.0);
-            for (int row = y; row < bandEnd; ++row)
-                use(row, s0 * Lanes::count, std::min(n, s1 * Lanes::count), means.data());
-        });
-        if (!swept)
-            return;
-        const int done = bandEnd - y;
-        y = bandEnd;
-        if (!ParallelRows::rowsDone(done))
-            return;
-    }
+    ParallelRows::rowsStarted(last - y);
+    Sweep sweep(this, last, use);
+    ParallelRows::run(0, sweep.threads(), 0, [&](int first, int end) {
+        for (int self = first; self < end; ++self)
+            sweep.work(self);
+    });
+    y = sweep.rowsSwept();
+    madeRows = sweep.rowsMade();
 }
 
 void RunningMeans::sweepMeans(int last, const std::function<void(int row, int c0, int c1, const double *means)> &use)
 {
-    sweep(last, true, [&](int row, int c0, int c1, double *means) {
+    sweep(last, [&](int row, int c0, int c1, double *means) {
         columnsOfRow(row, c0, c1, means, nullptr, false);
         use(row, c0, c1, means);
     });
@@ -696,7 +855,7 @@ void RunningMeans::write(TDData0 *dst, bool everyPixel)
 {
     double *values = dst->values.data();
     bool *valids = dst->valids.data();
-    sweep(src->height, false, [&](int row, int c0, int c1, double *) {
+    sweep(src->height, [&](int row, int c0, int c1, double *) {
         const int i = dst->index(0, row);
         columnsOfRow(row, c0, c1, values + i, valids + i, everyPixel);
     });
@@ -746,30 +905,4 @@ void RunningMeans::ringSlots(int firstRow, double **out)
 {
     for (int r = 0; r < Lanes::count; ++r)
         out[r] = firstRow + r < src->height ? ringRow((firstRow + r) % ringRows) : ringRow(ringRows);
-}
-
-void RunningMeans::makeRowsUpTo(int row)
-{
-    for (; rowPass && madeRows <= row; madeRows += Lanes::count) {
-        double *out[Lanes::count];
-        ringSlots(madeRows, out);
-        rowPass->run(madeRows, out);
-    }
-}
-
-void RunningMeans::makeRowsInParallel(int row)
-{
-    if (!rowPass || madeRows > row)
-        return;
-    const int first = madeRows / Lanes::count;
-    const int last = row / Lanes::count + 1;
-    ParallelRows::run(first, last, 0, [&](int g0, int g1) {
-        RowPass pass(src, ax);
-        for (int g = g0; g < g1; ++g) {
-            double *out[Lanes::count];
-            ringSlots(g * Lanes::count, out);
-            pass.run(g * Lanes::count, out);
-        }
-    });
-    madeRows = last * Lanes::count;
 }

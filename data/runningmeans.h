@@ -14,9 +14,9 @@ class TDData0;
 // along rows with half width ax, which are made a few rows ahead and kept only while inside the
 // column window: the two passes of a moving average then cost one trip through memory and no
 // intermediate grid. The source must outlive the sweep and stay unchanged while it runs.
-// With several threads the sweep goes band by band: the rows of a band are made by groups of
-// a few rows over the threads, then the columns take them in strips over the threads; every sum
-// still runs in one lane in its defined order, so the bits do not depend on the thread count.
+// With several threads the rows are made by groups of a few rows and the columns taken in strips,
+// by whichever thread is free; every sum still runs in one lane in its defined order, so the bits
+// do not depend on the thread count.
 //
 // It lives in data/, not with the filters in processing/, because TDData0::movingAvrX/Y and
 // TDData::movingAvr are built on it and data/ does not reach into processing/.
@@ -33,8 +33,7 @@ public:
     // The means of the rows from the next one up to (not including) last, top to bottom, handed
     // to use(row, c0, c1, means) in strips of columns: means[c] for c0 <= c < c1, meaningless where
     // the source is invalid. With several threads (ParallelRows) use runs for different strips
-    // at once, each strip's rows in order. Stops early when the run is cancelled. The bands of
-    // rows are sized for a use that reads the source's rows as well.
+    // at once, each strip's rows in order. Stops early when the run is cancelled.
     void sweepMeans(int last, const std::function<void(int row, int c0, int c1, const double *means)> &use);
     // All remaining rows into dst (the source's size), at the pixels valid in the source, whose
     // range is then widened as writing the means one by one column after column would widen it.
@@ -50,29 +49,26 @@ public:
 
 private:
     struct RowPass;
+    class Sweep;
+    using Use = std::function<void(int row, int c0, int c1, double *means)>;
 
     // One row's step of the column sums over columns c0 .. c1 - 1 (c0 a multiple of the lanes):
     // the means go to out[c0 .. c1 - 1], and with outValid only where the source is valid, flagged
     // and widening the columns' extremes; with everyPixel too, 0.0 and unset flags elsewhere.
     void columnsOfRow(int row, int c0, int c1, double *out, bool *outValid, bool everyPixel);
     void write(TDData0 *dst, bool everyPixel);
-    // Rows up to last, one thread alone or band after band over the threads; use gets a buffer
-    // of the grid's width of its own thread. The first sweep sizes the bands and the ring for its
-    // use: sourceReadAgain when use reads the source rows too.
-    void sweep(int last, bool sourceReadAgain, const std::function<void(int row, int c0, int c1, double *means)> &use);
-    void startSweep(bool sourceReadAgain);
+    // Rows up to last over the threads (see Sweep); use gets a buffer of the grid's width of its
+    // own thread.
+    void sweep(int last, const Use &use);
+    void startSweep();
     double *ringRow(int slot);
     const double *sourceRow(int row);
     // Where the rows of the group from firstRow go: a slot of the ring for each.
     void ringSlots(int firstRow, double **out);
-    void makeRowsUpTo(int row);
-    void makeRowsInParallel(int row);
 
     const TDData0 *src;
     int ay;
     int ax;
-    // Rows per band with several threads, 0 for one thread, -1 before the first sweep.
-    int bandRows = -1;
     int y = 0;
     // Rows of means along rows in a ring, row r at slot r % ringRows, made a group at a time; one
     // spare slot behind the ring takes the rows made beyond the grid. Left unfilled: a row is

@@ -265,14 +265,16 @@ void TestFilterExactness::averages_data()
                                          << int(InvalidNonFinite | Ties) << threads;
         QTest::addRow("AT inverted, %d threads", threads) << true << small << 1 << 1 << QRect(QPoint(9, 9), QPoint(2, 2))
                                      << int(InvalidNonFinite) << threads;
-        // Wide enough for the threads to go through several bands of rows and round the ring.
-        QTest::addRow("MA bands of rows, %d threads", threads) << false << QSize(8200, 150) << 5 << 9 << some
+        // Wide enough for the threads to share the rows of every group, and long enough to round
+        // the ring.
+        QTest::addRow("MA wide, %d threads", threads) << false << QSize(8200, 150) << 5 << 9 << some
                                                              << int(InvalidNonFinite | ValidNonFinite) << threads;
-        QTest::addRow("AT bands of rows, 3 rows, %d threads", threads) << true << QSize(8200, 150) << 2 << 9
+        QTest::addRow("AT wide, 3 rows, %d threads", threads) << true << QSize(8200, 150) << 2 << 9
                                                                      << QRect(QPoint(3, 70), QPoint(8000, 72))
                                                                      << int(InvalidNonFinite) << threads;
+        // The last row's window ends on the first row of a group of rows made along rows.
         QTest::addRow("AT long grid, middle rows, %d threads", threads) << true << QSize(53, 140) << 3 << 6
-                                                   << QRect(QPoint(4, 50), QPoint(40, 96))
+                                                   << QRect(QPoint(4, 50), QPoint(40, 98))
                                                    << int(InvalidNonFinite | ValidNonFinite) << threads;
     }
 }
