@@ -1,6 +1,7 @@
 #include "tddata0.h"
 
 #include "data/datainfo.h"
+#include "data/hugepages.h"
 #include "data/parallelrows.h"
 #include "data/runningmeans.h"
 #include "data/savefile.h"
@@ -94,6 +95,7 @@ QVector<T> unfilledVector(int n)
     auto *d = static_cast<QTypedArrayData<T> *>(QArrayData::allocate(sizeof(T), gridAlignment, size_t(n)));
     if (!d)
         throw std::bad_alloc();
+    HugePages::advise(d->data(), size_t(n) * sizeof(T));
     d->size = n;
     return QVector<T>(QArrayDataPointerRef<T>{d});
 }

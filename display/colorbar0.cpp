@@ -1,5 +1,7 @@
 #include "colorbar0.h"
 
+#include "data/hugepages.h"
+
 #include <QDebug>
 #include <QImage>
 #include <QRegularExpression>
@@ -100,7 +102,10 @@ uchar *ColorBar0::newImageBuffer(int format, int width, int height)
         return nullptr;
     }
     // Left unwritten: whoever fills it takes the first touch of each page, on every thread at once.
-    return new (std::nothrow) uchar[size_t(bpl * height)];
+    uchar *buffer = new (std::nothrow) uchar[size_t(bpl * height)];
+    if (buffer)
+        HugePages::advise(buffer, size_t(bpl * height));
+    return buffer;
 }
 
 QImage *ColorBar0::newImage(int format, uchar *buffer, int width, int height)
