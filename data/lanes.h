@@ -109,18 +109,6 @@ QUELVO_LANE_INLINE void stream(const Doubles &v, double *out)
     store(v, out);
 }
 
-// The same for the flags of a vector of pixels, where out is 4-byte aligned.
-QUELVO_LANE_INLINE void streamFlags(FlagWord flags, bool *out)
-{
-#if defined(QUELVO_STREAMING)
-    if ((reinterpret_cast<quintptr>(out) & 3) == 0) {
-        _mm_stream_si32(reinterpret_cast<int *>(out), int(flags));
-        return;
-    }
-#endif
-    std::memcpy(out, &flags, sizeof flags);
-}
-
 // Orders the streamed stores of this thread before everything it stores after.
 QUELVO_LANE_INLINE void streamed()
 {
