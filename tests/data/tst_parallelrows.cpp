@@ -152,6 +152,35 @@ private slots:
         QCOMPARE(int(*lateStarts), 0);
     }
 
+    // Whichever thread runs a piece, it runs under the caller's progress: its rows count and it
+    // sees the run cancelled.
+    void piecesShareTheCallersRun_data()
+    {
+        QTest::addColumn<int>("threads");
+        for (int threads : {1, 2, 7})
+            QTest::addRow("%d threads", threads) << threads;
+    }
+
+    void piecesShareTheCallersRun()
+    {
+        QFETCH(int, threads);
+        ParallelRows::setThreadCount(threads);
+        ParallelRows::Progress progress;
+        const ParallelRows::Scope scope(&progress);
+        std::atomic<int> sawCancel{0};
+        const bool finished = ParallelRows::run(0, threads, 0, [&](int first, int last) {
+            progress.cancelled = true;
+            // Long enough for the pool's threads to take pieces of their own.
+            QThread::msleep(20);
+            ParallelRows::rowsDone(last - first);
+            if (ParallelRows::cancelled())
+                sawCancel += last - first;
+        });
+        QVERIFY(!finished);
+        QCOMPARE(progress.done.load(), threads);
+        QCOMPARE(sawCancel.load(), threads);
+    }
+
     // A scope inside another counts a part of the outer run in units of its own, and cancelling
     // the outer run stops the inner loops too.
     void partOfARun()
