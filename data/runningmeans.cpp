@@ -274,13 +274,23 @@ QUELVO_LANE_INLINE void transposeColumns(const PixelRow rows[Lanes::count], int 
     }
 }
 
+// Where the running sums along a group of rows stand between two outputs: the sums and counts
+// of the rows' windows, lane by lane.
+struct RowSums
+{
+    double sum[Lanes::count];
+    double count[Lanes::count];
+};
+
 // The running sums along Lanes::count rows side by side, as the definition forms them: the entering
 // pixel x + ae added, the mean taken for x, the leaving pixel x - ae subtracted. Means go to
-// out[r] (room for lanesFor(n)) for every pixel; with widen, the valid pixels' ones go into the
-// row extremes lo[r] and hi[r] as well.
+// out[r] (room for lanesFor(n)) for the pixels x0 .. x1 - 1 (x0 a multiple of the lanes; the
+// outputs are made by vectors, up to lanesFor(x1)); with widen, the valid pixels' ones go into the
+// row extremes lo[r] and hi[r] as well. From x0 > 0 the sums go on from where at says they stood
+// before x0, and at takes where they stand after x1 - 1: the same additions as in one go.
 template <bool widen>
 QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[Lanes::count], int ae, ColumnRing *ring, double *const out[Lanes::count],
-                                   double *lo, double *hi)
+                                   int x0, int x1, RowSums *at, double *lo, double *hi)
 {
     Doubles sum{}, count{}, l{}, h{};
     if (widen) {
@@ -304,16 +314,24 @@ QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[Lanes::count], int ae, Co
             count -= f;
         }
     };
-    ring->clearLeftMargin();
-    transposeUpTo(ae);
-    for (int c = 0; c < ae; ++c)
-        slide(c, true);
-    // Lanes::count outputs from x0: means of the rows' windows, stored row by row.
-    auto meansFrom = [&](int x0) QUELVO_LANE_LAMBDA {
+    if (x0 - ae < 0)
+        ring->clearLeftMargin();
+    else
+        transposed = (x0 - ae) / Lanes::count * Lanes::count;
+    if (x0 == 0) {
+        transposeUpTo(ae);
+        for (int c = 0; c < ae; ++c)
+            slide(c, true);
+    } else {
+        std::memcpy(&sum, at->sum, sizeof sum);
+        std::memcpy(&count, at->count, sizeof count);
+    }
+    // Lanes::count outputs from v: means of the rows' windows, stored row by row.
+    auto meansFrom = [&](int v) QUELVO_LANE_LAMBDA {
         Doubles means[Lanes::count];
 #pragma GCC unroll 4
         for (int k = 0; k < Lanes::count; ++k) {
-            const int x = x0 + k;
+            const int x = v + k;
             slide(x + ae, true);
             Doubles own;
             std::memcpy(&own, ring->flagsAt(x), sizeof own);
@@ -326,15 +344,19 @@ QUELVO_LANE_INLINE void groupMeans(const PixelRow rows[Lanes::count], int ae, Co
         transpose(means);
 #pragma GCC unroll 4
         for (int r = 0; r < Lanes::count; ++r)
-            Lanes::store(means[r], out[r] + x0);
+            Lanes::store(means[r], out[r] + v);
     };
     // The columns a block of outputs needs are transposed before it, so that the sums stay in
     // registers while the block runs.
-    for (int b0 = 0; b0 < ring->n; b0 += slideBlock) {
+    for (int b0 = x0; b0 < x1; b0 += slideBlock) {
         transposeUpTo(b0 + slideBlock + ae);
-        const int b1 = std::min(ring->n, b0 + slideBlock);
-        for (int x0 = b0; x0 < b1; x0 += Lanes::count)
-            meansFrom(x0);
+        const int b1 = std::min(x1, b0 + slideBlock);
+        for (int v = b0; v < b1; v += Lanes::count)
+            meansFrom(v);
+    }
+    if (at) {
+        std::memcpy(at->sum, &sum, sizeof sum);
+        std::memcpy(at->count, &count, sizeof count);
     }
     if (widen) {
         std::memcpy(lo, &l, sizeof l);
@@ -346,13 +368,14 @@ QUELVO_LANE_CLONES
 void groupMeansWidening(const PixelRow rows[Lanes::count], int ae, ColumnRing *ring, double *const out[Lanes::count], double *lo,
                         double *hi)
 {
-    groupMeans<true>(rows, ae, ring, out, lo, hi);
+    groupMeans<true>(rows, ae, ring, out, 0, ring->n, nullptr, lo, hi);
 }
 
 QUELVO_LANE_CLONES
-void groupMeansOnly(const PixelRow rows[Lanes::count], int ae, ColumnRing *ring, double *const out[Lanes::count])
+void groupMeansOnly(const PixelRow rows[Lanes::count], int ae, ColumnRing *ring, double *const out[Lanes::count], int x0,
+                    int x1, RowSums *at)
 {
-    groupMeans<false>(rows, ae, ring, out, nullptr, nullptr);
+    groupMeans<false>(rows, ae, ring, out, x0, x1, at, nullptr, nullptr);
 }
 
 // The pass along one row as plainly as the definition runs it, into out (room for n); lo and hi,
@@ -535,17 +558,14 @@ struct RunningMeans::RowPass
     {
     }
 
+    // Whether the rows can be made a part at a time (see runColumns): not for the widest windows.
+    bool inParts() const { return bool(ring); }
+
     // Means of the Lanes::count rows from y0 into out, widening the extremes per row if given.
     void run(int y0, double *const out[Lanes::count], RowExtremes *extremes = nullptr)
     {
         PixelRow rows[Lanes::count];
-        for (int r = 0; r < Lanes::count; ++r) {
-            rows[r] = {zeros.data(), noneValid.get()};
-            if (y0 + r < src->height) {
-                const int i = src->index(0, y0 + r);
-                rows[r] = {src->values.constData() + i, src->valids.constData() + i};
-            }
-        }
+        group(y0, rows);
         if (!ring) {
             for (int r = 0; r < Lanes::count; ++r) {
                 rowMeansAlone(rows[r], src->width, ae, out[r], extremes ? &extremes->lo[r] : nullptr,
@@ -554,7 +574,27 @@ struct RunningMeans::RowPass
         } else if (extremes) {
             groupMeansWidening(rows, ae, ring.get(), out, extremes->lo, extremes->hi);
         } else {
-            groupMeansOnly(rows, ae, ring.get(), out);
+            groupMeansOnly(rows, ae, ring.get(), out, 0, src->width, nullptr);
+        }
+    }
+
+    // The means of columns x0 .. x1 - 1 alone (x0 a multiple of the lanes), the sums going on from
+    // and to at; with inParts() only.
+    void runColumns(int y0, double *const out[Lanes::count], int x0, int x1, RowSums *at)
+    {
+        PixelRow rows[Lanes::count];
+        group(y0, rows);
+        groupMeansOnly(rows, ae, ring.get(), out, x0, x1, at);
+    }
+
+    void group(int y0, PixelRow rows[Lanes::count]) const
+    {
+        for (int r = 0; r < Lanes::count; ++r) {
+            rows[r] = {zeros.data(), noneValid.get()};
+            if (y0 + r < src->height) {
+                const int i = src->index(0, y0 + r);
+                rows[r] = {src->values.constData() + i, src->valids.constData() + i};
+            }
         }
     }
 
@@ -565,13 +605,15 @@ struct RunningMeans::RowPass
     std::unique_ptr<bool[]> noneValid;
 };
 
-// One sweep over the threads, with no barrier between them. The rows of means along rows are made
-// a group at a time, by whichever thread finds one due, into the ring. The columns are cut into a
-// strip per thread, and whichever thread holds a strip moves it down over the rows made so far:
-// a strip is held by one thread at a time, which keeps its sums in their order. A group's slots
-// in the ring are made again only once every strip is past the rows that read them. So the rows
-// of means and of the source are read again while still in the caches. Any thread can do any of
-// the work, so the sweep ends even when the pool runs it on one thread alone.
+// One sweep over the threads, with no barrier between them. The columns are cut into a strip per
+// thread. A strip makes its own part of each group of rows averaged along rows, into the ring, its
+// sums going on from where the strip on its left left them in that group, and moves its column
+// sums down over the rows it has made: so whoever works on a strip reads again only what was made
+// or read for that strip, a few dozen rows before, still in the caches. A strip is held by one
+// thread at a time, which keeps its sums in their order, and whichever thread is free takes one
+// that is not held, its own first: the sweep ends even when the pool runs it on one thread alone.
+// A strip's columns of a ring slot are made again once its column sums are past the rows that
+// read them.
 class RunningMeans::Sweep
 {
 public:
@@ -586,26 +628,27 @@ public:
         , lastGroup(std::min(last - 1 + means->ay, means->src->height - 1) / Lanes::count)
         , use(use)
         , threadCount(ParallelRows::threadCount())
-        , stripCount(std::min(threadCount, (means->src->width + Lanes::count - 1) / Lanes::count))
+        , stripCount(means->rowPass && !means->rowPass->inParts() ? 1 : std::min(threadCount, vectorsOf(means)))
         , strips(new Strip[size_t(stripCount)])
-        , nextGroup(means->madeRows / Lanes::count)
         , groupSlots(std::max(1, means->ringRows / Lanes::count))
-        , madeIn(new std::atomic<int>[size_t(groupSlots)])
+        , madeIn(new std::atomic<int>[size_t(stripCount) * size_t(groupSlots)])
+        , handed(new RowSums[size_t(stripCount) * size_t(groupSlots)])
     {
-        const int vectors = (means->src->width + Lanes::count - 1) / Lanes::count;
+        const int vectors = vectorsOf(means);
         for (int s = 0; s < stripCount; ++s) {
             strips[s].c0 = int(qint64(vectors) * s / stripCount) * Lanes::count;
             strips[s].c1 = std::min(means->src->width, int(qint64(vectors) * (s + 1) / stripCount) * Lanes::count);
             strips[s].row = means->y;
-            strips[s].groupsSeen = nextGroup;
+            strips[s].nextGroup = strips[s].groupsSeen = means->madeRows / Lanes::count;
         }
-        for (int g = 0; g < groupSlots; ++g)
-            madeIn[g] = -1;
+        for (int i = 0; i < stripCount * groupSlots; ++i)
+            madeIn[i] = -1;
     }
 
     int threads() const { return threadCount; }
     int rowsSwept() const { return slowest(); }
-    int rowsMade() const { return nextGroup * Lanes::count; }
+    // A sweep that ends makes the groups up to the same one in every strip.
+    int rowsMade() const { return stripCount > 0 ? strips[0].nextGroup * Lanes::count : m->madeRows; }
 
     // The work of one thread; self picks the strip it tries first.
     void work(int self)
@@ -615,9 +658,9 @@ public:
         int idle = 0;
         try {
             while (!stop.load(std::memory_order_relaxed)) {
-                bool worked = makeDueGroup(pass.get());
+                bool worked = false;
                 for (int k = 0; !worked && k < stripCount; ++k)
-                    worked = moveStrip((self + k) % stripCount, means.data());
+                    worked = advance((self + k) % stripCount, pass.get(), means.data());
                 if (worked) {
                     idle = 0;
                 } else if (slowest() >= last) {
@@ -629,7 +672,7 @@ public:
                 }
             }
         } catch (...) {
-            // The others would wait forever for this thread's group or strip.
+            // The others would wait forever for this thread's strip.
             stop = true;
             throw;
         }
@@ -643,12 +686,16 @@ private:
         // The next row to take, and whether a thread holds the strip.
         std::atomic<int> row{0};
         std::atomic<bool> held{false};
-        // Groups known to be made, from the first on: touched by the strip's holder only.
+        // The next group of rows to make, and the groups known to be made: touched by the
+        // strip's holder only.
+        int nextGroup = 0;
         int groupsSeen = 0;
     };
 
     // Rows a thread moves a strip by before it looks for a group to make.
     static constexpr int stripStep = Lanes::count;
+
+    static int vectorsOf(const RunningMeans *means) { return (means->src->width + Lanes::count - 1) / Lanes::count; }
 
     int slowest() const
     {
@@ -664,39 +711,59 @@ private:
             row = std::max(row, strips[s].row.load(std::memory_order_relaxed));
         return row;
     }
-    bool made(int group) const { return madeIn[group % groupSlots].load(std::memory_order_acquire) == group; }
-
-    // Claims and makes the next group of rows when a strip will soon need it and the slots it
-    // takes are free.
-    bool makeDueGroup(RowPass *pass)
+    std::atomic<int> &madeSlot(int s, int group) const
     {
-        if (!pass)
-            return false;
-        int g = nextGroup.load(std::memory_order_relaxed);
-        for (;;) {
-            const int first = g * Lanes::count;
-            // The last row the slots held, read last by the column sums of the row ay below it.
-            const int replaced = first + Lanes::count - 1 - m->ringRows;
-            if (g > lastGroup || first > foremost() + m->ay + lookahead
-                || (replaced >= 0 && slowest() <= replaced + m->ay))
-                return false;
-            if (nextGroup.compare_exchange_weak(g, g + 1))
-                break;
-        }
-        double *out[Lanes::count];
-        m->ringSlots(g * Lanes::count, out);
-        pass->run(g * Lanes::count, out);
-        madeIn[g % groupSlots].store(g, std::memory_order_release);
-        return true;
+        return madeIn[size_t(s) * size_t(groupSlots) + size_t(group % groupSlots)];
     }
+    bool made(int s, int group) const { return madeSlot(s, group).load(std::memory_order_acquire) == group; }
+    RowSums &handedOn(int s, int group) const { return handed[size_t(s) * size_t(groupSlots) + size_t(group % groupSlots)]; }
 
-    // Moves strip s down by up to stripStep rows, as far as the rows made allow, unless another
-    // thread holds it.
-    bool moveStrip(int s, double *means)
+    // Works on strip s unless another thread holds it: makes its part of the next group of rows
+    // when due, else moves its column sums down.
+    bool advance(int s, RowPass *pass, double *means)
     {
         Strip &strip = strips[s];
         if (strip.row.load(std::memory_order_relaxed) >= last || strip.held.exchange(true, std::memory_order_acquire))
             return false;
+        const bool worked = makeDueGroup(s, pass) || moveStrip(s, means);
+        strip.held.store(false, std::memory_order_release);
+        return worked;
+    }
+
+    // Makes strip s's part of its next group of rows when the foremost strip will soon need the
+    // group, the strip's columns of the slots are free, the strip on the left has made its part,
+    // and the strip on the right has taken what this one handed on for the group a ring before.
+    bool makeDueGroup(int s, RowPass *pass)
+    {
+        Strip &strip = strips[s];
+        const int g = strip.nextGroup;
+        const int first = g * Lanes::count;
+        // The last row the slots held, read last by the column sums of the row ay below it.
+        const int replaced = first + Lanes::count - 1 - m->ringRows;
+        if (!pass || g > lastGroup || first > foremost() + m->ay + lookahead
+            || (replaced >= 0 && strip.row.load(std::memory_order_relaxed) <= replaced + m->ay)
+            || (s > 0 && !made(s - 1, g))
+            || (s + 1 < stripCount && madeSlot(s + 1, g).load(std::memory_order_acquire) < g - groupSlots))
+            return false;
+        double *out[Lanes::count];
+        m->ringSlots(first, out);
+        if (stripCount == 1) {
+            pass->run(first, out);
+        } else {
+            RowSums sums = s > 0 ? handedOn(s - 1, g) : RowSums{};
+            pass->runColumns(first, out, strip.c0, strip.c1, &sums);
+            if (s + 1 < stripCount)
+                handedOn(s, g) = sums;
+        }
+        madeSlot(s, g).store(g, std::memory_order_release);
+        ++strip.nextGroup;
+        return true;
+    }
+
+    // Moves strip s down by up to stripStep rows, as far as the rows made allow.
+    bool moveStrip(int s, double *means)
+    {
+        Strip &strip = strips[s];
         const int height = m->src->height;
         const int start = strip.row.load(std::memory_order_relaxed);
         const int end = std::min(last, start + stripStep);
@@ -705,7 +772,7 @@ private:
             const int entering = row + m->ay;
             if (m->rowPass) {
                 const int needed = std::min(entering, height - 1) / Lanes::count;
-                while (strip.groupsSeen <= needed && made(strip.groupsSeen))
+                while (strip.groupsSeen <= needed && made(s, strip.groupsSeen))
                     ++strip.groupsSeen;
                 if (strip.groupsSeen <= needed)
                     break;
@@ -716,7 +783,6 @@ private:
             use(row, strip.c0, strip.c1, means);
             strip.row.store(row + 1, std::memory_order_release);
         }
-        strip.held.store(false, std::memory_order_release);
         if (row == start)
             return false;
         report();
@@ -753,10 +819,11 @@ private:
     const int threadCount;
     const int stripCount;
     const std::unique_ptr<Strip[]> strips;
-    // The next group of rows to make, and per group of slots in the ring the group last made there.
-    std::atomic<int> nextGroup;
+    // Per strip and group of slots in the ring: the group whose part the strip made there last,
+    // and where its sums along the rows stood at its right edge, for the strip on its right.
     const int groupSlots;
     const std::unique_ptr<std::atomic<int>[]> madeIn;
+    const std::unique_ptr<RowSums[]> handed;
     std::atomic<int> rowsReported{0};
     std::atomic<bool> stop{false};
 };

@@ -94,9 +94,12 @@ TDData *AdaptiveThresholdF::exec(const TDData *src, const QRect &rect) const
         clear(row + c0, row + left);
         clear(row + right + 1, row + c1);
         const int i = row + left;
+        // Stored once only: threads storing to one flag row after row would take its cache line
+        // from each other every time.
         if (thresholdRow(src->values.constData() + i, src->valids.constData() + i, meanRow + left, right - left + 1,
-                         out + i, outValid + i))
-            anyAbove = true;
+                         out + i, outValid + i)
+            && !anyAbove.load(std::memory_order_relaxed))
+            anyAbove.store(true, std::memory_order_relaxed);
     };
     if (areaHH >= 1) {
         // The means come row by row from one sweep, compared as they come, and never fill a grid.

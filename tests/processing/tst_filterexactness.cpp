@@ -257,6 +257,9 @@ void TestFilterExactness::averages_data()
         // Many windows long, so that the rows and columns kept in passing are reused many times.
         QTest::addRow("MA long grid, 5, 7, %d threads", threads) << false << QSize(141, 117) << 5 << 7 << some
                                             << int(InvalidNonFinite | ValidNonFinite) << threads;
+        // On several threads each strip of columns is narrower than the window along rows.
+        QTest::addRow("MA window wider than the strips, %d threads", threads) << false << QSize(40, 60) << 15 << 4 << some
+                                                           << int(InvalidNonFinite | ValidNonFinite) << threads;
         QTest::addRow("MA window wider than a ring holds, %d threads", threads) << false << QSize(33000, 2) << 33001 << 1 << some
                                                            << int(InvalidNonFinite) << threads;
         QTest::addRow("AT past every edge, %d threads", threads) << true << small << 3 << 4 << QRect(-4, -2, 50, 40)
