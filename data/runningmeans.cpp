@@ -877,7 +877,11 @@ void RunningMeans::startSweep()
     // may lie some rows apart.
     const int threads = ParallelRows::threadCount();
     ringRows = lanesFor(std::min(2 * ay + 1 + Sweep::lookahead + Sweep::slack(threads), src->height));
-    ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width))]);
+    const size_t line = 64 / sizeof(double);
+    ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width)) + line]);
+    void *start = ring.get();
+    size_t room = (line + 1) * sizeof(double);
+    ringStart = static_cast<double *>(std::align(64, sizeof(double), start, room));
 }
 
 void RunningMeans::sweep(int last, const Use &use)
@@ -959,7 +963,7 @@ void RunningMeans::alongRows(const TDData0 *src, TDData0 *dst, int a)
 
 double *RunningMeans::ringRow(int slot)
 {
-    return ring.get() + size_t(slot) * size_t(lanesFor(src->width));
+    return ringStart + size_t(slot) * size_t(lanesFor(src->width));
 }
 
 const double *RunningMeans::sourceRow(int row)

@@ -70,11 +70,13 @@ private:
     int ay;
     int ax;
     int y = 0;
-    // Rows of means along rows in a ring, row r at slot r % ringRows, made a group at a time; one
-    // spare slot behind the ring takes the rows made beyond the grid. Left unfilled: a row is
-    // always made before it is read.
+    // Rows of means along rows in a ring from ringStart, row r at slot r % ringRows, made a group
+    // at a time; one spare slot behind the ring takes the rows made beyond the grid. Left
+    // unfilled: a row is always made before it is read. Its start is aligned to a cache line, so
+    // that no vector of a row straddles two.
     std::unique_ptr<RowPass> rowPass;
     std::unique_ptr<double[]> ring;
+    double *ringStart = nullptr;
     int ringRows = 0;
     int madeRows = 0;
     // Per column: the running sum and count of the pass along columns, and the extremes of the
