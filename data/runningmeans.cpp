@@ -618,7 +618,7 @@ class RunningMeans::Sweep
 {
 public:
     // Rows made ahead of the foremost strip's entering row, and rows the strips may drift apart
-    // before the ring holds the foremost up.
+    // before the foremost waits.
     static constexpr int lookahead = 4 * Lanes::count;
     static int slack(int threads) { return threads > 1 ? 8 * Lanes::count : 0; }
 

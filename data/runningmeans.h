@@ -14,9 +14,9 @@ class TDData0;
 // along rows with half width ax, which are made a few rows ahead and kept only while inside the
 // column window: the two passes of a moving average then cost one trip through memory and no
 // intermediate grid. The source must outlive the sweep and stay unchanged while it runs.
-// With several threads the rows are made by groups of a few rows and the columns taken in strips,
-// by whichever thread is free; every sum still runs in one lane in its defined order, so the bits
-// do not depend on the thread count.
+// With several threads the grid is cut into strips of columns, each making its own part of the
+// means along rows, a group of a few rows at a time, and taking its columns down; every sum still
+// runs in one lane in its defined order, so the bits do not depend on the thread count.
 //
 // It lives in data/, not with the filters in processing/, because TDData0::movingAvrX/Y and
 // TDData::movingAvr are built on it and data/ does not reach into processing/.
