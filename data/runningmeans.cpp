@@ -877,11 +877,11 @@ void RunningMeans::startSweep()
     // may lie some rows apart.
     const int threads = ParallelRows::threadCount();
     ringRows = lanesFor(std::min(2 * ay + 1 + Sweep::lookahead + Sweep::slack(threads), src->height));
-    const size_t line = 64 / sizeof(double);
-    ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width)) + line]);
+    const size_t page = 4096 / sizeof(double);
+    ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width)) + page]);
     void *start = ring.get();
-    size_t room = (line + 1) * sizeof(double);
-    ringStart = static_cast<double *>(std::align(64, sizeof(double), start, room));
+    size_t room = (page + 1) * sizeof(double);
+    ringStart = static_cast<double *>(std::align(4096, sizeof(double), start, room));
 }
 
 void RunningMeans::sweep(int last, const Use &use)

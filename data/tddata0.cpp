@@ -82,8 +82,13 @@ void readFlags(QIODevice *device, QVector<bool> *valids)
     std::fill(valids->begin() + flags.size(), valids->end(), false);
 }
 
-// Grid storage starts on a cache line, so that rows of an even width take stores of 16 bytes.
-const size_t gridAlignment = 64;
+// Grid storage starts on a page (4 KiB), so that the same pixel of two grids lies at the same
+// offset within a page. A loop that reads one grid and writes another then never has a read wait
+// for an earlier write whose address merely agrees in its last 12 bits, which the processor takes
+// for the same place until it knows better: the threshold of a 2048 x 2048 frame took 9.4 ms
+// instead of 8.3 on one thread when its result happened to start 64 bytes further into a page
+// than its source.
+const size_t gridAlignment = 4096;
 
 // A vector of n elements left as malloc hands them over. QVector constructs every element it
 // grows by, so its header is made here, as its own allocation would make it.
