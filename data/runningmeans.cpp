@@ -877,11 +877,13 @@ void RunningMeans::startSweep()
     // may lie some rows apart.
     const int threads = ParallelRows::threadCount();
     ringRows = lanesFor(std::min(2 * ay + 1 + Sweep::lookahead + Sweep::slack(threads), src->height));
+    // Half a page into a page: grids start on pages (see TDData0), and a ring whose columns lay
+    // at the same offsets within pages as theirs made the moving average 6 % slower.
     const size_t page = 4096 / sizeof(double);
-    ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width)) + page]);
+    ring.reset(new double[size_t(ringRows + 1) * size_t(lanesFor(src->width)) + 2 * page]);
     void *start = ring.get();
-    size_t room = (page + 1) * sizeof(double);
-    ringStart = static_cast<double *>(std::align(4096, sizeof(double), start, room));
+    size_t room = (2 * page + 1) * sizeof(double);
+    ringStart = static_cast<double *>(std::align(4096, sizeof(double), start, room)) + page / 2;
 }
 
 void RunningMeans::sweep(int last, const Use &use)

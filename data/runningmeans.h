@@ -72,8 +72,7 @@ private:
     int y = 0;
     // Rows of means along rows in a ring from ringStart, row r at slot r % ringRows, made a group
     // at a time; one spare slot behind the ring takes the rows made beyond the grid. Left
-    // unfilled: a row is always made before it is read. It starts on a page, as grids do (see
-    // TDData0), so that its columns lie at the same offsets within pages as theirs.
+    // unfilled: a row is always made before it is read. It starts half a page into a page.
     std::unique_ptr<RowPass> rowPass;
     std::unique_ptr<double[]> ring;
     double *ringStart = nullptr;
