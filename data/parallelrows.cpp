@@ -124,9 +124,9 @@ private:
     std::exception_ptr failure;
 };
 
-// A helper out of chunks stays awake a moment for the next run: a sweep goes through runs back to
-// back, and waking a sleeping pool thread can take some tens of microseconds, as long as a
-// band's work. The pool hands the next run's task to this thread as soon as it returns. Not
+// A helper out of chunks stays awake a moment for the next run: some operations go through runs
+// back to back (a threshold over single rows averages them, then compares), and waking a
+// sleeping pool thread can take some tens of microseconds, as long as a short run's work. The pool hands the next run's task to this thread as soon as it returns. Not
 // with more threads than cores, where the wait would take a core from a thread with work.
 void lingerAfter(unsigned run)
 {
