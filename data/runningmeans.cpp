@@ -430,17 +430,19 @@ struct ColumnState
 
 // What a step of the column sums writes: every mean, meaningless where the row is invalid; or
 // the means where the row is valid, flagged and widening the extremes, other pixels kept as they
-// are (ValidPixels) or set to 0.0 and invalid (EveryPixel). EveryPixel writes a new result, read
-// by nobody soon: its values are streamed past the caches.
-enum class Writes { Means, ValidPixels, EveryPixel };
+// are (ValidPixels) or set to 0.0 and invalid (EveryPixel); or, flagged as the row is, 1.0 where
+// the row's pixel is valid and above its mean and 0.0 elsewhere, the valid pixels' values widening
+// the extremes (Above). EveryPixel and Above write a new result, read by nobody soon: its values
+// are streamed past the caches.
+enum class Writes { Means, ValidPixels, EveryPixel, Above };
 
 // One step of the column sums: the entering row added, the mean taken, the leaving row
-// subtracted. A row that does not take part is a row of invalid pixels. The means go to out as
-// writes says, with rowValids the row's flags and outValid the output's. The extremes are kept
-// per lane in registers while the row is under way, and in the strip's first lanes after.
+// subtracted. A row that does not take part is a row of invalid pixels. What the output row own
+// is given goes to out as writes says, outValid taking its flags. The extremes are kept per lane
+// in registers while the row is under way, and in the strip's first lanes after.
 template <Writes writes>
-QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double *out, bool *outValid,
-                                   PixelRow leave, int n, ColumnState s)
+QUELVO_LANE_INLINE void columnStep(PixelRow enter, PixelRow own, double *out, bool *outValid, PixelRow leave, int n,
+                                   ColumnState s)
 {
     if (n <= 0)
         return;
@@ -450,21 +452,30 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         std::memcpy(&l, s.lo, sizeof l);
         std::memcpy(&h, s.hi, sizeof h);
     }
+    const bool streams = writes == Writes::EveryPixel || writes == Writes::Above;
+    // 1.0 in the lanes where valid and the own row's value is above mean, else 0.0.
+    auto above = [](const Bits &valid, const Doubles &mean, const double *values, Doubles *map) QUELVO_LANE_LAMBDA {
+        Doubles value;
+        std::memcpy(&value, values, sizeof value);
+        Lanes::choose(valid & (mean < value), Doubles{} + 1.0, Doubles{}, map);
+    };
     // Where the entering, the output and the leaving pixels are all valid, nothing needs masking
     // and the count, a whole number, is one more for the mean and as it was after.
-    auto allValid = [&](int i, PixelRow e, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
+    auto allValid = [&](int i, PixelRow e, PixelRow w, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
         Doubles sum, count, m, mean;
         std::memcpy(&sum, s.sums + i, sizeof sum);
         std::memcpy(&count, s.counts + i, sizeof count);
         std::memcpy(&m, e.values, sizeof m);
         sum += m;
         mean = sum / (count + 1.0);
+        if (writes == Writes::Above)
+            above(Bits{} - 1, mean, w.values, &mean);
         if (widen) {
             Lanes::choose(mean < l, mean, l, &l);
             Lanes::choose(mean > h, mean, h, &h);
             std::memcpy(ov, &Lanes::allFlags, sizeof Lanes::allFlags);
         }
-        if (writes == Writes::EveryPixel)
+        if (streams)
             Lanes::stream(mean, o);
         else
             Lanes::store(mean, o);
@@ -472,13 +483,14 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         sum -= m;
         Lanes::store(sum, s.sums + i);
     };
-    auto chunk = [&](int i, PixelRow e, const bool *f, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
+    auto chunk = [&](int i, PixelRow e, PixelRow w, double *o, bool *ov, PixelRow leaving) QUELVO_LANE_LAMBDA {
+        const bool *f = w.valids;
         Lanes::FlagWord fe, ff, fl;
         std::memcpy(&fe, e.valids, sizeof fe);
         std::memcpy(&ff, f, sizeof ff);
         std::memcpy(&fl, leaving.valids, sizeof fl);
         if ((fe & ff & fl) == Lanes::allFlags) {
-            allValid(i, e, o, ov, leaving);
+            allValid(i, e, w, o, ov, leaving);
             return;
         }
         Doubles sum, count, m, c, mean;
@@ -489,7 +501,14 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         sum += m;
         count += c;
         Lanes::flagMask(f, &valid);
-        if (widen) {
+        if (writes == Writes::Above) {
+            meanOf(sum, count, valid, &mean);
+            above(valid, mean, w.values, &mean);
+            Lanes::choose(valid & (mean < l), mean, l, &l);
+            Lanes::choose(valid & (mean > h), mean, h, &h);
+            Lanes::stream(mean, o);
+            std::memcpy(ov, f, Lanes::count);
+        } else if (widen) {
             meanLanes(sum, count, valid, &mean, &l, &h);
             storeValidLanes<writes == Writes::EveryPixel>(mean, f, o, ov);
         } else {
@@ -504,19 +523,22 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
     };
     int i = 0;
     for (; i + Lanes::count <= n; i += Lanes::count) {
-        chunk(i, {enter.values + i, enter.valids + i}, rowValids + i, out + i, widen ? outValid + i : nullptr,
-              {leave.values + i, leave.valids + i});
+        chunk(i, {enter.values + i, enter.valids + i}, {own.values + i, own.valids + i}, out + i,
+              widen ? outValid + i : nullptr, {leave.values + i, leave.valids + i});
     }
     if (i < n) {
         const Tail e(enter, i, n);
+        const Tail w(own, i, n);
         const Tail l(leave, i, n);
-        Tail o({out, rowValids}, i, n);
+        double o[Lanes::count] = {};
         bool ov[Lanes::count] = {};
         // Flags not yet written may hold any byte, which is no bool.
-        if (writes == Writes::ValidPixels)
+        if (writes == Writes::ValidPixels) {
+            std::copy_n(out + i, n - i, o);
             std::copy_n(outValid + i, n - i, ov);
-        chunk(i, e.row(), o.valids, o.values, ov, l.row());
-        std::copy_n(o.values, n - i, out + i);
+        }
+        chunk(i, e.row(), w.row(), o, ov, l.row());
+        std::copy_n(o, n - i, out + i);
         if (widen)
             std::copy_n(ov, n - i, outValid + i);
     }
@@ -524,24 +546,24 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, const bool *rowValids, double
         Lanes::store(l, s.lo);
         Lanes::store(h, s.hi);
     }
-    if (writes == Writes::EveryPixel)
+    if (streams)
         Lanes::streamed();
 }
 
 QUELVO_LANE_CLONES
-void columnStepWidening(PixelRow enter, const bool *rowValids, double *out, bool *outValid, PixelRow leave, int n,
-                        ColumnState s, bool everyPixel)
+void columnStepWriting(Writes writes, PixelRow enter, PixelRow own, double *out, bool *outValid, PixelRow leave,
+                       int n, ColumnState s)
 {
-    if (everyPixel)
-        columnStep<Writes::EveryPixel>(enter, rowValids, out, outValid, leave, n, s);
-    else
-        columnStep<Writes::ValidPixels>(enter, rowValids, out, outValid, leave, n, s);
-}
-
-QUELVO_LANE_CLONES
-void columnStepMeans(PixelRow enter, const bool *rowValids, double *out, PixelRow leave, int n, ColumnState s)
-{
-    columnStep<Writes::Means>(enter, rowValids, out, nullptr, leave, n, s);
+    switch (writes) {
+    case Writes::Means:
+        return columnStep<Writes::Means>(enter, own, out, outValid, leave, n, s);
+    case Writes::ValidPixels:
+        return columnStep<Writes::ValidPixels>(enter, own, out, outValid, leave, n, s);
+    case Writes::EveryPixel:
+        return columnStep<Writes::EveryPixel>(enter, own, out, outValid, leave, n, s);
+    case Writes::Above:
+        return columnStep<Writes::Above>(enter, own, out, outValid, leave, n, s);
+    }
 }
 
 } // namespace
@@ -845,28 +867,24 @@ RunningMeans::RunningMeans(const TDData0 *src, int ax, int ay)
 
 RunningMeans::~RunningMeans() = default;
 
-void RunningMeans::columnsOfRow(int row, int c0, int c1, double *out, bool *outValid, bool everyPixel)
+template <typename Step>
+void RunningMeans::columnsOfRow(int row, int c0, const Step &step)
 {
-    const int n = c1 - c0;
     const bool *valids = src->valids.constData();
     auto at = [&](int r) { return PixelRow{sourceRow(r) + c0, valids + src->index(c0, r)}; };
     const PixelRow none{zeros.data(), noneValid.get()};
     const ColumnState state{sums.data() + c0, counts.data() + c0, lo.data() + c0, hi.data() + c0};
-    auto advance = [&](PixelRow enter, const bool *rowValids, PixelRow leave) {
-        if (outValid)
-            columnStepWidening(enter, rowValids, out + c0, outValid + c0, leave, n, state, everyPixel);
-        else
-            columnStepMeans(enter, rowValids, out + c0, leave, n, state);
-    };
     if (row == 0) {
         // The first rows of the window enter before the first mean; rows of invalid pixels
         // stand for the output row.
         for (int e = 0; e < ay; ++e)
-            advance(at(e), none.valids, none);
+            step(at(e), none, none, state);
     }
     const int entering = row + ay;
     const int leaving = row - ay;
-    advance(entering < src->height ? at(entering) : none, valids + src->index(c0, row), leaving >= 0 ? at(leaving) : none);
+    const int i = src->index(c0, row);
+    step(entering < src->height ? at(entering) : none, PixelRow{src->values.constData() + i, valids + i},
+         leaving >= 0 ? at(leaving) : none, state);
 }
 
 void RunningMeans::startSweep()
@@ -905,9 +923,27 @@ void RunningMeans::sweep(int last, const Use &use)
 void RunningMeans::sweepMeans(int last, const std::function<void(int row, int c0, int c1, const double *means)> &use)
 {
     sweep(last, [&](int row, int c0, int c1, double *means) {
-        columnsOfRow(row, c0, c1, means, nullptr, false);
+        columnsOfRow(row, c0, [&](PixelRow enter, PixelRow own, PixelRow leave, ColumnState s) {
+            columnStepWriting(Writes::Means, enter, own, means + c0, nullptr, leave, c1 - c0, s);
+        });
         use(row, c0, c1, means);
     });
+}
+
+void RunningMeans::fillAbove(TDData0 *dst, int first, int last)
+{
+    double *values = dst->values.data();
+    bool *valids = dst->valids.data();
+    sweep(last, [&](int row, int c0, int c1, double *means) {
+        const int i = dst->index(c0, row);
+        columnsOfRow(row, c0, [&](PixelRow enter, PixelRow own, PixelRow leave, ColumnState s) {
+            if (row < first)
+                columnStepWriting(Writes::Means, enter, own, means + c0, nullptr, leave, c1 - c0, s);
+            else
+                columnStepWriting(Writes::Above, enter, own, values + i, valids + i, leave, c1 - c0, s);
+        });
+    });
+    foldRange(lo.data(), hi.data(), src->width, src->valids.constData(), dst);
 }
 
 void RunningMeans::writeRows(TDData0 *dst)
@@ -928,9 +964,12 @@ void RunningMeans::write(TDData0 *dst, bool everyPixel)
 {
     double *values = dst->values.data();
     bool *valids = dst->valids.data();
+    const Writes writes = everyPixel ? Writes::EveryPixel : Writes::ValidPixels;
     sweep(src->height, [&](int row, int c0, int c1, double *) {
-        const int i = dst->index(0, row);
-        columnsOfRow(row, c0, c1, values + i, valids + i, everyPixel);
+        const int i = dst->index(c0, row);
+        columnsOfRow(row, c0, [&](PixelRow enter, PixelRow own, PixelRow leave, ColumnState s) {
+            columnStepWriting(writes, enter, own, values + i, valids + i, leave, c1 - c0, s);
+        });
     });
     foldRange(lo.data(), hi.data(), src->width, src->valids.constData(), dst);
 }

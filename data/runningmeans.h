@@ -43,6 +43,13 @@ public:
     // cancelled sweep leaves undone are set so too.
     void fillRows(TDData0 *dst);
 
+    // The map of the pixels above their means, rows first .. last - 1 into dst, a grid of the
+    // source's size whose pixels hold nothing yet (TDData0::Unfilled): 1.0 where the source pixel
+    // is valid and above its mean, 0.0 where it is valid and not, both flagged; 0.0 and invalid
+    // where the source is invalid. The rows before first are swept, not written. dst's range is
+    // widened as writing the values one by one would widen it.
+    void fillAbove(TDData0 *dst, int first, int last);
+
     // The means along rows alone, with half width a, into dst (the source's size): only pixels
     // valid in the source are written, and dst's range is widened in row order.
     static void alongRows(const TDData0 *src, TDData0 *dst, int a);
@@ -52,10 +59,11 @@ private:
     class Sweep;
     using Use = std::function<void(int row, int c0, int c1, double *means)>;
 
-    // One row's step of the column sums over columns c0 .. c1 - 1 (c0 a multiple of the lanes):
-    // the means go to out[c0 .. c1 - 1], and with outValid only where the source is valid, flagged
-    // and widening the columns' extremes; with everyPixel too, 0.0 and unset flags elsewhere.
-    void columnsOfRow(int row, int c0, int c1, double *out, bool *outValid, bool everyPixel);
+    // One row's step of the column sums from column c0 (a multiple of the lanes) on:
+    // step(enter, own, leave, state) takes the entering row, the output row's source pixels and
+    // the leaving row from column c0 on, and the columns' sums and extremes from there.
+    template <typename Step>
+    void columnsOfRow(int row, int c0, const Step &step);
     void write(TDData0 *dst, bool everyPixel);
     // Rows up to last over the threads (see Sweep); use gets a buffer of the grid's width of its
     // own thread.

@@ -101,7 +101,12 @@ TDData *AdaptiveThresholdF::exec(const TDData *src, const QRect &rect) const
             && !anyAbove.load(std::memory_order_relaxed))
             anyAbove.store(true, std::memory_order_relaxed);
     };
-    if (areaHH >= 1) {
+    if (areaHH >= 1 && r.top() <= r.bottom() && r.left() == 0 && r.right() == src->width - 1) {
+        // Whole rows: each mean is compared where the sweep takes it, and never stored.
+        RunningMeans(src, areaHW, areaHH).fillAbove(result.get(), r.top(), r.bottom() + 1);
+        clear(0, src->index(0, r.top()));
+        clear(src->index(0, r.bottom() + 1), src->index(0, src->height));
+    } else if (areaHH >= 1) {
         // The means come row by row from one sweep, compared as they come, and never fill a grid.
         const int swept = std::max(0, r.bottom() + 1);
         RunningMeans(src, areaHW, areaHH).sweepMeans(swept, threshold);

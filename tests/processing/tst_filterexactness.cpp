@@ -272,8 +272,8 @@ void TestFilterExactness::averages_data()
         // the ring.
         QTest::addRow("MA wide, %d threads", threads) << false << QSize(8200, 150) << 5 << 9 << some
                                                              << int(InvalidNonFinite | ValidNonFinite) << threads;
-        QTest::addRow("AT wide, 3 rows, %d threads", threads) << true << QSize(8200, 150) << 2 << 9
-                                                                     << QRect(QPoint(3, 70), QPoint(8000, 72))
+        QTest::addRow("AT wide, 3 whole rows, %d threads", threads) << true << QSize(8200, 150) << 2 << 9
+                                                                     << QRect(QPoint(-3, 70), QPoint(8300, 72))
                                                                      << int(InvalidNonFinite) << threads;
         // The last row's window ends on the first row of a group of rows made along rows.
         QTest::addRow("AT long grid, middle rows, %d threads", threads) << true << QSize(53, 140) << 3 << 6
