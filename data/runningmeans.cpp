@@ -431,9 +431,9 @@ struct ColumnState
 // What a step of the column sums writes: every mean, meaningless where the row is invalid; or
 // the means where the row is valid, flagged and widening the extremes, other pixels kept as they
 // are (ValidPixels) or set to 0.0 and invalid (EveryPixel); or, flagged as the row is, 1.0 where
-// the row's pixel is valid and above its mean and 0.0 elsewhere, the valid pixels' values widening
-// the extremes (Above). EveryPixel and Above write a new result, read by nobody soon: its values
-// are streamed past the caches.
+// the row's pixel is valid and above its mean and 0.0 elsewhere, only the upper extremes taking
+// them (Above: 0.0 is in the range of a new grid already). EveryPixel and Above write a new
+// result, read by nobody soon: its values are streamed past the caches.
 enum class Writes { Means, ValidPixels, EveryPixel, Above };
 
 // One step of the column sums: the entering row added, the mean taken, the leaving row
@@ -468,11 +468,13 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, PixelRow own, double *out, bo
         std::memcpy(&m, e.values, sizeof m);
         sum += m;
         mean = sum / (count + 1.0);
-        if (writes == Writes::Above)
+        if (writes == Writes::Above) {
             above(Bits{} - 1, mean, w.values, &mean);
-        if (widen) {
-            Lanes::choose(mean < l, mean, l, &l);
-            Lanes::choose(mean > h, mean, h, &h);
+            Lanes::greater(mean, h, &h);
+            std::memcpy(ov, &Lanes::allFlags, sizeof Lanes::allFlags);
+        } else if (widen) {
+            Lanes::lesser(mean, l, &l);
+            Lanes::greater(mean, h, &h);
             std::memcpy(ov, &Lanes::allFlags, sizeof Lanes::allFlags);
         }
         if (streams)
@@ -504,8 +506,7 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, PixelRow own, double *out, bo
         if (writes == Writes::Above) {
             meanOf(sum, count, valid, &mean);
             above(valid, mean, w.values, &mean);
-            Lanes::choose(valid & (mean < l), mean, l, &l);
-            Lanes::choose(valid & (mean > h), mean, h, &h);
+            Lanes::greater(mean, h, &h);
             Lanes::stream(mean, o);
             std::memcpy(ov, f, Lanes::count);
         } else if (widen) {
