@@ -264,7 +264,7 @@ void TestFilterExactness::averages_data()
                                                            << int(InvalidNonFinite) << threads;
         QTest::addRow("AT past every edge, %d threads", threads) << true << small << 3 << 4 << QRect(-4, -2, 50, 40)
                                             << int(InvalidNonFinite | ValidNonFinite) << threads;
-        QTest::addRow("AT columns only, %d threads", threads) << true << small << -1 << 3 << QRect(QPoint(5, 6), QPoint(20, 11))
+        QTest::addRow("AT columns only, whole rows, %d threads", threads) << true << small << -1 << 3 << QRect(QPoint(-1, 6), QPoint(40, 11))
                                          << int(InvalidNonFinite | Ties) << threads;
         QTest::addRow("AT inverted, %d threads", threads) << true << small << 1 << 1 << QRect(QPoint(9, 9), QPoint(2, 2))
                                      << int(InvalidNonFinite) << threads;
