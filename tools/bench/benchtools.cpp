@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
+#include <QTextStream>
 #include <QThread>
 
 #include <algorithm>
@@ -75,8 +76,21 @@ Fast fastMs(const std::function<void()> &op, const std::function<void()> &releas
     return fast;
 }
 
-Table::Table()
+void Table::row(const QString &operation, int side, double plainMs, Fast fast, const QString &note)
 {
+    for (Row &r : rows) {
+        if (r.operation == operation && r.side == side) {
+            r.plainMs = std::min(r.plainMs, plainMs);
+            r.fast = {std::min(r.fast.oneMs, fast.oneMs), std::min(r.fast.allMs, fast.allMs)};
+            return;
+        }
+    }
+    rows.append({operation, side, plainMs, fast, note});
+}
+
+void Table::print() const
+{
+    QTextStream out(stdout);
     out << QStringLiteral("Build type %1, %2 threads (the machine's ideal count: %3)")
                .arg(QStringLiteral(QUELVO_BUILD_TYPE))
                .arg(allThreads)
@@ -87,18 +101,16 @@ Table::Table()
                .arg(allThreads)
         << Qt::endl
         << "|---|---|---|---|---|---|---|" << Qt::endl;
-}
-
-void Table::row(const QString &operation, int side, double plainMs, Fast fast, const QString &note)
-{
     auto ms = [](double v) { return QString::number(v, 'f', v < 100 ? 2 : 0); };
-    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 |")
-               .arg(operation)
-               .arg(side)
-               .arg(ms(plainMs), ms(fast.oneMs), ms(fast.allMs))
-               .arg(plainMs / std::min(fast.oneMs, fast.allMs), 0, 'f', 1)
-               .arg(note)
-        << Qt::endl;
+    for (const Row &r : rows) {
+        out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 |")
+                   .arg(r.operation)
+                   .arg(r.side)
+                   .arg(ms(r.plainMs), ms(r.fast.oneMs), ms(r.fast.allMs))
+                   .arg(r.plainMs / std::min(r.fast.oneMs, r.fast.allMs), 0, 'f', 1)
+                   .arg(r.note)
+            << Qt::endl;
+    }
 }
 
 } // namespace Bench

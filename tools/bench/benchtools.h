@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <QTextStream>
+#include <QVector>
 
 #include <functional>
 #include <memory>
@@ -31,15 +31,26 @@ struct Fast
 };
 Fast fastMs(const std::function<void()> &op, const std::function<void()> &release = {});
 
-// The markdown table on standard output, one row per operation and side.
+// The markdown table, one row per operation and side, gathered over the passes of the benchmark.
 class Table
 {
 public:
-    Table();
+    // One measurement of a row; a row measured again keeps the better of each of its figures.
     void row(const QString &operation, int side, double plainMs, Fast fast, const QString &note);
+    // The build type and thread count, then the rows in the order first measured, on standard
+    // output.
+    void print() const;
 
 private:
-    QTextStream out{stdout};
+    struct Row
+    {
+        QString operation;
+        int side;
+        double plainMs;
+        Fast fast;
+        QString note;
+    };
+    QVector<Row> rows;
 };
 
 } // namespace Bench
