@@ -468,12 +468,11 @@ QUELVO_LANE_INLINE void columnStep(PixelRow enter, PixelRow own, double *out, bo
         std::memcpy(&m, e.values, sizeof m);
         sum += m;
         mean = sum / (count + 1.0);
-        if (writes == Writes::Above) {
+        if (writes == Writes::Above)
             above(Bits{} - 1, mean, w.values, &mean);
-            Lanes::greater(mean, h, &h);
-            std::memcpy(ov, &Lanes::allFlags, sizeof Lanes::allFlags);
-        } else if (widen) {
-            Lanes::lesser(mean, l, &l);
+        if (widen) {
+            if (writes != Writes::Above)
+                Lanes::lesser(mean, l, &l);
             Lanes::greater(mean, h, &h);
             std::memcpy(ov, &Lanes::allFlags, sizeof Lanes::allFlags);
         }
